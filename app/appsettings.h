@@ -1,0 +1,66 @@
+#ifndef APPSETTINGS_H
+#define APPSETTINGS_H
+
+#include <QString>
+#include <QStringList>
+
+// Process-wide settings: twenty values persisted in the INI file beside the executable,
+// plus run-time values prepared at start-up.
+class AppSettings
+{
+public:
+    // [ComConfig]
+    static QString PortName;
+    static int BaudRate;
+    static int DataBit;
+    static QString Parity;
+    static double StopBit;
+    static bool HexSend;
+    static bool HexReceive;
+    static bool Debug;
+    static bool AutoClear;
+    static bool AutoSend;
+    static int SendInterval;
+    static bool AutoSave;
+    static int SaveInterval;
+    static bool AutoPrint;
+    // [NetConfig]
+    static QString Mode;
+    static QString ServerIP;
+    static int ServerPort;
+    static int ListenPort;
+    static int SleepTime;
+    static bool AutoConnect;
+
+    // Run-time values, never written to the file.
+    static QString ConfigFile;
+    static QString DataDir; // folder of send.txt, device.txt and saved logs; the executable's folder
+    static QString SendFileName;
+    static QString DeviceFileName;
+    static QStringList Intervals;
+    static QStringList SendList;
+    static QStringList DeviceKeys;
+    static QStringList DeviceValues;
+
+    static void readConfig();
+    static void writeConfig();
+    static bool checkConfig();
+
+    static void readSendData();
+    static void readDeviceData();
+
+    // Puts every persisted field back to its default.
+    static void resetToDefaults();
+
+    enum class FileState { Healthy, EmptyValues, Unusable };
+    // Looks at ConfigFile without changing anything.
+    static FileState inspectConfigFile(const QString &fileName);
+};
+
+// Data-list file parsing, usable on any path.
+QStringList loadSendList(const QString &fileName);
+void loadDevicePairs(const QString &fileName, QStringList &keys, QStringList &values);
+// Splits one device.txt line at its first ";".
+void splitDeviceLine(const QString &line, QString &key, QString &value);
+
+#endif // APPSETTINGS_H
