@@ -1,0 +1,62 @@
+#include "logformat.h"
+
+#include <QFile>
+
+QString logPrefix(int type)
+{
+    switch (type) {
+    case LogSerialSend: return QStringLiteral("串口发送 >>");
+    case LogSerialReceive: return QStringLiteral("串口接收 <<");
+    case LogDelay: return QStringLiteral("处理延时 >>");
+    case LogCheck: return QStringLiteral("正在校验 >>");
+    case LogNetSend: return QStringLiteral("网络发送 >>");
+    case LogNetReceive: return QStringLiteral("网络接收 <<");
+    case LogInfo: return QStringLiteral("提示信息 >>");
+    case LogValues: return QStringLiteral("数值解析 >>");
+    default: return QString();
+    }
+}
+
+QColor logColor(int type)
+{
+    switch (type) {
+    case LogSerialSend: return QColor(QStringLiteral("dodgerblue"));
+    case LogSerialReceive: return QColor(QStringLiteral("red"));
+    case LogDelay: return QColor(QStringLiteral("gray"));
+    case LogCheck: return QColor(QStringLiteral("green"));
+    case LogNetSend: return QColor(24, 189, 155);
+    case LogNetReceive: return QColor(255, 107, 107);
+    case LogInfo: return QColor(QStringLiteral("magenta"));
+    case LogValues: return QColor(QStringLiteral("red"));
+    default: return QColor(Qt::black);
+    }
+}
+
+QString logLine(int type, const QTime &time, const QString &data)
+{
+    QString clean = data;
+    clean.remove(QLatin1Char('\r'));
+    clean.remove(QLatin1Char('\n'));
+    // One multi-argument arg() so that markers inside the data stay literal.
+    return QStringLiteral("时间[%1] %2 %3").arg(time.toString(QStringLiteral("HH:mm:ss zzz")), logPrefix(type), clean);
+}
+
+QString logFilePath(const QString &dir, const QDateTime &when)
+{
+    return QStringLiteral("%1/%2.txt").arg(dir, when.toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss")));
+}
+
+bool appendLogFile(const QString &path, const QString &text)
+{
+    QFile file(path);
+    const bool hasText = file.size() > 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+        return false;
+    }
+    QByteArray bytes = text.toUtf8();
+    if (hasText) {
+        bytes.prepend('\n');
+    }
+    const bool written = file.write(bytes) == bytes.size();
+    return file.flush() && written;
+}

@@ -1,0 +1,18 @@
+#ifndef PORTNAMES_H
+#define PORTNAMES_H
+
+#include <QString>
+#include <QStringList>
+
+// The 34 fixed names of the port box: COM1..COM20 and the common Linux device names.
+QStringList fixedPortNames();
+
+// The fixed names, then present ports that are not among them, then the stored name when
+// it matches nothing yet (a full path such as /dev/pts/3), so it can be selected.
+QStringList portNameChoices(const QStringList &presentPorts, const QString &storedName);
+
+// A port counts as present when it is enumerated or its device node exists; ptys and some
+// adapters are never enumerated.
+bool portIsPresent(const QString &name, const QStringList &enumerated);
+
+#endif // PORTNAMES_H

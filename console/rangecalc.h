@@ -1,0 +1,20 @@
+#ifndef RANGECALC_H
+#define RANGECALC_H
+
+#include <QString>
+
+// Maps two (signal, sensor) points onto a standard signal range ("4-20mA", "0-5V",
+// "0-10V", "0-20mA") and gives the two log lines of the range page.
+struct RangeResult {
+    bool valid = false;    // false when the two signal points are equal
+    QString actualLine;    // "实际量程: low ~ high"
+    QString instrumentLine; // "仪表量程: low*10^d ~ high*10^d", whole numbers
+};
+
+RangeResult computeRange(const QString &sensorDown, const QString &sensorUp, const QString &signalDown,
+                         const QString &signalUp, const QString &signalType, int decimals);
+
+// Lower and upper end of a standard signal type; false for an unknown text.
+bool standardSignalRange(const QString &signalType, float &lower, float &upper);
+
+#endif // RANGECALC_H

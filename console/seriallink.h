@@ -1,0 +1,40 @@
+#ifndef SERIALLINK_H
+#define SERIALLINK_H
+
+#include <QObject>
+
+class QSerialPort;
+
+// The one serial port of a console session, with just the operations the console uses.
+// The console polls it: data is taken only through bytesAvailable() and readAll().
+class SerialLink : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SerialLink(const QString &portName, QObject *parent = nullptr);
+    ~SerialLink() override;
+
+    bool open(); // read and write
+    void flush();
+    // Settings the platform refuses (1.5 stop bits on Linux, say) are ignored: false.
+    bool setBaudRate(int baud);
+    bool setDataBits(int bits);
+    bool setParity(int code);   // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    bool setStopBits(int code); // 0 one, 1 one and a half, 2 two
+    bool setFlowControl(int code); // 0 off
+    void setTimeout(int msec);
+    bool isOpen() const;
+    qint64 write(const QByteArray &data);
+    qint64 bytesAvailable() const;
+    QByteArray readAll();
+    void close();
+
+    // Device path for a port name: "ttyUSB0" -> "/dev/ttyUSB0"; a full path stays as it is.
+    static QString systemLocation(const QString &portName);
+
+private:
+    QSerialPort *serial;
+    int timeoutMs = 10;
+};
+
+#endif // SERIALLINK_H

@@ -1,0 +1,109 @@
+#include "virtualserial.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTest>
+
+VirtualSerialPair::VirtualSerialPair(const QString &dir)
+    : consolePath(dir + QStringLiteral("/ttyConsole")), peerPath(dir + QStringLiteral("/ttyPeer"))
+{
+}
+
+VirtualSerialPair::~VirtualSerialPair()
+{
+    stop();
+}
+
+bool VirtualSerialPair::start(QString *error)
+{
+    const QString exe = QStandardPaths::findExecutable(QStringLiteral("socat"));
+    if (exe.isEmpty()) {
+        *error = QStringLiteral("socat is not installed (Debian package socat)");
+        return false;
+    }
+    socat.setProgram(exe);
+    socat.setArguments({QStringLiteral("pty,raw,echo=0,link=%1").arg(consolePath),
+                        QStringLiteral("pty,raw,echo=0,link=%1").arg(peerPath)});
+    socat.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    socat.start();
+    if (!socat.waitForStarted(5000)) {
+        *error = QStringLiteral("socat did not start: ") + socat.errorString();
+        return false;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 5000) {
+        if (QFileInfo::exists(consolePath) && QFileInfo::exists(peerPath)) {
+            return true;
+        }
+        QTest::qWait(10);
+    }
+    *error = QStringLiteral("socat made no pty links within 5 s");
+    stop();
+    return false;
+}
+
+void VirtualSerialPair::stop()
+{
+    if (socat.state() == QProcess::NotRunning) {
+        return;
+    }
+    socat.terminate();
+    if (!socat.waitForFinished(3000)) {
+        socat.kill();
+        socat.waitForFinished(3000);
+    }
+}
+
+bool VirtualSerialPair::isRunning() const
+{
+    return socat.state() == QProcess::Running;
+}
+
+bool PeerPort::open(const QString &path, QString *error)
+{
+    port.setPortName(path);
+    if (!port.open(QIODevice::ReadWrite)) {
+        *error = QStringLiteral("cannot open %1: %2").arg(path, port.errorString());
+        return false;
+    }
+    return true;
+}
+
+void PeerPort::close()
+{
+    port.close();
+}
+
+bool PeerPort::write(const QByteArray &data)
+{
+    if (port.write(data) != data.size()) {
+        return false;
+    }
+    return port.waitForBytesWritten(2000) || port.bytesToWrite() == 0;
+}
+
+QByteArray PeerPort::readAtLeast(int count, int timeoutMs)
+{
+    QByteArray data;
+    QElapsedTimer clock;
+    clock.start();
+    while (data.size() < count && clock.elapsed() < timeoutMs) {
+        QTest::qWait(5);
+        data += port.readAll();
+    }
+    return data;
+}
+
+QByteArray PeerPort::readFor(int timeoutMs)
+{
+    QByteArray data;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        QTest::qWait(5);
+        data += port.readAll();
+    }
+    return data;
+}

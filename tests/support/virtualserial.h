@@ -1,0 +1,47 @@
+#ifndef VIRTUALSERIAL_H
+#define VIRTUALSERIAL_H
+
+#include <QByteArray>
+#include <QProcess>
+#include <QSerialPort>
+#include <QString>
+
+// A pseudo-terminal pair made by socat: the console opens one end by its link path, the
+// test talks through the other. stop() removes both links, start() brings them back under
+// the same names.
+class VirtualSerialPair
+{
+public:
+    explicit VirtualSerialPair(const QString &dir);
+    ~VirtualSerialPair();
+
+    bool start(QString *error);
+    void stop();
+    bool isRunning() const;
+
+    QString consoleEnd() const { return consolePath; }
+    QString peerEnd() const { return peerPath; }
+
+private:
+    QString consolePath;
+    QString peerPath;
+    QProcess socat;
+};
+
+// The test's end of the pair.
+class PeerPort
+{
+public:
+    bool open(const QString &path, QString *error);
+    void close();
+    bool write(const QByteArray &data);
+    // Collects bytes until at least `count` arrived or the time is up.
+    QByteArray readAtLeast(int count, int timeoutMs);
+    // Collects whatever arrives within the time.
+    QByteArray readFor(int timeoutMs);
+
+private:
+    QSerialPort port;
+};
+
+#endif // VIRTUALSERIAL_H
