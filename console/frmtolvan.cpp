@@ -12,6 +12,7 @@
 
 #include <QCloseEvent>
 #include <QDebug>
+#include <QEventLoop>
 #include <QFile>
 #include <QScrollBar>
 #include <QSerialPortInfo>
@@ -607,7 +608,16 @@ void frmTolvan::connectAttempt()
     }
     tcpSocket->connectToHost(AppSettings::ServerIP, static_cast<quint16>(AppSettings::ServerPort),
                              QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
-    if (tcpSocket->waitForConnected(100)) {
+    // Give a quick answer 100 ms, with events flowing. Unlike waitForConnected, this leaves a
+    // slower attempt running: when it completes, connected() enters the connected state.
+    QEventLoop loop;
+    connect(tcpSocket, &QAbstractSocket::connected, &loop, &QEventLoop::quit);
+    connect(tcpSocket, &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
+    QTimer::singleShot(100, &loop, &QEventLoop::quit);
+    if (tcpSocket->state() != QAbstractSocket::ConnectedState) {
+        loop.exec();
+    }
+    if (tcpSocket->state() == QAbstractSocket::ConnectedState) {
         enterNetConnected();
     }
 }
@@ -635,6 +645,11 @@ void frmTolvan::connectNet()
 {
     if (netConnected || !AppSettings::AutoConnect || ui->btnStart->text() != textStart
         || AppSettings::ServerIP.isEmpty() || AppSettings::ServerPort == 0) {
+        return;
+    }
+    // An attempt still under way is given its time rather than restarted.
+    if (tcpSocket->state() == QAbstractSocket::HostLookupState
+        || tcpSocket->state() == QAbstractSocket::ConnectingState) {
         return;
     }
     connectAttempt();

@@ -22,10 +22,13 @@ bool VirtualSerialPair::start(QString *error)
         *error = QStringLiteral("socat is not installed (Debian package socat)");
         return false;
     }
-    socat.setProgram(exe);
-    socat.setArguments({QStringLiteral("pty,raw,echo=0,link=%1").arg(consolePath),
+    // Under timeout, so that a crashed test cannot leave socat behind for long; its output
+    // goes nowhere, so that it never holds the test runner's pipes open.
+    socat.setProgram(QStringLiteral("timeout"));
+    socat.setArguments({QStringLiteral("900"), exe, QStringLiteral("pty,raw,echo=0,link=%1").arg(consolePath),
                         QStringLiteral("pty,raw,echo=0,link=%1").arg(peerPath)});
-    socat.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    socat.setStandardOutputFile(QProcess::nullDevice());
+    socat.setStandardErrorFile(QProcess::nullDevice());
     socat.start();
     if (!socat.waitForStarted(5000)) {
         *error = QStringLiteral("socat did not start: ") + socat.errorString();

@@ -1,0 +1,338 @@
+// The console talking to a virtual serial port whose other end the test holds.
+#include "appsettings.h"
+#include "formdriver.h"
+#include "frmtolvan.h"
+#include "logformat.h"
+#include "testsupport.h"
+#include "virtualserial.h"
+
+#include <QtTest>
+
+class TestConsoleSerial : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+    void openFailureIsSilent();
+    void openAndCloseByButton();
+    void requestFrameGoesOut();
+    void requestAsTextWithoutHexSend();
+    void atCommandsGetCarriageReturn();
+    void decodedValues_data();
+    void decodedValues();
+    void textReceptionStopsAtZeroByte();
+    void deviceSimulationAnswersFirstMatch();
+    void stoppedDisplayStillCountsAndAnswers();
+    void healthyPtyIsNotTakenForVanished();
+    void vanishedPortIsReopened();
+    void openButtonStopsTheRetries();
+    void autoSendStartsWithTheSession();
+    void noSendAfterClose();
+
+private:
+    void openConsole();
+    frmTolvan *form = nullptr;
+    ConsoleEnvironment *env = nullptr;
+    VirtualSerialPair *pair = nullptr;
+    PeerPort peer;
+};
+
+void TestConsoleSerial::initTestCase()
+{
+    env = new ConsoleEnvironment;
+    pair = new VirtualSerialPair(env->dir());
+    QString error;
+    QVERIFY2(pair->start(&error), qPrintable(error));
+}
+
+void TestConsoleSerial::cleanupTestCase()
+{
+    delete pair;
+    delete env;
+}
+
+void TestConsoleSerial::init()
+{
+    env->reset();
+    AppSettings::PortName = pair->consoleEnd();
+    if (!pair->isRunning()) {
+        QString error;
+        QVERIFY2(pair->start(&error), qPrintable(error));
+    }
+    QString error;
+    QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
+    form = new frmTolvan;
+}
+
+void TestConsoleSerial::cleanup()
+{
+    delete form;
+    form = nullptr;
+    peer.close();
+}
+
+void TestConsoleSerial::openConsole()
+{
+    FormDriver f(form);
+    QCOMPARE(f.combo("cboxPortName")->currentText(), pair->consoleEnd());
+    f.click("btnOpen");
+    QCOMPARE(f.buttonText("btnOpen"), QString("关闭串口"));
+}
+
+void TestConsoleSerial::openFailureIsSilent()
+{
+    FormDriver f(form);
+    f.combo("cboxPortName")->addItem("ttyNoSuchPort42");
+    f.combo("cboxPortName")->setCurrentText("ttyNoSuchPort42");
+    f.click("btnOpen");
+    QCOMPARE(f.buttonText("btnOpen"), QString("打开串口"));
+    QVERIFY(f.logLines().isEmpty());
+    QVERIFY(!f.timer("readTimer")->isActive());
+}
+
+void TestConsoleSerial::openAndCloseByButton()
+{
+    FormDriver f(form);
+    f.combo("cboxParity")->setCurrentText("空格");
+    f.combo("cboxStopBit")->setCurrentText("1.5"); // refused by Linux, ignored
+    openConsole();
+    QCOMPARE(f.logLines().size(), 1);
+    QVERIFY(f.logLines()[0].endsWith("提示信息 >> 打开串口成功!!"));
+    QVERIFY(f.timer("readTimer")->isActive());
+    QVERIFY(f.timer("portCheckTimer")->isActive());
+    QVERIFY(!f.timer("sendTimer")->isActive());
+    QVERIFY(f.button("btnSend")->isEnabled());
+    QVERIFY(!f.combo("cboxPortName")->isEnabled());
+
+    peer.write(hexBytes("01 02 03"));
+    QTRY_COMPARE(f.buttonText("btnReceiveCount"), QString("接收 : 3 字节"));
+    f.click("btnOpen");
+    QCOMPARE(f.buttonText("btnOpen"), QString("打开串口"));
+    QCOMPARE(f.logLines().size(), 1);
+    QVERIFY(f.logLines()[0].endsWith("提示信息 >> 关闭串口!!"));
+    QCOMPARE(f.buttonText("btnReceiveCount"), QString("接收 : 3 字节"));
+    QVERIFY(!f.button("btnSend")->isEnabled());
+    QVERIFY(!f.timer("readTimer")->isActive());
+}
+
+void TestConsoleSerial::requestFrameGoesOut()
+{
+    FormDriver f(form);
+    f.check("ckHexSend")->setChecked(true);
+    openConsole();
+    f.check("ckAutoPrint")->setChecked(true);
+    f.setText("pid", "1");
+    f.combo("fid")->setCurrentText("3");
+    f.click("btnSend");
+    QCOMPARE(peer.readAtLeast(8, 3000), hexBytes("01 03 00 00 00 01 84 0A"));
+    QCOMPARE(f.combo("cboxData")->currentText(), QString("01 03 00 00 00 01 84 0A "));
+    QCOMPARE(f.buttonText("btnSendCount"), QString("发送 : 8 字节"));
+    QVERIFY(f.lastLineWith("串口发送 >>").endsWith("串口发送 >> 01 03 00 00 00 01 84 0A "));
+    QCOMPARE(f.lineColor(f.logLines().size() - 1), QColor("dodgerblue"));
+
+    // With auto-clear the send box is emptied and focused after each send.
+    f.check("ckAutoClear")->setChecked(true);
+    form->show();
+    f.click("btnSend");
+    QCOMPARE(peer.readAtLeast(8, 3000).size(), 8);
+    QCOMPARE(f.combo("cboxData")->currentText(), QString());
+    QCOMPARE(f.buttonText("btnSendCount"), QString("发送 : 16 字节"));
+}
+
+void TestConsoleSerial::requestAsTextWithoutHexSend()
+{
+    FormDriver f(form);
+    openConsole();
+    f.setText("pid", "1");
+    f.combo("fid")->setCurrentText("3");
+    f.click("btnSend");
+    QCOMPARE(peer.readAtLeast(24, 3000), QByteArray("01 03 00 00 00 01 84 0A "));
+    QCOMPARE(f.buttonText("btnSendCount"), QString("发送 : 24 字节"));
+    QCOMPARE(f.linesWith("串口发送"), 0); // not printed unless asked for
+}
+
+void TestConsoleSerial::atCommandsGetCarriageReturn()
+{
+    FormDriver f(form);
+    openConsole();
+    f.check("ckAutoPrint")->setChecked(true);
+    f.sendText("AT+CSQ");
+    QCOMPARE(peer.readAtLeast(7, 3000), QByteArray("AT+CSQ\r"));
+    QVERIFY(f.lastLineWith("串口发送").endsWith("串口发送 >> AT+CSQ"));
+    f.sendText("at");
+    QCOMPARE(peer.readAtLeast(2, 3000), QByteArray("at"));
+    f.sendText("A\\CR\\x00");
+    QCOMPARE(peer.readAtLeast(3, 3000), QByteArray("A\r\0", 3));
+    QCOMPARE(f.buttonText("btnSendCount"), QString("发送 : 12 字节"));
+}
+
+void TestConsoleSerial::decodedValues_data()
+{
+    QTest::addColumn<QByteArray>("reception");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("values");
+    QTest::newRow("123") << hexBytes("01 03 02 00 7B F8 67") << "01 03 02 00 7B F8 67" << "123 ";
+    QTest::newRow("-1 10") << hexBytes("01 03 04 FF FF 00 0A 00 00") << "01 03 04 FF FF 00 0A 00 00" << "-1 10 ";
+    QTest::newRow("short data") << hexBytes("01 03 06 00 01") << "01 03 06 00 01" << "1 ";
+    QTest::newRow("two bytes") << hexBytes("01 03") << "01 03" << "";
+}
+
+void TestConsoleSerial::decodedValues()
+{
+    QFETCH(QByteArray, reception);
+    QFETCH(QString, shown);
+    QFETCH(QString, values);
+    FormDriver f(form);
+    f.check("ckHexReceive")->setChecked(true);
+    openConsole();
+    peer.write(reception);
+    QTRY_COMPARE(f.buttonText("btnReceiveCount"), QString("接收 : %1 字节").arg(reception.size()));
+    const QString line = f.lastLineWith("串口接收");
+    QVERIFY2(line.endsWith("串口接收 << " + shown), qPrintable(line));
+    if (values.isEmpty()) {
+        QCOMPARE(f.linesWith("数值解析"), 0);
+    } else {
+        QVERIFY(f.lastLineWith("数值解析").endsWith("数值解析 >> " + values));
+        QCOMPARE(f.lineColor(f.logLines().size() - 1), QColor("red"));
+    }
+}
+
+void TestConsoleSerial::textReceptionStopsAtZeroByte()
+{
+    FormDriver f(form);
+    openConsole();
+    peer.write(QByteArray("AB\0CD", 5));
+    QTRY_COMPARE(f.buttonText("btnReceiveCount"), QString("接收 : 5 字节"));
+    QVERIFY(f.lastLineWith("串口接收").endsWith("串口接收 << AB"));
+    QCOMPARE(f.linesWith("数值解析"), 0);
+}
+
+void TestConsoleSerial::deviceSimulationAnswersFirstMatch()
+{
+    AppSettings::DeviceKeys = QStringList{"01 03 00 00 00 01", "01 03"};
+    AppSettings::DeviceValues = QStringList{"01 03 02 00 01", "EE EE"};
+    FormDriver f(form);
+    f.check("ckHexSend")->setChecked(true);
+    f.check("ckHexReceive")->setChecked(true);
+    f.check("ckDebug")->setChecked(true);
+    openConsole();
+    f.check("ckAutoPrint")->setChecked(true);
+    peer.write(hexBytes("01 03 00 00 00 01 84 0A"));
+    QCOMPARE(peer.readAtLeast(5, 3000), hexBytes("01 03 02 00 01"));
+    QCOMPARE(peer.readFor(300), QByteArray()); // answered once
+    QTRY_COMPARE(f.buttonText("btnReceiveCount"), QString("接收 : 8 字节"));
+    QCOMPARE(f.buttonText("btnSendCount"), QString("发送 : 5 字节"));
+    // The answer's line stands above the reception's line.
+    const QStringList lines = f.logLines();
+    const int sent = lines.indexOf(QRegularExpression(".*串口发送 >> 01 03 02 00 01$"));
+    const int received = lines.indexOf(QRegularExpression(".*串口接收 << 01 03 00 00 00 01 84 0A$"));
+    QVERIFY(sent >= 0 && received > sent);
+
+    // Unchecked: no answer.
+    f.check("ckDebug")->setChecked(false);
+    peer.write(hexBytes("01 03 00 00 00 01 84 0A"));
+    QCOMPARE(peer.readFor(400), QByteArray());
+}
+
+void TestConsoleSerial::stoppedDisplayStillCountsAndAnswers()
+{
+    AppSettings::DeviceKeys = QStringList{"PING"};
+    AppSettings::DeviceValues = QStringList{"PONG"};
+    FormDriver f(form);
+    f.check("ckDebug")->setChecked(true);
+    openConsole();
+    f.click("btnStopShow");
+    peer.write("PING");
+    QCOMPARE(peer.readAtLeast(4, 3000), QByteArray("PONG"));
+    QTRY_COMPARE(f.buttonText("btnReceiveCount"), QString("接收 : 4 字节"));
+    QCOMPARE(f.linesWith("PING"), 0);
+}
+
+void TestConsoleSerial::healthyPtyIsNotTakenForVanished()
+{
+    FormDriver f(form);
+    openConsole();
+    QTest::qWait(2600); // two port checks
+    QCOMPARE(f.buttonText("btnOpen"), QString("关闭串口"));
+    QCOMPARE(f.logLines().size(), 1);
+    QVERIFY(f.timer("portCheckTimer")->isActive());
+}
+
+void TestConsoleSerial::vanishedPortIsReopened()
+{
+    FormDriver f(form);
+    f.check("ckHexReceive")->setChecked(true);
+    openConsole();
+    peer.close();
+    pair->stop();
+    QTRY_COMPARE_WITH_TIMEOUT(f.buttonText("btnOpen"), QString("打开串口"), 3000);
+    QCOMPARE(f.logLines().size(), 1);
+    QVERIFY(f.logLines()[0].endsWith("提示信息 >> 关闭串口!!"));
+    QVERIFY(f.timer("reopenTimer")->isActive());
+    // The form stays usable while the retries run.
+    f.appendLog(LogInfo, "still here");
+    QTest::qWait(1500);
+    QCOMPARE(f.buttonText("btnOpen"), QString("打开串口"));
+
+    QString error;
+    QVERIFY2(pair->start(&error), qPrintable(error));
+    QTRY_COMPARE_WITH_TIMEOUT(f.buttonText("btnOpen"), QString("关闭串口"), 3000);
+    QVERIFY(f.lastLineWith("打开串口成功!!").size() > 0);
+    QVERIFY(!f.timer("reopenTimer")->isActive());
+
+    // The reopened session works.
+    QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
+    peer.write(hexBytes("01 03 02 00 7B F8 67"));
+    QTRY_VERIFY(f.lastLineWith("数值解析").endsWith("123 "));
+}
+
+void TestConsoleSerial::openButtonStopsTheRetries()
+{
+    FormDriver f(form);
+    openConsole();
+    peer.close();
+    pair->stop();
+    QTRY_VERIFY_WITH_TIMEOUT(f.timer("reopenTimer")->isActive(), 3000);
+    f.combo("cboxPortName")->addItem("ttyNoSuchPort42");
+    f.combo("cboxPortName")->setCurrentText("ttyNoSuchPort42");
+    f.click("btnOpen");
+    QVERIFY(!f.timer("reopenTimer")->isActive());
+    QCOMPARE(f.buttonText("btnOpen"), QString("打开串口"));
+}
+
+void TestConsoleSerial::autoSendStartsWithTheSession()
+{
+    AppSettings::AutoSend = true;
+    AppSettings::SendInterval = 100;
+    AppSettings::HexSend = true;
+    delete form;
+    form = new frmTolvan;
+    FormDriver f(form);
+    f.setText("pid", "1");
+    f.combo("fid")->setCurrentText("3");
+    openConsole();
+    QVERIFY(f.timer("sendTimer")->isActive());
+    const QByteArray got = peer.readAtLeast(24, 3000);
+    QVERIFY2(got.startsWith(hexBytes("01 03 00 00 00 01 84 0A 01 03 00 00 00 01 84 0A 01 03")), got.toHex(' ').constData());
+    f.click("btnOpen");
+    QVERIFY(!f.timer("sendTimer")->isActive()); // every close stops auto-send
+    QVERIFY(f.check("ckAutoSend")->isChecked());
+}
+
+void TestConsoleSerial::noSendAfterClose()
+{
+    FormDriver f(form);
+    openConsole();
+    f.click("btnOpen");
+    f.button("btnSend")->setEnabled(true);
+    f.click("btnSend");
+    f.sendText("hello");
+    QCOMPARE(peer.readFor(300), QByteArray());
+    QCOMPARE(f.buttonText("btnSendCount"), QString("发送 : 0 字节"));
+}
+
+QTEST_MAIN(TestConsoleSerial)
+#include "tst_console_serial.moc"
