@@ -1,0 +1,66 @@
+#!/usr/bin/python3
+"""A Modbus RTU device on a serial port, for tests and for trying the console without
+hardware. Run with Debian's interpreter (/usr/bin/python3: python3-pymodbus, python3-serial).
+
+    modbus_device.py PORT [--slave N] [--holding 123,65535,10] [--input 1,2,3] [--changing]
+
+Holding registers start at address 0, input registers too. With --changing, holding
+register 0 counts up and input register 0 follows a slow sine once a second.
+"""
+import argparse
+import asyncio
+import logging
+import math
+import signal
+import sys
+import time
+
+from pymodbus.datastore import ModbusSequentialDataBlock, ModbusServerContext, ModbusSlaveContext
+from pymodbus.framer.rtu_framer import ModbusRtuFramer
+from pymodbus.server import StartAsyncSerialServer
+
+
+def values(text):
+    return [int(v) & 0xFFFF for v in text.split(',') if v.strip()] if text else []
+
+
+async def change(store):
+    start = time.monotonic()
+    while True:
+        await asyncio.sleep(1.0)
+        t = time.monotonic() - start
+        hr = store.getValues(3, 0, 1)[0]
+        store.setValues(3, 0, [(hr + 1) & 0xFFFF])
+        store.setValues(4, 0, [int(500 + 400 * math.sin(t / 10.0))])
+
+
+async def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('port')
+    parser.add_argument('--slave', type=int, default=1)
+    parser.add_argument('--baud', type=int, default=9600)
+    parser.add_argument('--holding', default='123,65535,10')
+    parser.add_argument('--input', default='1,2,3')
+    parser.add_argument('--changing', action='store_true')
+    args = parser.parse_args()
+    logging.basicConfig(level=logging.ERROR)
+
+    holding = values(args.holding) + [0] * 100
+    inputs = values(args.input) + [0] * 100
+    # zero_mode: register address n is list index n.
+    store = ModbusSlaveContext(hr=ModbusSequentialDataBlock(0, holding),
+                               ir=ModbusSequentialDataBlock(0, inputs), zero_mode=True)
+    context = ModbusServerContext(slaves={args.slave: store}, single=False)
+    if args.changing:
+        asyncio.get_running_loop().create_task(change(store))
+    print('modbus device ready on %s, slave %d' % (args.port, args.slave), flush=True)
+    await StartAsyncSerialServer(context=context, framer=ModbusRtuFramer, port=args.port,
+                                 baudrate=args.baud, bytesize=8, parity='N', stopbits=1)
+
+
+if __name__ == '__main__':
+    signal.signal(signal.SIGTERM, lambda *a: sys.exit(0))
+    try:
+        asyncio.run(main())
+    except KeyboardInterrupt:
+        pass

@@ -1,0 +1,132 @@
+// The console against real Modbus peers: mbpoll as a master polling the console's device
+// simulation, and a pymodbus device answering the console's requests.
+#include "appsettings.h"
+#include "formdriver.h"
+#include "frmtolvan.h"
+#include "tavihelper.h"
+#include "testsupport.h"
+#include "virtualserial.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+class TestPeers : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+    void mbpollReadsTheSimulatedDevice();
+    void consoleReadsAPymodbusDevice_data();
+    void consoleReadsAPymodbusDevice();
+
+private:
+    ConsoleEnvironment *env = nullptr;
+    VirtualSerialPair *pair = nullptr;
+    frmTolvan *form = nullptr;
+};
+
+void TestPeers::initTestCase()
+{
+    env = new ConsoleEnvironment;
+    pair = new VirtualSerialPair(env->dir());
+    QString error;
+    QVERIFY2(pair->start(&error), qPrintable(error));
+}
+
+void TestPeers::cleanupTestCase()
+{
+    delete pair;
+    delete env;
+}
+
+void TestPeers::init()
+{
+    env->reset();
+    AppSettings::PortName = pair->consoleEnd();
+    AppSettings::HexSend = true;
+    AppSettings::HexReceive = true;
+}
+
+void TestPeers::cleanup()
+{
+    delete form;
+    form = nullptr;
+}
+
+void TestPeers::mbpollReadsTheSimulatedDevice()
+{
+    const QString mbpoll = QStandardPaths::findExecutable("mbpoll");
+    QVERIFY2(!mbpoll.isEmpty(), "mbpoll is not installed (Debian package mbpoll)");
+
+    // Reply to "read 2 holding registers from 0 at slave 1", with its CRC.
+    const QByteArray reply = hexBytes("01 03 04 00 7B FF FF");
+    AppSettings::DeviceKeys = QStringList{"01 03 00 00 00 02"};
+    AppSettings::DeviceValues = QStringList{TaviHelper::bytesToHexText(reply + TaviHelper::crc16ModbusBytes(reply))};
+    AppSettings::Debug = true;
+    form = new frmTolvan;
+    FormDriver f(form);
+    f.click("btnOpen");
+    QCOMPARE(f.buttonText("btnOpen"), QString("关闭串口"));
+
+    QProcess poll;
+    poll.setProcessChannelMode(QProcess::MergedChannels);
+    poll.start(mbpoll, {"-m", "rtu", "-a", "1", "-r", "1", "-c", "2", "-t", "4", "-b", "9600", "-P", "none", "-1",
+                        "-o", "2", pair->peerEnd()});
+    QVERIFY(poll.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(poll.state() == QProcess::NotRunning, 10000);
+    const QString out = QString::fromUtf8(poll.readAll());
+    QVERIFY2(poll.exitCode() == 0, qPrintable(out));
+    QVERIFY2(out.contains("[1]: \t123"), qPrintable(out));
+    QVERIFY2(out.contains("[2]: \t65535 (-1)"), qPrintable(out));
+    QVERIFY(f.lastLineWith("串口接收").endsWith("串口接收 << 01 03 00 00 00 02 C4 0B"));
+    QCOMPARE(f.buttonText("btnSendCount"), QString("发送 : 9 字节"));
+}
+
+void TestPeers::consoleReadsAPymodbusDevice_data()
+{
+    QTest::addColumn<QString>("function");
+    QTest::addColumn<QString>("values");
+    QTest::newRow("holding registers") << "3" << "123 -1 10 ";
+    QTest::newRow("input registers") << "4" << "1 2 3 ";
+}
+
+void TestPeers::consoleReadsAPymodbusDevice()
+{
+    QFETCH(QString, function);
+    QFETCH(QString, values);
+    const QString python = "/usr/bin/python3";
+    QProcess check;
+    check.start(python, {"-c", "import pymodbus, serial"});
+    QVERIFY(check.waitForFinished(20000));
+    QVERIFY2(check.exitCode() == 0, "pymodbus is missing (Debian packages python3-pymodbus python3-serial)");
+
+    QProcess device;
+    device.setProcessChannelMode(QProcess::MergedChannels);
+    device.start(python, {QStringLiteral(MODBUS_DEVICE_SCRIPT), pair->peerEnd(), "--holding", "123,65535,10",
+                          "--input", "1,2,3"});
+    QVERIFY(device.waitForStarted());
+    QByteArray said;
+    QTRY_VERIFY2_WITH_TIMEOUT((said += device.readAll()).contains("ready"), said.constData(), 20000);
+
+    form = new frmTolvan;
+    FormDriver f(form);
+    f.click("btnOpen");
+    f.setText("pid", "1");
+    f.combo("fid")->setCurrentText(function);
+    f.setText("addr", "0");
+    f.setText("value", "3");
+    f.click("btnSend");
+    QTRY_VERIFY_WITH_TIMEOUT(f.linesWith("数值解析") > 0, 5000);
+    QVERIFY2(f.lastLineWith("数值解析").endsWith("数值解析 >> " + values), qPrintable(f.lastLineWith("数值解析")));
+    const QString reception = f.lastLineWith("串口接收");
+    QVERIFY2(reception.contains("串口接收 << 01 0" + function + " 06"), qPrintable(reception));
+    device.terminate();
+    QVERIFY(device.waitForFinished(5000));
+}
+
+QTEST_MAIN(TestPeers)
+#include "tst_peers.moc"
