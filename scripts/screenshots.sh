@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots under xvfb-run with a CJK font, into docs/images/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh --test
+out=docs/images
+mkdir -p "$out"
+work=$(mktemp -d)
+cleanup() { kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+
+timeout 120 socat pty,raw,echo=0,link="$work/console" pty,raw,echo=0,link="$work/device" &
+for _ in $(seq 50); do [ -e "$work/device" ] && break; sleep 0.1; done
+timeout 120 /usr/bin/python3 scripts/modbus_device.py "$work/device" --holding 123,65535,10 --input 412,7,3 &
+sleep 2
+xvfb-run -a -s "-screen 0 1280x900x24" build/tests/norvane_shots console "$out" "$work/console"
