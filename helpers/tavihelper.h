@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QDateTime>
 
 class QWidget;
 
@@ -53,6 +54,55 @@ public:
     static QByteArray crc16ModbusBytes(const QByteArray &data);
     static QString byteToDecimalText(int value);
     static QString xorText(const QString &text, int key);
+
+    // Validators
+    static bool isIPv4(const QString &text);
+    static bool isMacAddress(const QString &text);
+    static bool isMobileNumber(const QString &text);
+    static bool isEmailAddress(const QString &text);
+
+    // Desktop, folders and files
+    static int desktopWidth();
+    static int desktopHeight();
+    static void ensureDir(const QString &dirName);
+    static bool dirExists(const QString &path);
+    static bool fileExists(const QString &path);
+    static QString fileNameOf(const QString &path);
+    static void clearDirectory(const QString &path);
+    static void copyFileWritable(const QString &sourceFile, const QString &targetFile);
+    static void ensureFileCopy(const QString &sourceFile, const QString &targetFile);
+    static void ensureDatabaseFile(const QString &targetFile);
+
+    // File dialogs; empty results when cancelled
+    static QString chooseSaveFile(const QString &filter, const QString &startDir = QString());
+    static QString chooseOpenFile(const QString &filter, const QString &startDir = QString());
+    static QStringList chooseOpenFiles(const QString &filter, const QString &startDir = QString());
+    static QString chooseFolder();
+    static QStringList chooseFolderEntries(const QStringList &patterns);
+
+    // Run information: one line per call in <app>/<folder>/<base>_runinfo_yyyyMM.txt
+    static void appendRunInfo(const QString &text, const QString &folder);
+
+    // Network
+    static QString resolveHost(const QString &hostName);
+    static QString localIPv4();
+    static bool hostReachable(const QString &address, quint16 port, int timeoutMs);
+    static bool internetReachable();
+    static QString fetchUrlText(const QString &url, int timeoutMs = 10000);
+    static QString extractPageValue(const QString &page);
+
+    // Windows only; nothing happens elsewhere
+    static void setSystemClock(const QString &year, const QString &month, const QString &day,
+                               const QString &hour, const QString &minute, const QString &second);
+    static void setAutoRun(const QString &valueName, const QString &programPath, bool on);
 };
+
+// The address localIPv4 picks from a list of address texts: the first that begins with
+// "192" (which covers "192.168.1"), else "127.0.0.1".
+QString chooseLocalIPv4(const QStringList &addresses);
+// "<baseDir>/<folder>/<baseName>_runinfo_<yyyyMM>.txt"
+QString runInfoFilePath(const QString &baseDir, const QString &folder, const QString &baseName, const QDate &date);
+// Appends "yyyy-MM-dd HH:mm:ss  text\n"; the folder must exist.
+void appendRunInfoLine(const QString &filePath, const QDateTime &when, const QString &text);
 
 #endif // TAVIHELPER_H
