@@ -6,6 +6,15 @@
 #include <QStringList>
 #include <QDateTime>
 
+class QAbstractButton;
+class QLabel;
+class QLineEdit;
+class QPixmap;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QSlider;
 class QWidget;
 
 // Static helper functions shared by the console and the kit.
@@ -95,6 +104,55 @@ public:
     static void setSystemClock(const QString &year, const QString &month, const QString &day,
                                const QString &hour, const QString &minute, const QString &second);
     static void setAutoRun(const QString &valueName, const QString &programPath, bool on);
+
+    // Themes and widget style sheets (the kit)
+    static void readQssColors(const QString &qss, QString &textColor, QString &panelColor, QString &borderColor,
+                              QString &normalColorStart, QString &normalColorEnd, QString &darkColorStart,
+                              QString &darkColorEnd, QString &highColor);
+    static void applyTheme(int style);
+    static void applyThemeFile(const QString &qssFile, QString &paletteColor, QString &textColor);
+    static void applyThemeFile(const QString &qssFile, QString &textColor, QString &panelColor, QString &borderColor,
+                               QString &normalColorStart, QString &normalColorEnd, QString &darkColorStart,
+                               QString &darkColorEnd, QString &highColor);
+    static void styleLabel(QLabel *label, quint8 kind);
+    static void styleNavButtons(QWidget *widget, const QString &position, int borderWidth, const QString &borderColor,
+                                const QString &normalBgColor, const QString &darkBgColor,
+                                const QString &normalTextColor, const QString &darkTextColor);
+    static QString stylePushButton(QPushButton *button, int radius, int padding, const QString &normalBgColor,
+                                   const QString &normalTextColor, const QString &hoverBgColor,
+                                   const QString &hoverTextColor, const QString &pressedBgColor,
+                                   const QString &pressedTextColor);
+    static QString styleLineEdit(QLineEdit *lineEdit, int radius, int borderWidth, const QString &normalColor,
+                                 const QString &focusColor);
+    static QString styleProgressBar(QProgressBar *bar, int barHeight, int barRadius, int fontSize,
+                                    const QString &normalColor, const QString &chunkColor);
+    static QString styleSlider(QSlider *slider, int sliderHeight, const QString &normalColor,
+                               const QString &grooveColor, const QString &handleBorderColor,
+                               const QString &handleColor, const QString &textColor);
+    static QString styleRadioButton(QRadioButton *button, int indicatorRadius, const QString &normalColor,
+                                    const QString &checkedColor);
+    static QString styleScrollBar(QScrollBar *bar, int radius, int handleMin, int barSize, const QString &bgColor,
+                                  const QString &handleNormalColor, const QString &handleHoverColor,
+                                  const QString &handlePressedColor);
+    // The file of a theme value; lightblue for any unknown value.
+    static QString themeFile(int style);
+
+    // Dialog entry points (the kit)
+    static void showInfo(const QString &info, int closeSec = 0, bool exec = false);
+    static void showError(const QString &info, int closeSec = 0, bool exec = false);
+    static int askQuestion(const QString &info);
+    static QString getInput(const QString &title, int type = 0, int closeSec = 0,
+                            const QString &placeholderText = QString(), bool pwd = false,
+                            const QString &defaultValue = QString());
+    static void getDateRange(QString &startDateTime, QString &endDateTime,
+                             const QString &format = QStringLiteral("yyyy-MM-dd"));
+    static void showTip(const QString &title, const QString &tip, bool fullScreen = false, bool center = true,
+                        int closeSec = 0);
+    static void hideTip();
+
+    // Nine-patch scaling of a frame image
+    static QPixmap ninePatch(const QPixmap &source, int horzSplit, int vertSplit, int dstWidth, int dstHeight);
+    static QPixmap ninePatch(const QString &picName, int horzSplit, int vertSplit, int dstWidth, int dstHeight);
 };
 
 // The address localIPv4 picks from a list of address texts: the first that begins with
