@@ -1,19 +1,32 @@
 // Takes screenshots of the program's windows for the README. Run under xvfb-run by
 // scripts/screenshots.sh, which also provides a virtual Modbus device for the console.
 //   norvane_shots console OUTDIR PORT   the console talking to the device on PORT
+//   norvane_shots kit OUTDIR            the framed window in three themes and each dialog
 #include "appsettings.h"
 #include "frmtolvan.h"
+#include "tavidateselect.h"
+#include "taviinputbox.h"
+#include "tavimessagebox.h"
+#include "tavitipbox.h"
+#include "taviwidget.h"
 #include "startup.h"
 #include "tavihelper.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSlider>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -57,6 +70,74 @@ int consoleShot(const QString &outDir, const QString &port)
     return save(&form, outDir + "/console.png") ? 0 : 1;
 }
 
+QWidget *demoContent()
+{
+    auto *content = new QWidget;
+    content->resize(520, 300);
+    auto *grid = new QGridLayout(content);
+    grid->addWidget(new QLabel(QStringLiteral("设备地址")), 0, 0);
+    grid->addWidget(new QLineEdit(QStringLiteral("192.168.1.20")), 0, 1);
+    auto *combo = new QComboBox;
+    combo->addItems({QStringLiteral("Modbus RTU"), QStringLiteral("Modbus TCP")});
+    grid->addWidget(new QLabel(QStringLiteral("协议")), 1, 0);
+    grid->addWidget(combo, 1, 1);
+    auto *options = new QGroupBox(QStringLiteral("选项"));
+    auto *optionsLayout = new QVBoxLayout(options);
+    auto *check = new QCheckBox(QStringLiteral("自动重连"));
+    check->setChecked(true);
+    optionsLayout->addWidget(check);
+    optionsLayout->addWidget(new QCheckBox(QStringLiteral("记录日志")));
+    grid->addWidget(options, 2, 0, 1, 2);
+    auto *progress = new QProgressBar;
+    progress->setValue(65);
+    grid->addWidget(progress, 3, 0, 1, 2);
+    auto *slider = new QSlider(Qt::Horizontal);
+    slider->setValue(40);
+    grid->addWidget(slider, 4, 0, 1, 2);
+    grid->addWidget(new QPushButton(QStringLiteral("连接")), 5, 0);
+    grid->addWidget(new QPushButton(QStringLiteral("断开")), 5, 1);
+    return content;
+}
+
+int kitShots(const QString &outDir)
+{
+    bool ok = true;
+    const QList<QPair<TaviWidget::Style, QString>> themes = {
+        {TaviWidget::Style_LightBlue, "lightblue"}, {TaviWidget::Style_FlatBlack, "flatblack"},
+        {TaviWidget::Style_Purple, "purple"}};
+    for (const auto &theme : themes) {
+        TaviHelper::applyTheme(theme.first);
+        TaviWidget frame;
+        frame.setTitle(QStringLiteral("Norvane 框架窗口"));
+        frame.setVisible(TaviWidget::Widget_BtnMenu, true);
+        frame.setMainWidget(demoContent());
+        frame.show();
+        ok = save(&frame, QStringLiteral("%1/kit-window-%2.png").arg(outDir, theme.second)) && ok;
+    }
+
+    TaviHelper::applyTheme(TaviWidget::Style_LightBlue);
+    TaviMessageBox message;
+    message.setMessage(QStringLiteral("确定要断开设备连接吗?"), 1, 0);
+    message.show();
+    ok = save(&message, outDir + "/kit-message.png") && ok;
+
+    TaviInputBox input;
+    input.setParameter(QStringLiteral("请输入设备名称"), 0, 10, QStringLiteral("名称"));
+    input.show();
+    ok = save(&input, outDir + "/kit-input.png") && ok;
+
+    TaviDateSelect date;
+    date.show();
+    ok = save(&date, outDir + "/kit-date.png") && ok;
+
+    TaviTipBox tip;
+    tip.setTip(QStringLiteral("提示"), QStringLiteral("收到新的报警数据"), false, true, 0);
+    tip.show();
+    settle(700);
+    ok = save(&tip, outDir + "/kit-tip.png") && ok;
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -67,6 +148,10 @@ int main(int argc, char *argv[])
         QDir().mkpath(args.at(2));
         return consoleShot(args.at(2), args.at(3));
     }
-    qWarning("usage: norvane_shots console OUTDIR PORT");
+    if (args.size() >= 3 && args.at(1) == "kit") {
+        QDir().mkpath(args.at(2));
+        return kitShots(args.at(2));
+    }
+    qWarning("usage: norvane_shots console OUTDIR PORT | norvane_shots kit OUTDIR");
     return 2;
 }
