@@ -34,12 +34,37 @@ struct ControlName {
     char name[4];
 };
 // Index is the byte value 0x00..0x1F.
-const ControlName controlNames[32] = {
+constexpr ControlName controlNames[32] = {
     {"NUL"}, {"SOH"}, {"STX"}, {"ETX"}, {"EOT"}, {"ENQ"}, {"ACK"}, {"BEL"},
     {"BS"},  {"HT"},  {"LF"},  {"VT"},  {"FF"},  {"CR"},  {"SO"},  {"SI"},
     {"DLE"}, {"DC1"}, {"DC2"}, {"DC3"}, {"DC4"}, {"NAK"}, {"SYN"}, {"ETB"},
     {"CAN"}, {"EM"},  {"SUB"}, {"ESC"}, {"FS"},  {"GS"},  {"RS"},  {"US"},
 };
+
+// Lookup of control names by their letters, so that decoding an escape costs no search.
+struct NameTable {
+    bool firstLetter[128];
+    signed char twoLetter[128][128]; // byte of a complete two-letter name, or -1
+    bool longer[128][128];           // some three-letter name starts with these two letters
+    constexpr NameTable() : firstLetter(), twoLetter(), longer()
+    {
+        for (int a = 0; a < 128; ++a) {
+            for (int b = 0; b < 128; ++b) {
+                twoLetter[a][b] = -1;
+            }
+        }
+        for (int byte = 0; byte < 32; ++byte) {
+            const char *nm = controlNames[byte].name;
+            firstLetter[int(nm[0])] = true;
+            if (nm[2] == 0) {
+                twoLetter[int(nm[0])][int(nm[1])] = static_cast<signed char>(byte);
+            } else {
+                longer[int(nm[0])][int(nm[1])] = true;
+            }
+        }
+    }
+};
+constexpr NameTable nameTable;
 
 inline char latin1At(const QChar *s, int i)
 {
@@ -185,16 +210,7 @@ QByteArray TaviHelper::namedTextToBytes(const QString &text)
             i += 2;
             continue;
         }
-        bool isFirstLetter = false;
-        if (esc > 0 && esc < 128) {
-            for (const ControlName &c : controlNames) {
-                if (c.name[0] == esc) {
-                    isFirstLetter = true;
-                    break;
-                }
-            }
-        }
-        if (!isFirstLetter) {
+        if (esc <= 0 || esc >= 128 || !nameTable.firstLetter[esc]) {
             w[k++] = '\\';
             if (esc >= 0) {
                 w[k++] = latin1At(s, i + 1);
@@ -206,18 +222,8 @@ QByteArray TaviHelper::namedTextToBytes(const QString &text)
         // Match the second letter, then (where needed) the third, among the names
         // that begin with the escape letter.
         const int second = unitAt(s, n, i + 2);
-        int twoLetter = -1;
-        bool hasThreeLetter = false;
-        for (int b = 0; b < 32; ++b) {
-            const char *nm = controlNames[b].name;
-            if (nm[0] == esc && nm[1] == second) {
-                if (nm[2] == 0) {
-                    twoLetter = b;
-                } else {
-                    hasThreeLetter = true;
-                }
-            }
-        }
+        const int twoLetter = second > 0 && second < 128 ? nameTable.twoLetter[esc][second] : -1;
+        const bool hasThreeLetter = second > 0 && second < 128 && nameTable.longer[esc][second];
         if (twoLetter < 0 && !hasThreeLetter) {
             if (second >= 0) {
                 w[k++] = latin1At(s, i + 2);
