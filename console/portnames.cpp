@@ -2,7 +2,9 @@
 
 #include "seriallink.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSerialPortInfo>
 
 QStringList fixedPortNames()
 {
@@ -38,4 +40,18 @@ bool portIsPresent(const QString &name, const QStringList &enumerated)
         return true;
     }
     return !name.isEmpty() && QFileInfo::exists(SerialLink::systemLocation(name));
+}
+
+QStringList presentPortNames(int maxAgeMs)
+{
+    static QStringList names;
+    static QElapsedTimer age;
+    if (!age.isValid() || age.elapsed() >= maxAgeMs) {
+        names.clear();
+        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+            names << info.portName();
+        }
+        age.start();
+    }
+    return names;
 }

@@ -11,6 +11,10 @@ QStringList fixedPortNames();
 // it matches nothing yet (a full path such as /dev/pts/3), so it can be selected.
 QStringList portNameChoices(const QStringList &presentPorts, const QString &storedName);
 
+// Names of the serial ports the system lists. Listing costs about 10 ms, so a list younger
+// than `maxAgeMs` is reused; the console's own port is checked by its device node anyway.
+QStringList presentPortNames(int maxAgeMs = 5000);
+
 // A port counts as present when it is enumerated or its device node exists; ptys and some
 // adapters are never enumerated.
 bool portIsPresent(const QString &name, const QStringList &enumerated);

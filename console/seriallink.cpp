@@ -15,6 +15,10 @@ SerialLink::~SerialLink()
 
 bool SerialLink::open()
 {
+    // A bounded buffer: when the console falls behind, the port stops reading and the
+    // sender is held back by the line instead of memory growing without limit. Without
+    // it a busy port can also keep the event loop from running its timers.
+    serial->setReadBufferSize(readBufferBytes);
     return serial->open(QIODevice::ReadWrite);
 }
 

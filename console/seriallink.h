@@ -32,6 +32,9 @@ public:
     // Device path for a port name: "ttyUSB0" -> "/dev/ttyUSB0"; a full path stays as it is.
     static QString systemLocation(const QString &portName);
 
+    // Bytes the port holds for the console before it stops reading from the device.
+    static constexpr qint64 readBufferBytes = 256 * 1024;
+
 private:
     QSerialPort *serial;
     int timeoutMs = 10;

@@ -1,0 +1,60 @@
+// CPU use of the console with a session open on a virtual serial port and no traffic.
+//   bench_idle [seconds]   (default 30)
+#include "appsettings.h"
+#include "benchsupport.h"
+#include "frmtolvan.h"
+#include "startup.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int seconds = argc >= 2 ? QByteArray(argv[1]).toInt() : 30;
+    QTemporaryDir home;
+    const QString console = home.filePath("ttyConsole");
+    QProcess socat;
+    socat.setStandardOutputFile(QProcess::nullDevice());
+    socat.setStandardErrorFile(QProcess::nullDevice());
+    socat.start("socat", {"pty,raw,echo=0,link=" + console, "pty,raw,echo=0,link=" + home.filePath("ttyPeer")});
+    for (int i = 0; i < 100 && !QFileInfo::exists(home.filePath("ttyPeer")); ++i) {
+        QThread::msleep(20);
+    }
+    prepareApplication(home.filePath("norvane.ini"), home.path());
+    AppSettings::PortName = console;
+    frmTolvan form;
+    form.show();
+    form.findChild<QPushButton *>("btnOpen")->click();
+    if (form.findChild<QPushButton *>("btnOpen")->text() != QStringLiteral("关闭串口")) {
+        std::fprintf(stderr, "could not open the virtual port (is socat installed?)\n");
+        return 2;
+    }
+    // Quiet the once-a-second port list so that the terminal stays readable.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    QEventLoop settle;
+    QTimer::singleShot(1000, &settle, &QEventLoop::quit);
+    settle.exec();
+
+    const double cpuStart = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const double cpu = cpuSeconds() - cpuStart;
+    const double elapsed = double(wall.elapsed()) / 1000.0;
+    std::printf("idle with a session open: %.3f CPU-s over %.1f s = %.2f %% of a core (target < 0.5 %%)\n", cpu,
+                elapsed, 100.0 * cpu / elapsed);
+    socat.terminate();
+    socat.waitForFinished(3000);
+    return 0;
+}
