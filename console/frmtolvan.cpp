@@ -122,7 +122,21 @@ void frmTolvan::initForm()
 
 void frmTolvan::initConfig()
 {
-    ui->cboxPortName->addItems(portNameChoices(presentPortNames(0), AppSettings::PortName));
+    // Listing the system's ports takes about 10 ms; the list is completed just after the
+    // window has come up.
+    ui->cboxPortName->addItems(portNameChoices(QStringList(), AppSettings::PortName));
+    QTimer::singleShot(250, this, [this] {
+        QStringList names;
+        for (int i = 0; i < ui->cboxPortName->count(); ++i) {
+            names << ui->cboxPortName->itemText(i);
+        }
+        const QSignalBlocker quiet(ui->cboxPortName);
+        for (const QString &name : presentPortNames(0)) {
+            if (!names.contains(name)) {
+                ui->cboxPortName->addItem(name);
+            }
+        }
+    });
     selectByText(ui->cboxPortName, AppSettings::PortName);
     connect(ui->cboxPortName, SIGNAL(currentIndexChanged(int)), this, SLOT(saveConfig()));
 
