@@ -107,6 +107,8 @@ void frmTolvan::initForm()
     netConnected = false;
     tcpSocket = new QTcpSocket(this);
     tcpSocket->setObjectName(QStringLiteral("tcpSocket"));
+    // A flooding server is held back by TCP rather than filling memory and the log at once.
+    tcpSocket->setReadBufferSize(SerialLink::readBufferBytes);
     tcpSocket->abort();
     connect(tcpSocket, &QTcpSocket::readyRead, this, &frmTolvan::readDataNet);
     connect(tcpSocket, &QAbstractSocket::errorOccurred, this, &frmTolvan::readErrorNet);
@@ -680,6 +682,10 @@ void frmTolvan::readDataNet()
     if (portOpen && port) {
         port->write(data);
         append(LogSerialSend, display);
+    }
+    // With a bounded buffer, data already waiting raises no new readyRead.
+    if (tcpSocket->bytesAvailable() > 0) {
+        QTimer::singleShot(0, this, &frmTolvan::readDataNet);
     }
 }
 
