@@ -1,8 +1,39 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds and runs the whole test suite headless.
+# Sets up what is missing, builds and runs the whole test suite headless:
+#   1. the test programs (CTest, QT_QPA_PLATFORM=offscreen), peers included;
+#   2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
+#   3. the libFuzzer targets, about 30 s each, from the seed corpus in tests/fuzz/corpus.
+# With --quick only step 1 runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh --test
 export QT_QPA_PLATFORM=offscreen
-cd build
-ctest --output-on-failure -j2 --timeout 600
+jobs=$(nproc)
+
+echo "== test suite"
+(cd build && ctest --output-on-failure -j"$jobs" --timeout 600)
+[ "${1:-}" = "--quick" ] && exit 0
+
+echo "== test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -DNORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build-asan -j"$jobs" -- --no-print-directory | grep -Ev '^\[ *[0-9]+%\] (Building|Linking|Built|Automatic|Generating)' || true
+# Qt keeps some objects until exit on purpose; leaks are not what this run looks for.
+(cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --output-on-failure -j"$jobs" --timeout 900)
+
+echo "== fuzzing"
+cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-fuzz -j"$jobs" -- --no-print-directory | grep -Ev '^\[ *[0-9]+%\] (Building|Linking|Built|Automatic|Generating)' || true
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for target in fuzz_hex fuzz_named fuzz_registers fuzz_datalists fuzz_settings; do
+  mkdir -p "$work/$target"
+  if ! build-fuzz/$target -max_total_time="${FUZZ_SECONDS:-30}" -max_len=4096 -print_final_stats=0 \
+       -artifact_prefix="$work/" "$work/$target" "tests/fuzz/corpus/$target" >"$work/$target.log" 2>&1; then
+    tail -n 40 "$work/$target.log"
+    echo "$target found a fault; the input is in the log above"
+    exit 1
+  fi
+  echo "$target: $(grep -Eo 'Done [0-9]+ runs in [0-9]+ second' "$work/$target.log" | tail -n 1)"
+done
+echo "fuzzing: 5 passed, 0 failed"

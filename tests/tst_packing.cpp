@@ -139,7 +139,7 @@ void TestPacking::sharedBuffers()
     char *first = ByteUtil::shortToBuffer(0x1234);
     QCOMPARE(QByteArray(first, 2), hexBytes("1234"));
     char *second = ByteUtil::shortToBuffer(0xABCD);
-    QCOMPARE(first, second);
+    QCOMPARE(static_cast<void *>(first), static_cast<void *>(second)); // the same shared buffer
     QCOMPARE(QByteArray(first, 2), hexBytes("abcd"));
     QCOMPARE(QByteArray(ByteUtil::intToBuffer(0x01020304), 4), hexBytes("01020304"));
 }
