@@ -73,13 +73,6 @@ int master(const char *path)
     return 0;
 }
 
-void spin(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 void report(const char *what, std::vector<double> latencies, int timeouts)
 {
     std::sort(latencies.begin(), latencies.end());
@@ -101,15 +94,13 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     QTemporaryDir home;
-    const QString console = home.filePath("ttyConsole");
-    const QString peer = home.filePath("ttyPeer");
-    QProcess socat;
-    socat.setStandardOutputFile(QProcess::nullDevice());
-    socat.setStandardErrorFile(QProcess::nullDevice());
-    socat.start("socat", {"pty,raw,echo=0,link=" + console, "pty,raw,echo=0,link=" + peer});
-    for (int i = 0; i < 100 && !QFileInfo::exists(peer); ++i) {
-        QThread::msleep(20);
+    VirtualPty pty(home.path());
+    if (!pty.ready()) {
+        std::fprintf(stderr, "socat is needed (Debian package socat)\n");
+        return 2;
     }
+    const QString console = pty.console;
+    const QString peer = pty.peer;
     prepareApplication(home.filePath("norvane.ini"), home.path());
     const QByteArray reply = QByteArray::fromHex("010302007B");
     AppSettings::DeviceKeys = QStringList{"01 03 00 00 00 01"};
@@ -165,7 +156,5 @@ int main(int argc, char *argv[])
         }
     }
     report("mbpoll run, start to exit", latencies, mbTimeouts);
-    socat.terminate();
-    socat.waitForFinished(3000);
     return timeouts + mbTimeouts == 0 ? 0 : 1;
 }

@@ -21,14 +21,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int seconds = argc >= 2 ? QByteArray(argv[1]).toInt() : 30;
     QTemporaryDir home;
-    const QString console = home.filePath("ttyConsole");
-    QProcess socat;
-    socat.setStandardOutputFile(QProcess::nullDevice());
-    socat.setStandardErrorFile(QProcess::nullDevice());
-    socat.start("socat", {"pty,raw,echo=0,link=" + console, "pty,raw,echo=0,link=" + home.filePath("ttyPeer")});
-    for (int i = 0; i < 100 && !QFileInfo::exists(home.filePath("ttyPeer")); ++i) {
-        QThread::msleep(20);
+    VirtualPty pty(home.path());
+    if (!pty.ready()) {
+        std::fprintf(stderr, "socat is needed (Debian package socat)\n");
+        return 2;
     }
+    const QString console = pty.console;
     prepareApplication(home.filePath("norvane.ini"), home.path());
     AppSettings::PortName = console;
     frmTolvan form;
@@ -54,7 +52,5 @@ int main(int argc, char *argv[])
     const double elapsed = double(wall.elapsed()) / 1000.0;
     std::printf("idle with a session open: %.3f CPU-s over %.1f s = %.2f %% of a core (target < 0.5 %%)\n", cpu,
                 elapsed, 100.0 * cpu / elapsed);
-    socat.terminate();
-    socat.waitForFinished(3000);
     return 0;
 }

@@ -26,14 +26,6 @@
 
 namespace {
 
-// Runs the event loop for up to `ms`, sleeping while nothing happens.
-void spin(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 double now()
 {
     timespec ts{};
@@ -140,19 +132,13 @@ int main(int argc, char *argv[])
     const double seconds = argc >= 2 ? QByteArray(argv[1]).toDouble() : 20.0;
 
     QTemporaryDir home;
-    const QString console = home.filePath("ttyConsole");
-    const QString peer = home.filePath("ttyPeer");
-    QProcess socat;
-    socat.setStandardOutputFile(QProcess::nullDevice());
-    socat.setStandardErrorFile(QProcess::nullDevice());
-    socat.start("socat", {"pty,raw,echo=0,link=" + console, "pty,raw,echo=0,link=" + peer});
-    for (int i = 0; i < 100 && !(QFileInfo::exists(console) && QFileInfo::exists(peer)); ++i) {
-        QThread::msleep(20);
-    }
-    if (!QFileInfo::exists(peer)) {
+    VirtualPty pty(home.path());
+    if (!pty.ready()) {
         std::fprintf(stderr, "socat is needed (Debian package socat)\n");
         return 2;
     }
+    const QString console = pty.console;
+    const QString peer = pty.peer;
 
     prepareApplication(home.filePath("norvane.ini"), home.path());
     AppSettings::PortName = console;
@@ -173,7 +159,5 @@ int main(int argc, char *argv[])
         std::fflush(stdout);
     }
     std::printf("  peak RSS %.1f MiB\n", peakRssMiB());
-    socat.terminate();
-    socat.waitForFinished(3000);
     return lossless ? 0 : 1;
 }

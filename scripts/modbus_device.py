@@ -2,7 +2,7 @@
 """A Modbus RTU device on a serial port, for tests and for trying the console without
 hardware. Run with Debian's interpreter (/usr/bin/python3: python3-pymodbus, python3-serial).
 
-    modbus_device.py PORT [--slave N] [--holding 123,65535,10] [--input 1,2,3] [--changing]
+    modbus_device.py PORT [--slave N | --any-slave] [--holding 123,65535,10] [--input 1,2,3] [--changing]
 
 Holding registers start at address 0, input registers too. With --changing, holding
 register 0 counts up and input register 0 follows a slow sine once a second.
@@ -38,6 +38,7 @@ async def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('port')
     parser.add_argument('--slave', type=int, default=1)
+    parser.add_argument('--any-slave', action='store_true', help='answer every address, 0 included')
     parser.add_argument('--baud', type=int, default=9600)
     parser.add_argument('--holding', default='123,65535,10')
     parser.add_argument('--input', default='1,2,3')
@@ -50,10 +51,13 @@ async def main():
     # zero_mode: register address n is list index n.
     store = ModbusSlaveContext(hr=ModbusSequentialDataBlock(0, holding),
                                ir=ModbusSequentialDataBlock(0, inputs), zero_mode=True)
-    context = ModbusServerContext(slaves={args.slave: store}, single=False)
+    if args.any_slave:
+        context = ModbusServerContext(slaves=store, single=True)
+    else:
+        context = ModbusServerContext(slaves={args.slave: store}, single=False)
     if args.changing:
         asyncio.get_running_loop().create_task(change(store))
-    print('modbus device ready on %s, slave %d' % (args.port, args.slave), flush=True)
+    print('modbus device ready on %s, slave %s' % (args.port, 'any' if args.any_slave else args.slave), flush=True)
     await StartAsyncSerialServer(context=context, framer=ModbusRtuFramer, port=args.port,
                                  baudrate=args.baud, bytesize=8, parity='N', stopbits=1)
 

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark; each prints its figures. The soak run is separate:
+#   bench/run.sh            codecs, receive path, device simulation, start-up, idle
+#   bench/run.sh soak [s]   10 minutes (or s seconds) of traffic with auto-save
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh --test >/dev/null
+b=build/bench
+if [ "${1:-}" = soak ]; then
+  exec $b/bench_soak "${2:-600}"
+fi
+echo "machine: $(nproc) cores, $(free -g | awk '/Mem:/{print $2}') GiB, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
+$b/bench_codecs
+echo
+$b/bench_receive 20 2> >(grep -v '^("' >&2)
+echo
+$b/bench_devicesim
+echo
+$b/bench_startup
+echo
+$b/bench_idle 30
