@@ -3,6 +3,7 @@
 #include "formdriver.h"
 #include "frmtolvan.h"
 #include "testsupport.h"
+#include "serialfixture.h"
 #include "virtualserial.h"
 
 #include <QTcpServer>
@@ -32,6 +33,7 @@ private slots:
 
 private:
     QTcpSocket *connectBridge(QTcpServer &server);
+    SerialFixture fixture;
     ConsoleEnvironment *env = nullptr;
     VirtualSerialPair *pair = nullptr;
     frmTolvan *form = nullptr;
@@ -39,22 +41,21 @@ private:
 
 void TestConsoleBridge::initTestCase()
 {
-    env = new ConsoleEnvironment;
-    pair = new VirtualSerialPair(env->dir());
     QString error;
-    QVERIFY2(pair->start(&error), qPrintable(error));
+    QVERIFY2(fixture.start(&error), qPrintable(error));
+    env = fixture.env;
+    pair = fixture.pair;
 }
 
 void TestConsoleBridge::cleanupTestCase()
 {
-    delete pair;
-    delete env;
+    fixture.stop();
 }
 
 void TestConsoleBridge::init()
 {
-    env->reset();
-    AppSettings::PortName = pair->consoleEnd();
+    QString error;
+    QVERIFY2(fixture.reset(&error), qPrintable(error));
     AppSettings::SleepTime = 10;
     form = new frmTolvan;
 }

@@ -4,6 +4,7 @@
 #include "frmtolvan.h"
 #include "logformat.h"
 #include "testsupport.h"
+#include "serialfixture.h"
 #include "virtualserial.h"
 
 #include <QtTest>
@@ -35,6 +36,7 @@ private slots:
 private:
     void openConsole();
     frmTolvan *form = nullptr;
+    SerialFixture fixture;
     ConsoleEnvironment *env = nullptr;
     VirtualSerialPair *pair = nullptr;
     PeerPort peer;
@@ -42,27 +44,21 @@ private:
 
 void TestConsoleSerial::initTestCase()
 {
-    env = new ConsoleEnvironment;
-    pair = new VirtualSerialPair(env->dir());
     QString error;
-    QVERIFY2(pair->start(&error), qPrintable(error));
+    QVERIFY2(fixture.start(&error), qPrintable(error));
+    env = fixture.env;
+    pair = fixture.pair;
 }
 
 void TestConsoleSerial::cleanupTestCase()
 {
-    delete pair;
-    delete env;
+    fixture.stop();
 }
 
 void TestConsoleSerial::init()
 {
-    env->reset();
-    AppSettings::PortName = pair->consoleEnd();
-    if (!pair->isRunning()) {
-        QString error;
-        QVERIFY2(pair->start(&error), qPrintable(error));
-    }
     QString error;
+    QVERIFY2(fixture.reset(&error), qPrintable(error));
     QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
     form = new frmTolvan;
 }

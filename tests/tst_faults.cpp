@@ -6,6 +6,7 @@
 #include "logformat.h"
 #include "reception.h"
 #include "testsupport.h"
+#include "serialfixture.h"
 #include "virtualserial.h"
 
 #include <QTcpServer>
@@ -27,6 +28,7 @@ private slots:
     void autoSaveIntoUnwritableFolder();
 
 private:
+    SerialFixture fixture;
     ConsoleEnvironment *env = nullptr;
     VirtualSerialPair *pair = nullptr;
     frmTolvan *form = nullptr;
@@ -34,26 +36,21 @@ private:
 
 void TestFaults::initTestCase()
 {
-    env = new ConsoleEnvironment;
-    pair = new VirtualSerialPair(env->dir());
     QString error;
-    QVERIFY2(pair->start(&error), qPrintable(error));
+    QVERIFY2(fixture.start(&error), qPrintable(error));
+    env = fixture.env;
+    pair = fixture.pair;
 }
 
 void TestFaults::cleanupTestCase()
 {
-    delete pair;
-    delete env;
+    fixture.stop();
 }
 
 void TestFaults::init()
 {
-    env->reset();
-    AppSettings::PortName = pair->consoleEnd();
-    if (!pair->isRunning()) {
-        QString error;
-        QVERIFY2(pair->start(&error), qPrintable(error));
-    }
+    QString error;
+    QVERIFY2(fixture.reset(&error), qPrintable(error));
 }
 
 void TestFaults::cleanup()

@@ -5,6 +5,7 @@
 #include "frmtolvan.h"
 #include "tavihelper.h"
 #include "testsupport.h"
+#include "serialfixture.h"
 #include "virtualserial.h"
 
 #include <QProcess>
@@ -24,6 +25,7 @@ private slots:
     void consoleReadsAPymodbusDevice();
 
 private:
+    SerialFixture fixture;
     ConsoleEnvironment *env = nullptr;
     VirtualSerialPair *pair = nullptr;
     frmTolvan *form = nullptr;
@@ -31,22 +33,21 @@ private:
 
 void TestPeers::initTestCase()
 {
-    env = new ConsoleEnvironment;
-    pair = new VirtualSerialPair(env->dir());
     QString error;
-    QVERIFY2(pair->start(&error), qPrintable(error));
+    QVERIFY2(fixture.start(&error), qPrintable(error));
+    env = fixture.env;
+    pair = fixture.pair;
 }
 
 void TestPeers::cleanupTestCase()
 {
-    delete pair;
-    delete env;
+    fixture.stop();
 }
 
 void TestPeers::init()
 {
-    env->reset();
-    AppSettings::PortName = pair->consoleEnd();
+    QString error;
+    QVERIFY2(fixture.reset(&error), qPrintable(error));
     AppSettings::HexSend = true;
     AppSettings::HexReceive = true;
 }
