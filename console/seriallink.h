@@ -33,7 +33,7 @@ public:
     static QString systemLocation(const QString &portName);
 
     // Bytes the port holds for the console before it stops reading from the device.
-    static constexpr qint64 readBufferBytes = 256 * 1024;
+    static constexpr qint64 readBufferBytes = 192 * 1024;
 
 private:
     QSerialPort *serial;
