@@ -70,7 +70,7 @@ int main(int argc, char *argv[])
     tcsetattr(fd, TCSANOW, &tio);
     long long sent = 0;
     const double rssStart = currentRssMiB();
-    std::printf("soak: %d s of read responses at about 20 KB/s, auto-save every second\n", seconds);
+    std::printf("soak: %d s of read responses at about 12 KB/s, auto-save every second\n", seconds);
     std::printf("  RSS at start %.1f MiB\n", rssStart);
     QElapsedTimer clock;
     clock.start();
