@@ -4,7 +4,6 @@
 #include "iconhelper.h"
 #include "tavihelper.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFrame>
@@ -12,11 +11,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
-DragState drag;
+DragState dragState; // shared by every dialog of this class
 }
 
 TaviInputBox *TaviInputBox::instance()
@@ -24,7 +22,7 @@ TaviInputBox *TaviInputBox::instance()
     return sharedInstance<TaviInputBox>();
 }
 
-TaviInputBox::TaviInputBox(QWidget *parent) : QDialog(parent)
+TaviInputBox::TaviInputBox(QWidget *parent) : CountdownDialog(parent, dragState)
 {
     initControl();
     initForm();
@@ -109,12 +107,7 @@ void TaviInputBox::initForm()
     initDialogForm(this, bar, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint, 280, 150);
     styleFrameButtons(frame);
 
-    closeSec = 0;
-    elapsedSec = 0;
-    auto *timer = new QTimer(this);
-    timer->setInterval(1000);
-    connect(timer, &QTimer::timeout, this, &TaviInputBox::checkSec);
-    timer->start();
+    startCountdownTimer();
 }
 
 void TaviInputBox::showEvent(QShowEvent *event)
@@ -126,24 +119,9 @@ void TaviInputBox::showEvent(QShowEvent *event)
 
 void TaviInputBox::checkSec()
 {
-    if (countdownTick(closeSec, elapsedSec, labTime)) {
+    if (countdownStep()) {
         close();
     }
-}
-
-void TaviInputBox::closeEvent(QCloseEvent *event)
-{
-    closeSec = 0;
-    elapsedSec = 0;
-    QDialog::closeEvent(event);
-}
-
-bool TaviInputBox::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == this && handleDialogDrag(this, event, drag)) {
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TaviInputBox::on_btnOk_clicked()
@@ -171,11 +149,8 @@ void TaviInputBox::setIconMain(const QChar &str, quint32 size)
 void TaviInputBox::setParameter(const QString &title, int type, int closeSec, const QString &placeholderText,
                                 bool pwd, const QString &defaultValue)
 {
-    elapsedSec = 0;
-    this->closeSec = closeSec;
-    labTime->clear();
+    restartCountdown(closeSec);
     labInfo->setText(title);
-    checkSec();
 
     if (type == 0) {
         cboxValue->setVisible(false);

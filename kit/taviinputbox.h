@@ -1,7 +1,7 @@
 #ifndef TAVIINPUTBOX_H
 #define TAVIINPUTBOX_H
 
-#include <QDialog>
+#include "countdowndialog.h"
 
 class QComboBox;
 class QFrame;
@@ -13,7 +13,7 @@ class QSpacerItem;
 class QVBoxLayout;
 
 // Asks for one value, typed or chosen from a list.
-class TaviInputBox : public QDialog
+class TaviInputBox : public CountdownDialog
 {
     Q_OBJECT
 public:
@@ -23,8 +23,6 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QVBoxLayout *verticalLayout1;
@@ -32,7 +30,6 @@ private:
     QHBoxLayout *horizontalLayout1;
     QLabel *labIco;
     QLabel *labTitle;
-    QLabel *labTime;
     QWidget *widgetMenu;
     QHBoxLayout *horizontalLayout2;
     QPushButton *btnMenu_Close;
@@ -48,8 +45,6 @@ private:
     QPushButton *btnOk;
     QPushButton *btnCancel;
 
-    int closeSec = 0;
-    int elapsedSec = 0;
     QString value;
 
 private slots:

@@ -4,18 +4,16 @@
 #include "iconhelper.h"
 #include "tavihelper.h"
 
-#include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
-DragState drag;
+DragState dragState; // shared by every dialog of this class
 }
 
 TaviMessageBox *TaviMessageBox::instance()
@@ -23,7 +21,7 @@ TaviMessageBox *TaviMessageBox::instance()
     return sharedInstance<TaviMessageBox>();
 }
 
-TaviMessageBox::TaviMessageBox(QWidget *parent) : QDialog(parent)
+TaviMessageBox::TaviMessageBox(QWidget *parent) : CountdownDialog(parent, dragState)
 {
     initControl();
     initForm();
@@ -117,34 +115,14 @@ void TaviMessageBox::initForm()
     styleFrameButtons(frame);
     labIcoMain->setFixedSize(30, 30);
 
-    closeSec = 0;
-    elapsedSec = 0;
-    auto *timer = new QTimer(this);
-    timer->setInterval(1000);
-    connect(timer, &QTimer::timeout, this, &TaviMessageBox::checkSec);
-    timer->start();
+    startCountdownTimer();
 }
 
 void TaviMessageBox::checkSec()
 {
-    if (countdownTick(closeSec, elapsedSec, labTime)) {
+    if (countdownStep()) {
         close();
     }
-}
-
-void TaviMessageBox::closeEvent(QCloseEvent *event)
-{
-    closeSec = 0;
-    elapsedSec = 0;
-    QDialog::closeEvent(event);
-}
-
-bool TaviMessageBox::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == this && handleDialogDrag(this, event, drag)) {
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TaviMessageBox::on_btnOk_clicked()
@@ -166,10 +144,7 @@ void TaviMessageBox::setIconMain(const QChar &str, quint32 size)
 
 void TaviMessageBox::setMessage(const QString &msg, int type, int closeSec)
 {
-    elapsedSec = 0;
-    this->closeSec = closeSec;
-    labTime->clear();
-    checkSec();
+    restartCountdown(closeSec);
 
     static const char *const images[] = {":/image/msg_info.png", ":/image/msg_question.png", ":/image/msg_error.png"};
     static const ushort glyphs[] = {0xF05A, 0xF059, 0xF057};

@@ -1,7 +1,7 @@
 #ifndef TAVIMESSAGEBOX_H
 #define TAVIMESSAGEBOX_H
 
-#include <QDialog>
+#include "countdowndialog.h"
 
 class QFrame;
 class QHBoxLayout;
@@ -12,16 +12,12 @@ class QVBoxLayout;
 
 // Information, question or error text with OK and Cancel; can close itself after a
 // number of seconds.
-class TaviMessageBox : public QDialog
+class TaviMessageBox : public CountdownDialog
 {
     Q_OBJECT
 public:
     explicit TaviMessageBox(QWidget *parent = nullptr);
     static TaviMessageBox *instance();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QVBoxLayout *verticalLayout1;
@@ -29,7 +25,6 @@ private:
     QHBoxLayout *horizontalLayout3;
     QLabel *labIco;
     QLabel *labTitle;
-    QLabel *labTime;
     QWidget *widgetMenu;
     QHBoxLayout *horizontalLayout4;
     QPushButton *btnMenu_Close;
@@ -46,8 +41,6 @@ private:
     QPushButton *btnOk;
     QPushButton *btnCancel;
 
-    int closeSec = 0;
-    int elapsedSec = 0;
 
 private slots:
     void initControl();

@@ -4,7 +4,6 @@
 #include "iconhelper.h"
 #include "taviappearance.h"
 
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,11 +11,10 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
-DragState drag;
+DragState dragState; // shared by every dialog of this class
 }
 
 TaviTipBox *TaviTipBox::instance()
@@ -24,7 +22,7 @@ TaviTipBox *TaviTipBox::instance()
     return sharedInstance<TaviTipBox>();
 }
 
-TaviTipBox::TaviTipBox(QWidget *parent) : QDialog(parent)
+TaviTipBox::TaviTipBox(QWidget *parent) : CountdownDialog(parent, dragState)
 {
     initControl();
     initForm();
@@ -72,12 +70,7 @@ void TaviTipBox::initForm()
                    Qt::Tool | Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint,
                    280, 150);
 
-    closeSec = 0;
-    elapsedSec = 0;
-    auto *timer = new QTimer(this);
-    timer->setInterval(1000);
-    connect(timer, &QTimer::timeout, this, &TaviTipBox::checkSec);
-    timer->start();
+    startCountdownTimer();
 
     QFont font = labInfo->font();
     font.setPixelSize(TaviAppearance::FontSize + 3);
@@ -91,24 +84,9 @@ void TaviTipBox::initForm()
 
 void TaviTipBox::checkSec()
 {
-    if (countdownTick(closeSec, elapsedSec, labTime)) {
+    if (countdownStep()) {
         close();
     }
-}
-
-void TaviTipBox::closeEvent(QCloseEvent *event)
-{
-    closeSec = 0;
-    elapsedSec = 0;
-    QDialog::closeEvent(event);
-}
-
-bool TaviTipBox::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == this && handleDialogDrag(this, event, drag)) {
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TaviTipBox::on_btnMenu_Close_clicked()
@@ -133,10 +111,7 @@ QRect TaviTipBox::screenArea() const
 
 void TaviTipBox::setTip(const QString &title, const QString &tip, bool fullScreen, bool center, int closeSec)
 {
-    elapsedSec = 0;
-    this->closeSec = closeSec;
-    labTime->clear();
-    checkSec();
+    restartCountdown(closeSec);
 
     this->fullScreen = fullScreen;
     labTitle->setText(title);

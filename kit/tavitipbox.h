@@ -1,7 +1,7 @@
 #ifndef TAVITIPBOX_H
 #define TAVITIPBOX_H
 
-#include <QDialog>
+#include "countdowndialog.h"
 
 class QHBoxLayout;
 class QLabel;
@@ -10,16 +10,12 @@ class QPushButton;
 class QVBoxLayout;
 
 // A notification that slides up in the bottom-right corner of the screen.
-class TaviTipBox : public QDialog
+class TaviTipBox : public CountdownDialog
 {
     Q_OBJECT
 public:
     explicit TaviTipBox(QWidget *parent = nullptr);
     static TaviTipBox *instance();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QVBoxLayout *verticalLayout;
@@ -27,7 +23,6 @@ private:
     QHBoxLayout *horizontalLayout2;
     QLabel *labIco;
     QLabel *labTitle;
-    QLabel *labTime;
     QWidget *widgetMenu;
     QHBoxLayout *horizontalLayout;
     QPushButton *btnMenu_Close;
@@ -37,8 +32,6 @@ private:
 
     QPropertyAnimation *animation = nullptr;
     bool fullScreen = false;
-    int closeSec = 0;
-    int elapsedSec = 0;
 
     QRect screenArea() const;
 

@@ -58,6 +58,7 @@ private slots:
     void messageBoxTexts();
     void countdownFromFiveThenClose();
     void sharedBoxKeepsCancelHidden();
+    void dialogsAreDraggedByTheirBody();
     void questionResults();
     void countdownCloseReturnsZero();
     void inputTyped();
@@ -131,6 +132,24 @@ void TestKitWindows::sharedBoxKeepsCancelHidden()
     QCOMPARE(child<QLabel>(shared, "labTitle")->text(), QString("询问"));
     QVERIFY(child<QPushButton>(shared, "btnCancel")->isHidden());
     shared->close();
+}
+
+void TestKitWindows::dialogsAreDraggedByTheirBody()
+{
+    TaviInputBox box;
+    box.show();
+    const QPoint start = box.pos();
+    QTest::mousePress(&box, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    QMouseEvent move(QEvent::MouseMove, QPointF(130, 110), box.mapToGlobal(QPoint(130, 110)), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&box, &move);
+    QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, QPoint(130, 110));
+    QCOMPARE(box.pos(), start + QPoint(30, 10));
+    // Released: moving no longer drags.
+    QMouseEvent free(QEvent::MouseMove, QPointF(200, 200), box.mapToGlobal(QPoint(200, 200)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&box, &free);
+    QCOMPARE(box.pos(), start + QPoint(30, 10));
 }
 
 void TestKitWindows::questionResults()

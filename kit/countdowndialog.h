@@ -1,0 +1,37 @@
+#ifndef COUNTDOWNDIALOG_H
+#define COUNTDOWNDIALOG_H
+
+#include "dialogparts.h"
+
+#include <QDialog>
+
+class QLabel;
+
+// What the message, tip and input dialogs share: a frameless dialog dragged by its body,
+// with a countdown that closes it after a number of seconds. Each dialog class has its own
+// drag state and a checkSec() slot that the per-second timer calls.
+class CountdownDialog : public QDialog
+{
+    Q_OBJECT
+protected:
+    CountdownDialog(QWidget *parent, DragState &drag);
+
+    // The per-second timer, started at once and running for the dialog's life.
+    void startCountdownTimer();
+    // A countdown of `seconds` (0: none), showing its first value at once.
+    void restartCountdown(int seconds);
+    // One second has passed; true when the dialog should close now.
+    bool countdownStep();
+
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    QLabel *labTime = nullptr;
+    int closeSec = 0;
+    int elapsedSec = 0;
+
+private:
+    DragState &drag;
+};
+
+#endif // COUNTDOWNDIALOG_H
