@@ -57,10 +57,15 @@ async def main():
         context = ModbusServerContext(slaves={args.slave: store}, single=False)
     if args.changing:
         asyncio.get_running_loop().create_task(change(store))
-    print('modbus device ready on %s, slave %s' % (args.port, 'any' if args.any_slave else args.slave), flush=True)
-    await StartAsyncSerialServer(context=context, framer=ModbusRtuFramer, port=args.port,
-                                 baudrate=args.baud, bytesize=8, parity='N', stopbits=1)
-
+    server = await StartAsyncSerialServer(context=context, framer=ModbusRtuFramer, port=args.port,
+                                          baudrate=args.baud, bytesize=8, parity='N', stopbits=1,
+                                          defer_start=True)
+    await server.start()
+    if server.transport is None:
+        sys.exit('cannot open %s' % args.port)
+    print('modbus device serving on %s, slave %s' % (args.port, 'any' if args.any_slave else args.slave),
+          flush=True)
+    await server.serve_forever()
 
 if __name__ == '__main__':
     signal.signal(signal.SIGTERM, lambda *a: sys.exit(0))

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds and starts the console.
+# Sets up what is missing, builds the program (nothing else) and starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh

@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing on Debian 12 and builds the program into build/.
-# Usage: scripts/setup.sh [--test]   (--test also installs the test peers)
+# Installs what is missing on Debian 12 and builds into build/.
+#   scripts/setup.sh           the program only (target norvane and what it links)
+#   scripts/setup.sh --test    also the test peers, and every target: tests and benchmarks
+# A second run on an unchanged tree installs, generates, compiles and links nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake make qtbase5-dev libqt5serialport5-dev fonts-wqy-microhei fonts-font-awesome xvfb xauth)
+# Named one by one: recommended packages are not installed (--no-install-recommends).
+packages=(g++ cmake make qtbase5-dev libqt5serialport5-dev
+          fonts-wqy-microhei fonts-font-awesome xvfb xauth)
+test_packages=(socat mbpoll python3-pymodbus python3-serial python3-serial-asyncio
+               clang libfuzzer-14-dev libclang-rt-14-dev)
+target=norvane
 if [ "${1:-}" = "--test" ]; then
-  packages+=(socat mbpoll python3-pymodbus python3-serial libmodbus-dev clang libfuzzer-14-dev)
+  packages+=("${test_packages[@]}")
+  target=all
 fi
 
 missing=()
@@ -21,6 +29,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+quiet() { grep -Ev '^\[ *[0-9]+%\] (Building|Linking|Built|Automatic|Generating)' || true; }
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" -- --no-print-directory | grep -Ev '^\[ *[0-9]+%\] (Building|Linking|Built|Automatic|Generating)' || true
+cmake --build build -j"$(nproc)" --target "$target" -- --no-print-directory | quiet
 test -x build/norvane

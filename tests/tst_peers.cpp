@@ -2,6 +2,7 @@
 // simulation, and a pymodbus device answering the console's requests.
 #include "appsettings.h"
 #include "formdriver.h"
+#include "modbusdevice.h"
 #include "frmtolvan.h"
 #include "tavihelper.h"
 #include "testsupport.h"
@@ -99,19 +100,10 @@ void TestPeers::consoleReadsAPymodbusDevice()
 {
     QFETCH(QString, function);
     QFETCH(QString, values);
-    const QString python = "/usr/bin/python3";
-    QProcess check;
-    check.start(python, {"-c", "import pymodbus, serial"});
-    QVERIFY(check.waitForFinished(20000));
-    QVERIFY2(check.exitCode() == 0, "pymodbus is missing (Debian packages python3-pymodbus python3-serial)");
-
-    QProcess device;
-    device.setProcessChannelMode(QProcess::MergedChannels);
-    device.start(python, {QStringLiteral(MODBUS_DEVICE_SCRIPT), pair->peerEnd(), "--holding", "123,65535,10",
-                          "--input", "1,2,3"});
-    QVERIFY(device.waitForStarted());
-    QByteArray said;
-    QTRY_VERIFY2_WITH_TIMEOUT((said += device.readAll()).contains("ready"), said.constData(), 20000);
+    ModbusDevice device;
+    QString error;
+    QVERIFY2(device.start(pair->peerEnd(), {"--holding", "123,65535,10", "--input", "1,2,3"}, &error),
+             qPrintable(error));
 
     form = new frmTolvan;
     FormDriver f(form);
@@ -125,8 +117,6 @@ void TestPeers::consoleReadsAPymodbusDevice()
     QVERIFY2(f.lastLineWith("数值解析").endsWith("数值解析 >> " + values), qPrintable(f.lastLineWith("数值解析")));
     const QString reception = f.lastLineWith("串口接收");
     QVERIFY2(reception.contains("串口接收 << 01 0" + function + " 06"), qPrintable(reception));
-    device.terminate();
-    QVERIFY(device.waitForFinished(5000));
 }
 
 QTEST_MAIN(TestPeers)
