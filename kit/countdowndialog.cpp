@@ -1,4 +1,5 @@
 #include "countdowndialog.h"
+#include "dialogparts.h"
 
 #include <QCloseEvent>
 #include <QLabel>

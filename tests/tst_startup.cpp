@@ -1,5 +1,6 @@
 #include "appsettings.h"
 #include "startup.h"
+#include "startuphelpers.h"
 #include "tavihelper.h"
 #include "testsupport.h"
 

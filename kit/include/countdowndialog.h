@@ -1,11 +1,10 @@
 #ifndef COUNTDOWNDIALOG_H
 #define COUNTDOWNDIALOG_H
 
-#include "dialogparts.h"
-
 #include <QDialog>
 
 class QLabel;
+struct DragState;
 
 // What the message, tip and input dialogs share: a frameless dialog dragged by its body,
 // with a countdown that closes it after a number of seconds. Each dialog class has its own

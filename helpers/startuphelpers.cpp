@@ -1,7 +1,7 @@
 // Process-wide start-up helpers: where the program lives, text codec, translators,
 // random seed and window centring.
+#include "startuphelpers.h"
 #include "tavihelper.h"
-#include "startup.h"
 
 #include <QApplication>
 #include <QDateTime>

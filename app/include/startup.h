@@ -2,7 +2,6 @@
 #define STARTUP_H
 
 #include <QString>
-#include <QTime>
 
 // The process-wide preparation that runs before the console form exists: icon, font,
 // codec, translators, random seed, interval choices, settings and data lists.
@@ -12,12 +11,6 @@ void prepareApplication(const QString &configFile, const QString &dataDir);
 
 // The INI file beside the executable, named after it.
 QString defaultConfigFile();
-
-// "D:/tools/my.tool.exe" -> "my": the last path piece up to its first dot.
-QString baseNameOf(const QString &filePath);
-
-// Seed for the random generator from a time of day: milliseconds + seconds * 1000.
-uint randomSeedFor(const QTime &time);
 
 // The console window's title.
 QString mainWindowTitle();

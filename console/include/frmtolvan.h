@@ -1,7 +1,6 @@
 #ifndef FRMTOLVAN_H
 #define FRMTOLVAN_H
 
-#include <QAbstractSocket>
 #include <QColor>
 #include <QList>
 #include <QPair>
