@@ -3,26 +3,28 @@
 #include <QFile>
 #include <QSettings>
 
-QString AppSettings::PortName = QStringLiteral("COM1");
-int AppSettings::BaudRate = 9600;
-int AppSettings::DataBit = 8;
-QString AppSettings::Parity = QStringLiteral("无");
-double AppSettings::StopBit = 1;
-bool AppSettings::HexSend = false;
-bool AppSettings::HexReceive = false;
-bool AppSettings::Debug = false;
-bool AppSettings::AutoClear = false;
-bool AppSettings::AutoSend = false;
-int AppSettings::SendInterval = 1000;
-bool AppSettings::AutoSave = false;
-int AppSettings::SaveInterval = 5000;
-bool AppSettings::AutoPrint = false;
-QString AppSettings::Mode = QStringLiteral("Tcp_Client");
-QString AppSettings::ServerIP = QStringLiteral("127.0.0.1");
-int AppSettings::ServerPort = 6000;
-int AppSettings::ListenPort = 6000;
-int AppSettings::SleepTime = 100;
-bool AppSettings::AutoConnect = false;
+#include <type_traits>
+
+QString AppSettings::PortName;
+int AppSettings::BaudRate;
+int AppSettings::DataBit;
+QString AppSettings::Parity;
+double AppSettings::StopBit;
+bool AppSettings::HexSend;
+bool AppSettings::HexReceive;
+bool AppSettings::Debug;
+bool AppSettings::AutoClear;
+bool AppSettings::AutoSend;
+int AppSettings::SendInterval;
+bool AppSettings::AutoSave;
+int AppSettings::SaveInterval;
+bool AppSettings::AutoPrint;
+QString AppSettings::Mode;
+QString AppSettings::ServerIP;
+int AppSettings::ServerPort;
+int AppSettings::ListenPort;
+int AppSettings::SleepTime;
+bool AppSettings::AutoConnect;
 
 QString AppSettings::ConfigFile;
 QString AppSettings::DataDir;
@@ -33,58 +35,84 @@ QStringList AppSettings::SendList;
 QStringList AppSettings::DeviceKeys;
 QStringList AppSettings::DeviceValues;
 
+const QVector<SettingEntry> &AppSettings::settings()
+{
+    static const char com[] = "ComConfig";
+    static const char net[] = "NetConfig";
+    static const QVector<SettingEntry> table = {
+        {com, "PortName", &PortName, QStringLiteral("COM1")},
+        {com, "BaudRate", &BaudRate, 9600},
+        {com, "DataBit", &DataBit, 8},
+        {com, "Parity", &Parity, QStringLiteral("无")},
+        {com, "StopBit", &StopBit, 1.0},
+        {com, "HexSend", &HexSend, false},
+        {com, "HexReceive", &HexReceive, false},
+        {com, "Debug", &Debug, false},
+        {com, "AutoClear", &AutoClear, false},
+        {com, "AutoSend", &AutoSend, false},
+        {com, "SendInterval", &SendInterval, 1000},
+        {com, "AutoSave", &AutoSave, false},
+        {com, "SaveInterval", &SaveInterval, 5000},
+        {com, "AutoPrint", &AutoPrint, false},
+        {net, "Mode", &Mode, QStringLiteral("Tcp_Client")},
+        {net, "ServerIP", &ServerIP, QStringLiteral("127.0.0.1")},
+        {net, "ServerPort", &ServerPort, 6000},
+        {net, "ListenPort", &ListenPort, 6000},
+        {net, "SleepTime", &SleepTime, 100},
+        {net, "AutoConnect", &AutoConnect, false},
+    };
+    return table;
+}
+
+// The fields hold their defaults from process start.
+static const bool defaultsSet = (AppSettings::resetToDefaults(), true);
+
+const SettingEntry *AppSettings::setting(const QString &key)
+{
+    for (const SettingEntry &entry : settings()) {
+        if (key == QLatin1String(entry.key)) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+QVariant SettingEntry::value() const
+{
+    return std::visit([](auto *f) { return QVariant(*f); }, field);
+}
+
+void SettingEntry::setValue(const QVariant &value) const
+{
+    std::visit(
+        [&value](auto *f) {
+            using T = std::remove_pointer_t<decltype(f)>;
+            if constexpr (std::is_same_v<T, QString>) {
+                *f = value.toString();
+            } else if constexpr (std::is_same_v<T, int>) {
+                *f = value.toInt();
+            } else if constexpr (std::is_same_v<T, double>) {
+                *f = value.toDouble();
+            } else {
+                *f = value.toBool();
+            }
+        },
+        field);
+}
+
 void AppSettings::resetToDefaults()
 {
-    PortName = QStringLiteral("COM1");
-    BaudRate = 9600;
-    DataBit = 8;
-    Parity = QStringLiteral("无");
-    StopBit = 1;
-    HexSend = false;
-    HexReceive = false;
-    Debug = false;
-    AutoClear = false;
-    AutoSend = false;
-    SendInterval = 1000;
-    AutoSave = false;
-    SaveInterval = 5000;
-    AutoPrint = false;
-    Mode = QStringLiteral("Tcp_Client");
-    ServerIP = QStringLiteral("127.0.0.1");
-    ServerPort = 6000;
-    ListenPort = 6000;
-    SleepTime = 100;
-    AutoConnect = false;
+    for (const SettingEntry &entry : settings()) {
+        entry.reset();
+    }
 }
 
 void AppSettings::writeConfig()
 {
     QSettings set(ConfigFile, QSettings::IniFormat);
-    set.beginGroup(QStringLiteral("ComConfig"));
-    set.setValue(QStringLiteral("PortName"), PortName);
-    set.setValue(QStringLiteral("BaudRate"), BaudRate);
-    set.setValue(QStringLiteral("DataBit"), DataBit);
-    set.setValue(QStringLiteral("Parity"), Parity);
-    set.setValue(QStringLiteral("StopBit"), StopBit);
-    set.setValue(QStringLiteral("HexSend"), HexSend);
-    set.setValue(QStringLiteral("HexReceive"), HexReceive);
-    set.setValue(QStringLiteral("Debug"), Debug);
-    set.setValue(QStringLiteral("AutoClear"), AutoClear);
-    set.setValue(QStringLiteral("AutoSend"), AutoSend);
-    set.setValue(QStringLiteral("SendInterval"), SendInterval);
-    set.setValue(QStringLiteral("AutoSave"), AutoSave);
-    set.setValue(QStringLiteral("SaveInterval"), SaveInterval);
-    set.setValue(QStringLiteral("AutoPrint"), AutoPrint);
-    set.endGroup();
-
-    set.beginGroup(QStringLiteral("NetConfig"));
-    set.setValue(QStringLiteral("Mode"), Mode);
-    set.setValue(QStringLiteral("ServerIP"), ServerIP);
-    set.setValue(QStringLiteral("ServerPort"), ServerPort);
-    set.setValue(QStringLiteral("ListenPort"), ListenPort);
-    set.setValue(QStringLiteral("SleepTime"), SleepTime);
-    set.setValue(QStringLiteral("AutoConnect"), AutoConnect);
-    set.endGroup();
+    for (const SettingEntry &entry : settings()) {
+        set.setValue(QStringLiteral("%1/%2").arg(QLatin1String(entry.group), QLatin1String(entry.key)), entry.value());
+    }
     set.sync();
 }
 
@@ -115,37 +143,6 @@ bool AppSettings::checkConfig()
     return state == FileState::Healthy;
 }
 
-namespace {
-
-// A key that is absent or empty keeps the field's current (default) value; every other
-// key is read as stored. Returns false when some key needed its default.
-class KeyReader
-{
-public:
-    explicit KeyReader(QSettings &settings) : set(settings) {}
-
-    void text(const char *key, QString &field) { if (const QVariant v = take(key); v.isValid()) field = v.toString(); }
-    void integer(const char *key, int &field) { if (const QVariant v = take(key); v.isValid()) field = v.toInt(); }
-    void real(const char *key, double &field) { if (const QVariant v = take(key); v.isValid()) field = v.toDouble(); }
-    void flag(const char *key, bool &field) { if (const QVariant v = take(key); v.isValid()) field = v.toBool(); }
-
-    bool complete = true;
-
-private:
-    QVariant take(const char *key)
-    {
-        const QVariant v = set.value(QLatin1String(key));
-        if (!v.isValid() || v.toString().isEmpty()) {
-            complete = false;
-            return QVariant();
-        }
-        return v;
-    }
-    QSettings &set;
-};
-
-} // namespace
-
 void AppSettings::readConfig()
 {
     // A missing, empty or unreadable file is replaced by the current values at once.
@@ -154,36 +151,19 @@ void AppSettings::readConfig()
         return;
     }
 
+    // A key that is absent or empty keeps the field's current (default) value; every other
+    // key is read as stored.
     bool complete = true;
     {
         QSettings set(ConfigFile, QSettings::IniFormat);
-        KeyReader read(set);
-        set.beginGroup(QStringLiteral("ComConfig"));
-        read.text("PortName", PortName);
-        read.integer("BaudRate", BaudRate);
-        read.integer("DataBit", DataBit);
-        read.text("Parity", Parity);
-        read.real("StopBit", StopBit);
-        read.flag("HexSend", HexSend);
-        read.flag("HexReceive", HexReceive);
-        read.flag("Debug", Debug);
-        read.flag("AutoClear", AutoClear);
-        read.flag("AutoSend", AutoSend);
-        read.integer("SendInterval", SendInterval);
-        read.flag("AutoSave", AutoSave);
-        read.integer("SaveInterval", SaveInterval);
-        read.flag("AutoPrint", AutoPrint);
-        set.endGroup();
-
-        set.beginGroup(QStringLiteral("NetConfig"));
-        read.text("Mode", Mode);
-        read.text("ServerIP", ServerIP);
-        read.integer("ServerPort", ServerPort);
-        read.integer("ListenPort", ListenPort);
-        read.integer("SleepTime", SleepTime);
-        read.flag("AutoConnect", AutoConnect);
-        set.endGroup();
-        complete = read.complete;
+        for (const SettingEntry &entry : settings()) {
+            const QVariant v = set.value(QStringLiteral("%1/%2").arg(QLatin1String(entry.group), QLatin1String(entry.key)));
+            if (!v.isValid() || v.toString().isEmpty()) {
+                complete = false;
+            } else {
+                entry.setValue(v);
+            }
+        }
     }
 
     // Damaged keys took their defaults; rewrite so the file is complete again.

@@ -3,21 +3,19 @@
 
 #include "appsettings.h"
 #include "logformat.h"
+#include "netbridge.h"
 #include "portnames.h"
 #include "rangecalc.h"
 #include "reception.h"
 #include "requestframe.h"
 #include "seriallink.h"
+#include "settingsbinding.h"
 #include "tavihelper.h"
+#include "trafficlog.h"
 
 #include <QCloseEvent>
 #include <QDebug>
-#include <QEventLoop>
 #include <QFile>
-#include <QScrollBar>
-#include <QTcpSocket>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QTimer>
 
 namespace {
@@ -29,11 +27,22 @@ const QString textManageData = QStringLiteral("管理数据");
 const QString textSaveData = QStringLiteral("保存数据");
 const QString textStopShow = QStringLiteral("停止显示");
 const QString textStartShow = QStringLiteral("开始显示");
-const int maxLogLines = 100;
 
-void selectByText(QComboBox *box, const QString &text)
+QTimer *makeTimer(QObject *parent, const char *name, int interval = 0)
 {
-    box->setCurrentIndex(box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    auto *timer = new QTimer(parent);
+    timer->setObjectName(QLatin1String(name));
+    timer->setInterval(interval);
+    return timer;
+}
+
+QStringList numbers(int from, int to, int step)
+{
+    QStringList list;
+    for (int i = from; i <= to; i += step) {
+        list << QString::number(i);
+    }
+    return list;
 }
 } // namespace
 
@@ -65,38 +74,29 @@ void frmTolvan::initForm()
     readDelay = 10;
     receiveCount = 0;
     sendCount = 0;
-    showEnabled = true;
+    log = new TrafficLog(ui->txtMain, this);
 
     ui->cboxSendInterval->addItems(AppSettings::Intervals);
     ui->cboxData->addItems(AppSettings::SendList);
-    ui->txtMain->setUndoRedoEnabled(false);
 
-    readTimer = new QTimer(this);
-    readTimer->setObjectName(QStringLiteral("readTimer"));
-    readTimer->setInterval(100);
+    readTimer = makeTimer(this, "readTimer", 100);
     connect(readTimer, &QTimer::timeout, this, &frmTolvan::readData);
 
-    sendTimer = new QTimer(this);
-    sendTimer->setObjectName(QStringLiteral("sendTimer"));
+    sendTimer = makeTimer(this, "sendTimer");
     connect(sendTimer, &QTimer::timeout, this, qOverload<>(&frmTolvan::sendData));
     connect(ui->btnSend, &QPushButton::clicked, this, qOverload<>(&frmTolvan::sendData));
 
-    saveTimer = new QTimer(this);
-    saveTimer->setObjectName(QStringLiteral("saveTimer"));
+    saveTimer = makeTimer(this, "saveTimer");
     connect(saveTimer, &QTimer::timeout, this, &frmTolvan::saveData);
     connect(ui->btnSave, &QPushButton::clicked, this, &frmTolvan::saveData);
 
     ui->tabWidget->setCurrentIndex(0);
     changeEnable(false);
 
-    portCheckTimer = new QTimer(this);
-    portCheckTimer->setObjectName(QStringLiteral("portCheckTimer"));
-    portCheckTimer->setInterval(1000);
+    portCheckTimer = makeTimer(this, "portCheckTimer", 1000);
     connect(portCheckTimer, &QTimer::timeout, this, &frmTolvan::checkComStatus);
 
-    reopenTimer = new QTimer(this);
-    reopenTimer->setObjectName(QStringLiteral("reopenTimer"));
-    reopenTimer->setInterval(1000);
+    reopenTimer = makeTimer(this, "reopenTimer", 1000);
     connect(reopenTimer, &QTimer::timeout, this, [this] {
         openPort();
         if (portOpen) {
@@ -104,21 +104,15 @@ void frmTolvan::initForm()
         }
     });
 
-    netConnected = false;
-    tcpSocket = new QTcpSocket(this);
-    tcpSocket->setObjectName(QStringLiteral("tcpSocket"));
-    // A flooding server is held back by TCP rather than filling memory and the log at once.
-    tcpSocket->setReadBufferSize(SerialLink::readBufferBytes);
-    tcpSocket->abort();
-    connect(tcpSocket, &QTcpSocket::readyRead, this, &frmTolvan::readDataNet);
-    connect(tcpSocket, &QAbstractSocket::errorOccurred, this, &frmTolvan::readErrorNet);
-    // A connection that completes after the short wait still enters the connected state.
-    connect(tcpSocket, &QAbstractSocket::connected, this, &frmTolvan::enterNetConnected);
+    bridge = new NetBridge(this);
+    connect(bridge, &NetBridge::readyRead, this, &frmTolvan::readDataNet);
+    connect(bridge, &NetBridge::errorOccurred, this, &frmTolvan::readErrorNet);
+    connect(bridge, &NetBridge::message, this, [this](const QString &text) { append(LogInfo, text); });
+    connect(bridge, &NetBridge::stateChanged, this,
+            [this](bool connected) { ui->btnStart->setText(connected ? textStop : textStart); });
 
-    connectTimer = new QTimer(this);
-    connectTimer->setObjectName(QStringLiteral("connectTimer"));
+    connectTimer = makeTimer(this, "connectTimer", 3000);
     connect(connectTimer, &QTimer::timeout, this, &frmTolvan::connectNet);
-    connectTimer->setInterval(3000);
     connectTimer->start();
 }
 
@@ -128,61 +122,41 @@ void frmTolvan::initConfig()
     // window has come up.
     ui->cboxPortName->addItems(portNameChoices(QStringList(), AppSettings::PortName));
     QTimer::singleShot(250, this, [this] {
-        QStringList names;
-        for (int i = 0; i < ui->cboxPortName->count(); ++i) {
-            names << ui->cboxPortName->itemText(i);
-        }
         const QSignalBlocker quiet(ui->cboxPortName);
         for (const QString &name : presentPortNames(0)) {
-            if (!names.contains(name)) {
+            if (ui->cboxPortName->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) {
                 ui->cboxPortName->addItem(name);
             }
         }
     });
-    selectByText(ui->cboxPortName, AppSettings::PortName);
-    connect(ui->cboxPortName, SIGNAL(currentIndexChanged(int)), this, SLOT(saveConfig()));
-
     ui->cboxBaudRate->addItems({"50", "75", "100", "134", "150", "200", "300", "600", "1200", "1800", "2400",
                                 "4800", "9600", "14400", "19200", "38400", "56000", "57600", "76800", "115200",
                                 "128000", "256000"});
-    selectByText(ui->cboxBaudRate, QString::number(AppSettings::BaudRate));
-    connect(ui->cboxBaudRate, SIGNAL(currentIndexChanged(int)), this, SLOT(saveConfig()));
-
     ui->cboxDataBit->addItems({"5", "6", "7", "8"});
-    selectByText(ui->cboxDataBit, QString::number(AppSettings::DataBit));
-    connect(ui->cboxDataBit, SIGNAL(currentIndexChanged(int)), this, SLOT(saveConfig()));
-
     ui->cboxParity->addItems({"无", "奇", "偶", "标志", "空格"});
-    selectByText(ui->cboxParity, AppSettings::Parity);
-    connect(ui->cboxParity, SIGNAL(currentIndexChanged(int)), this, SLOT(saveConfig()));
-
     ui->cboxStopBit->addItems({"1", "1.5", "2"});
-    selectByText(ui->cboxStopBit, QString::number(AppSettings::StopBit));
-    connect(ui->cboxStopBit, SIGNAL(currentIndexChanged(int)), this, SLOT(saveConfig()));
+    ui->cboxSendInterval->addItems(QStringList{"100", "300", "500"} + numbers(1000, 10000, 1000));
+    ui->cboxSaveInterval->addItems(numbers(1000, 10000, 1000));
+    ui->cboxSleepTime->addItems(QStringList{"0", "10", "50"} + numbers(100, 900, 100));
 
-    const QList<QPair<QCheckBox *, bool>> checks = {
-        {ui->ckHexSend, AppSettings::HexSend},   {ui->ckHexReceive, AppSettings::HexReceive},
-        {ui->ckDebug, AppSettings::Debug},       {ui->ckAutoClear, AppSettings::AutoClear},
-        {ui->ckAutoSend, AppSettings::AutoSend}, {ui->ckAutoSave, AppSettings::AutoSave},
-        {ui->ckAutoPrint, AppSettings::AutoPrint},
+    const QVector<QPair<QWidget *, const char *>> controls = {
+        {ui->cboxPortName, "PortName"},   {ui->cboxBaudRate, "BaudRate"},
+        {ui->cboxDataBit, "DataBit"},     {ui->cboxParity, "Parity"},
+        {ui->cboxStopBit, "StopBit"},     {ui->ckHexSend, "HexSend"},
+        {ui->ckHexReceive, "HexReceive"}, {ui->ckDebug, "Debug"},
+        {ui->ckAutoClear, "AutoClear"},   {ui->ckAutoSend, "AutoSend"},
+        {ui->ckAutoSave, "AutoSave"},     {ui->ckAutoPrint, "AutoPrint"},
+        {ui->cboxSendInterval, "SendInterval"}, {ui->cboxSaveInterval, "SaveInterval"},
+        {ui->cboxMode, "Mode"},           {ui->txtServerIP, "ServerIP"},
+        {ui->txtServerPort, "ServerPort"}, {ui->txtListenPort, "ListenPort"},
+        {ui->cboxSleepTime, "SleepTime"}, {ui->ckAutoConnect, "AutoConnect"},
     };
-    for (const auto &check : checks) {
-        check.first->setChecked(check.second);
-        connect(check.first, SIGNAL(stateChanged(int)), this, SLOT(saveConfig()));
+    // Each control is connected after its value is set, so that filling writes nothing.
+    for (const auto &control : controls) {
+        bindings.push_back({control.first, AppSettings::setting(QLatin1String(control.second))});
+        showSetting(bindings.back());
+        whenSettingChanges(bindings.back(), this, [this] { saveConfig(); });
     }
-
-    QStringList sendIntervals = {"100", "300", "500"};
-    QStringList saveIntervals;
-    for (int i = 1000; i <= 10000; i += 1000) {
-        sendIntervals << QString::number(i);
-        saveIntervals << QString::number(i);
-    }
-    ui->cboxSendInterval->addItems(sendIntervals);
-    ui->cboxSaveInterval->addItems(saveIntervals);
-    selectByText(ui->cboxSendInterval, QString::number(AppSettings::SendInterval));
-    connect(ui->cboxSendInterval, SIGNAL(currentIndexChanged(int)), this, SLOT(saveConfig()));
-    selectByText(ui->cboxSaveInterval, QString::number(AppSettings::SaveInterval));
-    connect(ui->cboxSaveInterval, SIGNAL(currentIndexChanged(int)), this, SLOT(saveConfig()));
 
     sendTimer->setInterval(AppSettings::SendInterval);
     saveTimer->setInterval(AppSettings::SaveInterval);
@@ -192,80 +166,46 @@ void frmTolvan::initConfig()
     if (AppSettings::AutoSave) {
         saveTimer->start();
     }
-
-    selectByText(ui->cboxMode, AppSettings::Mode);
-    connect(ui->cboxMode, SIGNAL(currentIndexChanged(int)), this, SLOT(saveConfig()));
-
-    ui->txtServerIP->setText(AppSettings::ServerIP);
-    ui->txtServerPort->setText(QString::number(AppSettings::ServerPort));
-    ui->txtListenPort->setText(QString::number(AppSettings::ListenPort));
-    connect(ui->txtServerIP, SIGNAL(textChanged(QString)), this, SLOT(saveConfig()));
-    connect(ui->txtServerPort, SIGNAL(textChanged(QString)), this, SLOT(saveConfig()));
-    connect(ui->txtListenPort, SIGNAL(textChanged(QString)), this, SLOT(saveConfig()));
-
-    QStringList sleepTimes = {"0", "10", "50"};
-    for (int i = 100; i <= 900; i += 100) {
-        sleepTimes << QString::number(i);
-    }
-    ui->cboxSleepTime->addItems(sleepTimes);
-    selectByText(ui->cboxSleepTime, QString::number(AppSettings::SleepTime));
-    connect(ui->cboxSleepTime, SIGNAL(currentIndexChanged(int)), this, SLOT(saveConfig()));
-
-    ui->ckAutoConnect->setChecked(AppSettings::AutoConnect);
-    connect(ui->ckAutoConnect, SIGNAL(stateChanged(int)), this, SLOT(saveConfig()));
 }
 
 void frmTolvan::saveConfig()
 {
-    AppSettings::PortName = ui->cboxPortName->currentText();
-    AppSettings::BaudRate = ui->cboxBaudRate->currentText().toInt();
-    AppSettings::DataBit = ui->cboxDataBit->currentText().toInt();
-    AppSettings::Parity = ui->cboxParity->currentText();
-    AppSettings::StopBit = ui->cboxStopBit->currentText().toDouble();
-
-    AppSettings::HexSend = ui->ckHexSend->isChecked();
-    AppSettings::HexReceive = ui->ckHexReceive->isChecked();
-    AppSettings::Debug = ui->ckDebug->isChecked();
-    AppSettings::AutoClear = ui->ckAutoClear->isChecked();
-    AppSettings::AutoSend = ui->ckAutoSend->isChecked();
-    AppSettings::AutoSave = ui->ckAutoSave->isChecked();
-    AppSettings::AutoPrint = ui->ckAutoPrint->isChecked();
-
-    const int sendInterval = ui->cboxSendInterval->currentText().toInt();
-    if (sendInterval != AppSettings::SendInterval) {
-        AppSettings::SendInterval = sendInterval;
-        sendTimer->setInterval(sendInterval);
+    const int sendInterval = AppSettings::SendInterval;
+    const int saveInterval = AppSettings::SaveInterval;
+    for (const SettingBinding &binding : bindings) {
+        storeSetting(binding);
     }
-    const int saveInterval = ui->cboxSaveInterval->currentText().toInt();
-    if (saveInterval != AppSettings::SaveInterval) {
-        AppSettings::SaveInterval = saveInterval;
-        saveTimer->setInterval(saveInterval);
+    // Setting a running timer's interval restarts it: only a new value does.
+    if (AppSettings::SendInterval != sendInterval) {
+        sendTimer->setInterval(AppSettings::SendInterval);
     }
-
-    AppSettings::Mode = ui->cboxMode->currentText();
-    AppSettings::ServerIP = ui->txtServerIP->text().trimmed();
-    AppSettings::ServerPort = ui->txtServerPort->text().toInt();
-    AppSettings::ListenPort = ui->txtListenPort->text().toInt();
-    AppSettings::SleepTime = ui->cboxSleepTime->currentText().toInt();
-    AppSettings::AutoConnect = ui->ckAutoConnect->isChecked();
-
+    if (AppSettings::SaveInterval != saveInterval) {
+        saveTimer->setInterval(AppSettings::SaveInterval);
+    }
     AppSettings::writeConfig();
 }
 
 void frmTolvan::changeEnable(bool b)
 {
-    ui->cboxBaudRate->setEnabled(!b);
-    ui->cboxDataBit->setEnabled(!b);
-    ui->cboxParity->setEnabled(!b);
-    ui->cboxPortName->setEnabled(!b);
-    ui->cboxStopBit->setEnabled(!b);
-    ui->btnSend->setEnabled(b);
-    ui->ckAutoSend->setEnabled(b);
-    ui->ckAutoSave->setEnabled(b);
-    ui->ckAutoPrint->setEnabled(b);
+    for (QWidget *w : {static_cast<QWidget *>(ui->cboxBaudRate), static_cast<QWidget *>(ui->cboxDataBit),
+                       static_cast<QWidget *>(ui->cboxParity), static_cast<QWidget *>(ui->cboxPortName),
+                       static_cast<QWidget *>(ui->cboxStopBit)}) {
+        w->setEnabled(!b);
+    }
+    for (QWidget *w : {static_cast<QWidget *>(ui->btnSend), static_cast<QWidget *>(ui->ckAutoSend),
+                       static_cast<QWidget *>(ui->ckAutoSave), static_cast<QWidget *>(ui->ckAutoPrint)}) {
+        w->setEnabled(b);
+    }
 }
 
 // ---- serial session ---------------------------------------------------------------------
+
+void frmTolvan::setSessionOpen(bool open)
+{
+    portOpen = open;
+    changeEnable(open);
+    ui->btnOpen->setText(open ? textClosePort : textOpenPort);
+}
 
 void frmTolvan::openPort()
 {
@@ -274,8 +214,8 @@ void frmTolvan::openPort()
         port->deleteLater();
     }
     port = new SerialLink(ui->cboxPortName->currentText());
-    portOpen = port->open();
-    if (!portOpen) {
+    if (!port->open()) {
+        portOpen = false;
         return;
     }
     port->flush();
@@ -286,8 +226,7 @@ void frmTolvan::openPort()
     port->setFlowControl(0);
     port->setTimeout(10);
 
-    changeEnable(true);
-    ui->btnOpen->setText(textClosePort);
+    setSessionOpen(true);
     readTimer->start();
     portCheckTimer->start();
     if (AppSettings::AutoSend) {
@@ -306,24 +245,19 @@ void frmTolvan::closePort()
         port->deleteLater();
         port = nullptr;
     }
-    changeEnable(false);
-    ui->btnOpen->setText(textOpenPort);
+    setSessionOpen(false);
     // With auto-save on, the lines about to be cleared go to the log file first.
     if (ui->ckAutoSave->isChecked()) {
-        QString failedPath;
-        if (!saveLogText(&failedPath)) {
-            append(LogInfo, QStringLiteral("保存数据失败: %1").arg(failedPath));
-        }
+        log->save();
     }
     on_btnClear_clicked();
-    portOpen = false;
     append(LogInfo, QStringLiteral("关闭串口!!"));
 }
 
 void frmTolvan::on_btnOpen_clicked()
 {
     reopenTimer->stop();
-    if (ui->btnOpen->text() == textOpenPort) {
+    if (!portOpen) {
         openPort();
     } else {
         closePort();
@@ -332,7 +266,7 @@ void frmTolvan::on_btnOpen_clicked()
 
 void frmTolvan::checkComStatus()
 {
-    if (ui->btnOpen->text() == textOpenPort) {
+    if (!portOpen) {
         return;
     }
     const QStringList names = presentPortNames();
@@ -347,62 +281,13 @@ void frmTolvan::checkComStatus()
 
 // ---- traffic log ------------------------------------------------------------------------
 
-bool frmTolvan::editingSendList() const
-{
-    return ui->btnData->text() == textSaveData;
-}
-
-void frmTolvan::showLine(const QString &line, const QColor &color)
-{
-    if (lineCount >= maxLogLines) {
-        // With auto-save on, the lines about to be dropped go to the log file first.
-        QString failedPath;
-        const bool saved = !ui->ckAutoSave->isChecked() || saveLogText(&failedPath);
-        append(0, QString(), true);
-        if (!saved) {
-            append(LogInfo, QStringLiteral("保存数据失败: %1").arg(failedPath));
-        }
-    }
-    if (!showEnabled) {
-        return;
-    }
-    QTextEdit *view = ui->txtMain;
-    QTextDocument *doc = view->document();
-    QTextCursor cursor(doc);
-    cursor.movePosition(QTextCursor::End);
-    cursor.beginEditBlock();
-    if (!doc->isEmpty()) {
-        cursor.insertBlock();
-    }
-    QTextCharFormat format;
-    format.setForeground(color);
-    // Kerning does nothing visible for hex digits and log text, but costs a third of the
-    // layout time of long receptions.
-    format.setFontKerning(false);
-    // Plain text: received bytes that look like markup are shown as they are.
-    cursor.insertText(line, format);
-    cursor.endEditBlock();
-    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
-    ++lineCount;
-}
-
 void frmTolvan::append(int type, const QString &data, bool clear)
 {
     if (clear) {
-        ui->txtMain->clear();
-        lineCount = 0;
-        return;
+        log->clear();
+    } else {
+        log->append(type, data);
     }
-    if (editingSendList()) {
-        if (showEnabled) {
-            heldLines.append(qMakePair(logLine(type, QTime::currentTime(), data), logColor(type)));
-        }
-        return;
-    }
-    if (!showEnabled && lineCount < maxLogLines) {
-        return;
-    }
-    showLine(logLine(type, QTime::currentTime(), data), logColor(type));
 }
 
 void frmTolvan::on_btnClear_clicked()
@@ -412,13 +297,9 @@ void frmTolvan::on_btnClear_clicked()
 
 void frmTolvan::on_btnStopShow_clicked()
 {
-    if (ui->btnStopShow->text() == textStopShow) {
-        showEnabled = false;
-        ui->btnStopShow->setText(textStartShow);
-    } else {
-        showEnabled = true;
-        ui->btnStopShow->setText(textStopShow);
-    }
+    const bool stopping = ui->btnStopShow->text() == textStopShow;
+    log->setShowEnabled(!stopping);
+    ui->btnStopShow->setText(stopping ? textStartShow : textStopShow);
 }
 
 void frmTolvan::on_btnSendCount_clicked()
@@ -467,33 +348,16 @@ void frmTolvan::sendData(QString data)
     ui->btnSendCount->setText(QStringLiteral("发送 : %1 字节").arg(sendCount));
 }
 
-bool frmTolvan::saveLogText(QString *failedPath)
-{
-    const QString text = ui->txtMain->toPlainText();
-    if (text.isEmpty()) {
-        return true;
-    }
-    const QString path = logFilePath(AppSettings::DataDir, QDateTime::currentDateTime());
-    if (!appendLogFile(path, text)) {
-        *failedPath = path;
-        return false;
-    }
-    return true;
-}
-
 void frmTolvan::saveData()
 {
     // While send.txt is being edited the view holds the list, not the log.
-    if (editingSendList() || ui->txtMain->document()->isEmpty()) {
+    if (log->isEditing() || log->isEmpty()) {
         return;
     }
-    QString failedPath;
-    if (!saveLogText(&failedPath)) {
-        // The log stays, so nothing is lost.
-        append(LogInfo, QStringLiteral("保存数据失败: %1").arg(failedPath));
-        return;
+    // A failed save keeps the log, so nothing is lost.
+    if (log->save()) {
+        on_btnClear_clicked();
     }
-    on_btnClear_clicked();
 }
 
 void frmTolvan::on_ckAutoSend_stateChanged(int arg1)
@@ -509,6 +373,7 @@ void frmTolvan::on_ckAutoSend_stateChanged(int arg1)
 void frmTolvan::on_ckAutoSave_stateChanged(int arg1)
 {
     ui->cboxSaveInterval->setEnabled(arg1 != 0);
+    log->setAutoSave(arg1 != 0);
     if (arg1 != 0) {
         saveTimer->start();
     } else {
@@ -522,39 +387,27 @@ void frmTolvan::on_btnData_clicked()
     if (!QFile::exists(path)) {
         return;
     }
-    if (!editingSendList()) {
-        QFile file(path);
+    QFile file(path);
+    if (!log->isEditing()) {
         if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
             append(LogInfo, QStringLiteral("读取数据失败: %1").arg(path));
             return;
         }
-        ui->txtMain->setReadOnly(false);
-        append(0, QString(), true);
-        ui->txtMain->setPlainText(QString::fromUtf8(file.readAll()));
+        log->beginEditing(QString::fromUtf8(file.readAll()));
         ui->btnData->setText(textSaveData);
         return;
     }
-
-    QFile file(path);
-    const QByteArray content = ui->txtMain->toPlainText().toUtf8();
+    const QByteArray content = log->editedText().toUtf8();
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)
         || file.write(content) != content.size()) {
-        // Keep the edited text in the view so that nothing typed is lost.
-        heldLines.append(qMakePair(logLine(LogInfo, QTime::currentTime(), QStringLiteral("保存数据失败: %1").arg(path)),
-                                   logColor(LogInfo)));
+        // The edited text stays in the view so that nothing typed is lost.
+        append(LogInfo, QStringLiteral("保存数据失败: %1").arg(path));
         return;
     }
     file.close();
-    ui->txtMain->setReadOnly(true);
-    append(0, QString(), true);
+    log->endEditing();
     ui->btnData->setText(textManageData);
     AppSettings::readSendData();
-
-    const auto held = heldLines;
-    heldLines.clear();
-    for (const auto &line : held) {
-        showLine(line.first, line.second);
-    }
 }
 
 // ---- receiving --------------------------------------------------------------------------
@@ -594,85 +447,33 @@ void frmTolvan::readData()
     receiveCount += data.size();
     ui->btnReceiveCount->setText(QStringLiteral("接收 : %1 字节").arg(receiveCount));
 
-    if (netConnected) {
-        tcpSocket->write(data);
+    if (bridge->isConnected()) {
+        bridge->write(data);
         append(LogNetSend, display);
     }
 }
 
 // ---- network bridge ---------------------------------------------------------------------
 
-void frmTolvan::enterNetConnected()
-{
-    if (netConnected) {
-        return;
-    }
-    ui->btnStart->setText(textStop);
-    append(LogInfo, QStringLiteral("连接服务器成功"));
-    netConnected = true;
-}
-
-void frmTolvan::connectAttempt()
-{
-    if (tcpSocket->state() != QAbstractSocket::UnconnectedState) {
-        tcpSocket->abort();
-    }
-    tcpSocket->connectToHost(AppSettings::ServerIP, static_cast<quint16>(AppSettings::ServerPort),
-                             QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
-    // Give a quick answer 100 ms, with events flowing. Unlike waitForConnected, this leaves a
-    // slower attempt running: when it completes, connected() enters the connected state.
-    QEventLoop loop;
-    connect(tcpSocket, &QAbstractSocket::connected, &loop, &QEventLoop::quit);
-    connect(tcpSocket, &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
-    QTimer::singleShot(100, &loop, &QEventLoop::quit);
-    if (tcpSocket->state() != QAbstractSocket::ConnectedState) {
-        loop.exec();
-    }
-    if (tcpSocket->state() == QAbstractSocket::ConnectedState) {
-        enterNetConnected();
-    }
-}
-
 void frmTolvan::on_btnStart_clicked()
 {
-    if (ui->btnStart->text() != textStart) {
-        tcpSocket->disconnectFromHost();
-        if (tcpSocket->state() != QAbstractSocket::UnconnectedState && !tcpSocket->waitForDisconnected(100)) {
-            return;
-        }
-        ui->btnStart->setText(textStart);
-        append(LogInfo, QStringLiteral("断开服务器成功"));
-        netConnected = false;
-        return;
+    if (bridge->isConnected()) {
+        bridge->stop();
+    } else {
+        bridge->start(AppSettings::ServerIP, AppSettings::ServerPort);
     }
-    if (AppSettings::ServerIP.isEmpty() || AppSettings::ServerPort == 0) {
-        append(LogInfo, QStringLiteral("IP地址和远程端口不能为空"));
-        return;
-    }
-    connectAttempt();
 }
 
 void frmTolvan::connectNet()
 {
-    if (netConnected || !AppSettings::AutoConnect || ui->btnStart->text() != textStart
-        || AppSettings::ServerIP.isEmpty() || AppSettings::ServerPort == 0) {
-        return;
+    if (AppSettings::AutoConnect) {
+        bridge->reconnect(AppSettings::ServerIP, AppSettings::ServerPort);
     }
-    // An attempt still under way is given its time rather than restarted.
-    if (tcpSocket->state() == QAbstractSocket::HostLookupState
-        || tcpSocket->state() == QAbstractSocket::ConnectingState) {
-        return;
-    }
-    connectAttempt();
 }
 
 void frmTolvan::readDataNet()
 {
-    if (tcpSocket->bytesAvailable() <= 0) {
-        return;
-    }
-    TaviHelper::delayMs(AppSettings::SleepTime);
-    const QByteArray data = tcpSocket->readAll();
+    const QByteArray data = bridge->take(AppSettings::SleepTime);
     if (data.isEmpty()) {
         return;
     }
@@ -683,18 +484,11 @@ void frmTolvan::readDataNet()
         port->write(data);
         append(LogSerialSend, display);
     }
-    // With a bounded buffer, data already waiting raises no new readyRead.
-    if (tcpSocket->bytesAvailable() > 0) {
-        QTimer::singleShot(0, this, &frmTolvan::readDataNet);
-    }
 }
 
 void frmTolvan::readErrorNet()
 {
-    ui->btnStart->setText(textStart);
-    append(LogInfo, QStringLiteral("连接服务器失败,%1").arg(tcpSocket->errorString()));
-    tcpSocket->disconnectFromHost();
-    netConnected = false;
+    bridge->fail();
 }
 
 // ---- range calculator -------------------------------------------------------------------

@@ -3,6 +3,24 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+#include <variant>
+
+// One persisted setting: where it lives in the INI file, the field that holds it, and the
+// value it has until the file says otherwise.
+struct SettingEntry {
+    const char *group;
+    const char *key;
+    std::variant<QString *, int *, double *, bool *> field;
+    QVariant defaultValue;
+
+    QVariant value() const;
+    // Stores a value converted to the field's type (text that is no number gives 0).
+    void setValue(const QVariant &value) const;
+    void reset() const { setValue(defaultValue); }
+};
 
 // Process-wide settings: twenty values persisted in the INI file beside the executable,
 // plus run-time values prepared at start-up.
@@ -51,6 +69,11 @@ public:
 
     // Puts every persisted field back to its default.
     static void resetToDefaults();
+
+    // Every persisted setting, in the order of the file; the one place a setting is listed.
+    static const QVector<SettingEntry> &settings();
+    // The entry of a key ("BaudRate"); null for an unknown key.
+    static const SettingEntry *setting(const QString &key);
 
     enum class FileState { Healthy, EmptyValues, Unusable };
     // Looks at ConfigFile without changing anything.

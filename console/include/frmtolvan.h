@@ -1,15 +1,16 @@
 #ifndef FRMTOLVAN_H
 #define FRMTOLVAN_H
 
-#include <QColor>
-#include <QList>
-#include <QPair>
 #include <QPointer>
 #include <QWidget>
 
-class QTcpSocket;
+#include <vector>
+
+class NetBridge;
 class QTimer;
 class SerialLink;
+class TrafficLog;
+struct SettingBinding;
 namespace Ui {
 class frmTolvan;
 }
@@ -29,6 +30,7 @@ protected:
 
 private:
     Ui::frmTolvan *ui;
+    // True exactly while a serial session is open: the one record of it.
     bool portOpen;
     QPointer<SerialLink> port;
     QTimer *readTimer;
@@ -38,26 +40,17 @@ private:
     int readDelay;
     int sendCount;
     int receiveCount;
-    bool showEnabled;
-    bool netConnected;
-    QTcpSocket *tcpSocket;
     QTimer *connectTimer;
 
     // Retries opening a port that vanished, once a second, until it opens.
     QTimer *reopenTimer = nullptr;
-    // Lines logged since the view was last cleared.
-    int lineCount = 0;
-    // Lines logged while send.txt is being edited; shown when editing ends.
-    QList<QPair<QString, QColor>> heldLines;
+    TrafficLog *log = nullptr;
+    NetBridge *bridge = nullptr;
+    std::vector<SettingBinding> bindings;
 
     void openPort();
     void closePort();
-    bool editingSendList() const;
-    void showLine(const QString &line, const QColor &color);
-    // Appends the log text to this second's file; on failure names the file.
-    bool saveLogText(QString *failedPath);
-    void connectAttempt();
-    void enterNetConnected();
+    void setSessionOpen(bool open);
 
 private slots:
     void initForm();
