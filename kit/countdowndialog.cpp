@@ -13,7 +13,7 @@ void CountdownDialog::startCountdownTimer()
     elapsedSec = 0;
     auto *timer = new QTimer(this);
     timer->setInterval(1000);
-    connect(timer, SIGNAL(timeout()), this, SLOT(checkSec()));
+    connect(timer, &QTimer::timeout, this, &CountdownDialog::checkSec);
     timer->start();
 }
 

@@ -137,9 +137,9 @@ void TaviWidget::initControl()
     verticalLayout2->addWidget(widget);
     verticalLayout1->addWidget(widgetMainTavi);
 
-    connect(btnMenu_Min, SIGNAL(clicked()), this, SLOT(on_btnMenu_Min_clicked()));
-    connect(btnMenu_Max, SIGNAL(clicked()), this, SLOT(on_btnMenu_Max_clicked()));
-    connect(btnMenu_Close, SIGNAL(clicked()), this, SLOT(on_btnMenu_Close_clicked()));
+    connect(btnMenu_Min, &QPushButton::clicked, this, &TaviWidget::on_btnMenu_Min_clicked);
+    connect(btnMenu_Max, &QPushButton::clicked, this, &TaviWidget::on_btnMenu_Max_clicked);
+    connect(btnMenu_Close, &QPushButton::clicked, this, &TaviWidget::on_btnMenu_Close_clicked);
 }
 
 void TaviWidget::initForm()
@@ -167,7 +167,7 @@ void TaviWidget::initForm()
 
     for (const QString &name : themeNames()) {
         auto *action = new QAction(name, this);
-        connect(action, SIGNAL(triggered(bool)), this, SLOT(changeStyle()));
+        connect(action, &QAction::triggered, this, qOverload<>(&TaviWidget::changeStyle));
         btnMenu->addAction(action);
     }
 }

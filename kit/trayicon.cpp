@@ -33,11 +33,11 @@ void TrayIcon::setExitDirect(bool exitDirect)
 void TrayIcon::setMainWidget(QWidget *mainWidget)
 {
     this->mainWidget = mainWidget;
-    menu->addAction(QStringLiteral("主界面"), mainWidget, SLOT(showNormal()));
+    menu->addAction(QStringLiteral("主界面"), mainWidget, &QWidget::showNormal);
     if (exitDirect) {
-        menu->addAction(QStringLiteral("退出"), this, SLOT(closeAll()));
+        menu->addAction(QStringLiteral("退出"), this, &TrayIcon::closeAll);
     } else {
-        menu->addAction(QStringLiteral("退出"), this, SIGNAL(trayIconExit()));
+        menu->addAction(QStringLiteral("退出"), this, &TrayIcon::trayIconExit);
     }
     trayIcon->setContextMenu(menu);
 }

@@ -401,7 +401,7 @@ void TestKitWindows::themeMenu()
     QCOMPARE(actions.size(), 17);
     QCOMPARE(actions.first()->text(), QString("银色"));
     QCOMPARE(actions.last()->text(), QString("视频黑"));
-    QSignalSpy spy(&w, SIGNAL(changeStyle(QString)));
+    QSignalSpy spy(&w, qOverload<const QString &>(&TaviWidget::changeStyle));
     actions.at(TaviWidget::Style_FlatBlack)->trigger();
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toString(), QString(":/qss/flatblack.css"));

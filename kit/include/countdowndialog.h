@@ -8,12 +8,18 @@ struct DragState;
 
 // What the message, tip and input dialogs share: a frameless dialog dragged by its body,
 // with a countdown that closes it after a number of seconds. Each dialog class has its own
-// drag state and a checkSec() slot that the per-second timer calls.
+// drag state and its own checkSec(), which the per-second timer calls.
 class CountdownDialog : public QDialog
 {
     Q_OBJECT
 protected:
     CountdownDialog(QWidget *parent, DragState &drag);
+
+protected slots:
+    // One second has passed.
+    virtual void checkSec() = 0;
+
+protected:
 
     // The per-second timer, started at once and running for the dialog's life.
     void startCountdownTimer();

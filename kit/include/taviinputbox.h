@@ -50,7 +50,7 @@ private:
 private slots:
     void initControl();
     void initForm();
-    void checkSec();
+    void checkSec() override;
     void on_btnOk_clicked();
     void on_btnMenu_Close_clicked();
 

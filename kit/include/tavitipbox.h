@@ -38,7 +38,7 @@ private:
 private slots:
     void initControl();
     void initForm();
-    void checkSec();
+    void checkSec() override;
     void on_btnMenu_Close_clicked();
 
 public slots:
