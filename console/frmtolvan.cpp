@@ -8,6 +8,7 @@
 #include "rangecalc.h"
 #include "reception.h"
 #include "requestframe.h"
+#include "sendlistfile.h"
 #include "seriallink.h"
 #include "settingsbinding.h"
 #include "tavihelper.h"
@@ -16,6 +17,8 @@
 #include <QCloseEvent>
 #include <QDebug>
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -63,6 +66,21 @@ frmTolvan::~frmTolvan()
 
 void frmTolvan::closeEvent(QCloseEvent *event)
 {
+    if (log->isEditing() && log->editedTextChanged()) {
+        QMessageBox box(QMessageBox::Question, windowTitle(), QStringLiteral("发送列表 send.txt 已修改, 是否保存?"),
+                        QMessageBox::NoButton, this);
+        QPushButton *save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+        QPushButton *discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+        QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        box.setDefaultButton(save);
+        box.setEscapeButton(cancel);
+        box.exec();
+        const bool closing = (box.clickedButton() == save && saveSendList()) || box.clickedButton() == discard;
+        if (!closing) {
+            event->ignore();
+            return;
+        }
+    }
     reopenTimer->stop();
     QWidget::closeEvent(event);
 }
@@ -151,18 +169,25 @@ void frmTolvan::initConfig()
         {ui->txtServerPort, "ServerPort"}, {ui->txtListenPort, "ListenPort"},
         {ui->cboxSleepTime, "SleepTime"}, {ui->ckAutoConnect, "AutoConnect"},
     };
-    // Each control is connected after its value is set, so that filling writes nothing.
+    // Each control is connected after its value is set, so that filling writes nothing. A
+    // stored value the form does not offer (a hand-edited file) takes its default, and the
+    // file is repaired, so that form and file agree; the port box offers any stored name.
+    bool repaired = false;
     for (const auto &control : controls) {
         bindings.push_back({control.first, AppSettings::setting(QLatin1String(control.second))});
-        showSetting(bindings.back());
+        if (!showSetting(bindings.back())) {
+            bindings.back().entry->reset();
+            showSetting(bindings.back());
+            repaired = true;
+        }
         whenSettingChanges(bindings.back(), this, [this] { saveConfig(); });
+    }
+    if (repaired) {
+        AppSettings::writeConfig();
     }
 
     sendTimer->setInterval(AppSettings::SendInterval);
     saveTimer->setInterval(AppSettings::SaveInterval);
-    if (AppSettings::AutoSend) {
-        sendTimer->start();
-    }
     if (AppSettings::AutoSave) {
         saveTimer->start();
     }
@@ -214,6 +239,8 @@ void frmTolvan::openPort()
         port->deleteLater();
     }
     port = new SerialLink(ui->cboxPortName->currentText());
+    // Queued: the port may fail in the middle of a read or a write.
+    connect(port, &SerialLink::failed, this, &frmTolvan::portLost, Qt::QueuedConnection);
     if (!port->open()) {
         portOpen = false;
         return;
@@ -271,7 +298,15 @@ void frmTolvan::checkComStatus()
     }
     const QStringList names = presentPortNames();
     qDebug() << names;
-    if (portIsPresent(ui->cboxPortName->currentText(), names)) {
+    if (portIsPresent(ui->cboxPortName->currentText(), names) && port && !port->deviceReplaced()) {
+        return;
+    }
+    portLost();
+}
+
+void frmTolvan::portLost()
+{
+    if (!portOpen) {
         return;
     }
     append(LogInfo, QStringLiteral("串口中断异常!!"));
@@ -338,13 +373,18 @@ void frmTolvan::sendData(QString data)
     if (data.startsWith(QLatin1String("AT"))) {
         data.append(QLatin1Char('\r'));
     }
-    const QByteArray buffer = ui->ckHexSend->isChecked() ? TaviHelper::hexTextToBytes(data)
-                                                         : TaviHelper::namedTextToBytes(data);
-    port->write(buffer);
-    if (ui->ckAutoPrint->isChecked()) {
-        append(LogSerialSend, data);
+    const bool hex = ui->ckHexSend->isChecked();
+    const QByteArray buffer = hex ? TaviHelper::hexTextToBytes(data) : TaviHelper::namedTextToBytes(data);
+    // Only what the port took is logged and counted; a failing port ends the session.
+    const qint64 written = port->write(buffer);
+    if (written < 0) {
+        return;
     }
-    sendCount += buffer.size();
+    if (ui->ckAutoPrint->isChecked()) {
+        // What went on the wire, not what was typed: a character with no byte of its own went as "?".
+        append(LogSerialSend, hex ? TaviHelper::bytesToHexText(buffer) : TaviHelper::bytesToNamedText(buffer));
+    }
+    sendCount += int(written);
     ui->btnSendCount->setText(QStringLiteral("发送 : %1 字节").arg(sendCount));
 }
 
@@ -363,7 +403,8 @@ void frmTolvan::saveData()
 void frmTolvan::on_ckAutoSend_stateChanged(int arg1)
 {
     ui->cboxSendInterval->setEnabled(arg1 != 0);
-    if (arg1 != 0) {
+    // Auto-send ticks only while a session is open; opening starts it.
+    if (arg1 != 0 && portOpen) {
         sendTimer->start();
     } else {
         sendTimer->stop();
@@ -381,33 +422,45 @@ void frmTolvan::on_ckAutoSave_stateChanged(int arg1)
     }
 }
 
+QString frmTolvan::sendListPath() const
+{
+    return QStringLiteral("%1/%2").arg(AppSettings::DataDir, AppSettings::SendFileName);
+}
+
 void frmTolvan::on_btnData_clicked()
 {
-    const QString path = QStringLiteral("%1/%2").arg(AppSettings::DataDir, AppSettings::SendFileName);
+    const QString path = sendListPath();
     if (!QFile::exists(path)) {
         return;
     }
-    QFile file(path);
-    if (!log->isEditing()) {
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            append(LogInfo, QStringLiteral("读取数据失败: %1").arg(path));
-            return;
-        }
-        log->beginEditing(QString::fromUtf8(file.readAll()));
-        ui->btnData->setText(textSaveData);
+    if (log->isEditing()) {
+        saveSendList();
         return;
     }
-    const QByteArray content = log->editedText().toUtf8();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)
-        || file.write(content) != content.size()) {
+    const SendListText list = readSendListForEditing(path);
+    if (!list.error.isEmpty()) {
+        append(LogInfo, list.error);
+        return;
+    }
+    log->beginEditing(list.text);
+    if (!list.validUtf8) {
+        append(LogInfo, QStringLiteral("%1 不是 UTF-8 文本: 不修改则保存时不改写它, 修改后以 UTF-8 保存").arg(path));
+    }
+    ui->btnData->setText(textSaveData);
+}
+
+bool frmTolvan::saveSendList()
+{
+    // Unchanged text leaves the file's bytes as they are, whatever their encoding.
+    if (log->editedTextChanged() && !writeSendList(sendListPath(), log->editedText())) {
         // The edited text stays in the view so that nothing typed is lost.
-        append(LogInfo, QStringLiteral("保存数据失败: %1").arg(path));
-        return;
+        append(LogInfo, QStringLiteral("保存数据失败: %1").arg(sendListPath()));
+        return false;
     }
-    file.close();
     log->endEditing();
     ui->btnData->setText(textManageData);
     AppSettings::readSendData();
+    return true;
 }
 
 // ---- receiving --------------------------------------------------------------------------
@@ -480,8 +533,7 @@ void frmTolvan::readDataNet()
     const QString display = ui->ckHexReceive->isChecked() ? TaviHelper::bytesToHexText(data)
                                                           : TaviHelper::bytesToNamedText(data);
     append(LogNetReceive, display);
-    if (portOpen && port) {
-        port->write(data);
+    if (portOpen && port && port->write(data) >= 0) {
         append(LogSerialSend, display);
     }
 }
@@ -500,7 +552,7 @@ void frmTolvan::on_calculate_pushButton_clicked()
                                            ui->signalType_comboBox->currentText(),
                                            ui->scale_comboBox->currentIndex());
     if (!range.valid) {
-        append(LogInfo, QStringLiteral("信号输入的两个点不能相同"));
+        append(LogInfo, range.error);
         return;
     }
     append(LogInfo, range.actualLine);

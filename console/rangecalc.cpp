@@ -31,6 +31,7 @@ RangeResult computeRange(const QString &sensorDown, const QString &sensorUp, con
     const float xDown = signalDown.toFloat();
     const float xUp = signalUp.toFloat();
     if (xUp == xDown) {
+        result.error = QStringLiteral("信号输入的两个点不能相同");
         return result;
     }
     float lower = 0;
@@ -42,11 +43,18 @@ RangeResult computeRange(const QString &sensorDown, const QString &sensorUp, con
     const float low = b + k * lower;
     const float high = b + k * upper;
     const double factor = std::pow(10.0, decimals);
+    if (!std::isfinite(low) || !std::isfinite(high)) {
+        result.error = QStringLiteral("计算结果超出数值范围, 请检查输入");
+        return result;
+    }
 
+    // "-0" is no range anyone wants to read: a zero prints without its sign.
+    const auto whole = [](double v) {
+        const QString text = QString::number(v, 'f', 0);
+        return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+    };
     result.valid = true;
-    result.actualLine = QStringLiteral("实际量程: %1 ~ %2").arg(double(low)).arg(double(high));
-    result.instrumentLine = QStringLiteral("仪表量程: %1 ~ %2")
-                                .arg(QString::number(double(low) * factor, 'f', 0),
-                                     QString::number(double(high) * factor, 'f', 0));
+    result.actualLine = QStringLiteral("实际量程: %1 ~ %2").arg(double(low) + 0.0).arg(double(high) + 0.0);
+    result.instrumentLine = QStringLiteral("仪表量程: %1 ~ %2").arg(whole(double(low) * factor), whole(double(high) * factor));
     return result;
 }

@@ -6,7 +6,8 @@
 // Maps two (signal, sensor) points onto a standard signal range ("4-20mA", "0-5V",
 // "0-10V", "0-20mA") and gives the two log lines of the range page.
 struct RangeResult {
-    bool valid = false;    // false when the two signal points are equal
+    bool valid = false;    // false when there is no range to show: see error
+    QString error;         // equal signal points, or a result too large for a number
     QString actualLine;    // "实际量程: low ~ high"
     QString instrumentLine; // "仪表量程: low*10^d ~ high*10^d", whole numbers
 };

@@ -1,11 +1,40 @@
 #include "seriallink.h"
 
+#include <QFile>
 #include <QSerialPort>
+
+#include <sys/stat.h>
+
+namespace {
+// The device node a path leads to now; false when there is none.
+bool deviceIdentity(const QString &path, quint64 *device, quint64 *inode)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        return false;
+    }
+    *device = st.st_rdev;
+    *inode = st.st_ino;
+    return true;
+}
+} // namespace
 
 SerialLink::SerialLink(const QString &portName, QObject *parent)
     : QObject(parent), serial(new QSerialPort(this))
 {
     serial->setPortName(portName);
+    connect(serial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) { checkError(error); });
+}
+
+void SerialLink::checkError(int error)
+{
+    // Settings a device refuses are not failures; a device that stops working is. A hung-up
+    // pty keeps reporting read errors, which would also keep the event loop busy.
+    if (serial->isOpen()
+        && (error == QSerialPort::ResourceError || error == QSerialPort::ReadError || error == QSerialPort::WriteError)) {
+        serial->close();
+        emit failed();
+    }
 }
 
 SerialLink::~SerialLink()
@@ -19,7 +48,11 @@ bool SerialLink::open()
     // sender is held back by the line instead of memory growing without limit. Without
     // it a busy port can also keep the event loop from running its timers.
     serial->setReadBufferSize(readBufferBytes);
-    return serial->open(QIODevice::ReadWrite);
+    if (!serial->open(QIODevice::ReadWrite)) {
+        return false;
+    }
+    identityKnown = deviceIdentity(systemLocation(serial->portName()), &openedDevice, &openedInode);
+    return true;
 }
 
 void SerialLink::flush()
@@ -81,10 +114,25 @@ bool SerialLink::isOpen() const
 
 qint64 SerialLink::write(const QByteArray &data)
 {
+    if (!serial->isOpen()) {
+        return -1;
+    }
     const qint64 n = serial->write(data);
-    // Hand the bytes to the device now rather than at the next event-loop turn.
+    // Hand the bytes to the device now rather than at the next event-loop turn; a device
+    // that fails here closes the port.
     serial->flush();
-    return n;
+    return serial->isOpen() ? n : -1;
+}
+
+bool SerialLink::deviceReplaced() const
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    if (!identityKnown) {
+        return false;
+    }
+    return !deviceIdentity(systemLocation(serial->portName()), &device, &inode) || device != openedDevice
+           || inode != openedInode;
 }
 
 qint64 SerialLink::bytesAvailable() const

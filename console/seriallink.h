@@ -24,10 +24,15 @@ public:
     bool setFlowControl(int code); // 0 off
     void setTimeout(int msec);
     bool isOpen() const;
+    // Bytes the port accepted, or -1 when the device failed (failed() follows).
     qint64 write(const QByteArray &data);
     qint64 bytesAvailable() const;
     QByteArray readAll();
     void close();
+
+    // The device behind the name is no longer the one that was opened (gone, or replaced
+    // by another node under the same name, as a re-plugged adapter or a restarted pty).
+    bool deviceReplaced() const;
 
     // Device path for a port name: "ttyUSB0" -> "/dev/ttyUSB0"; a full path stays as it is.
     static QString systemLocation(const QString &portName);
@@ -35,9 +40,19 @@ public:
     // Bytes the port holds for the console before it stops reading from the device.
     static constexpr qint64 readBufferBytes = 192 * 1024;
 
+signals:
+    // The device failed (unplugged, hung up, read or write error): the session is over.
+    void failed();
+
 private:
+    void checkError(int error);
+
     QSerialPort *serial;
     int timeoutMs = 10;
+    // Identity of the device node that was opened.
+    quint64 openedDevice = 0;
+    quint64 openedInode = 0;
+    bool identityKnown = false;
 };
 
 #endif // SERIALLINK_H

@@ -124,6 +124,8 @@ void TrafficLog::beginEditing(const QString &text)
     lines.clear();
     view->setReadOnly(false);
     view->setPlainText(text);
+    // As the view gives it back, so that an unchanged text compares equal.
+    editStart = view->toPlainText();
     editing = true;
 }
 

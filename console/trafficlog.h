@@ -41,6 +41,7 @@ public:
     // The view shows `text` for editing instead of the log.
     void beginEditing(const QString &text);
     QString editedText() const;
+    bool editedTextChanged() const { return editing && editedText() != editStart; }
     // The log comes back with the lines held meanwhile.
     void endEditing();
     bool isEditing() const { return editing; }
@@ -61,6 +62,7 @@ private:
     bool shown = true;
     bool autoSave = false;
     bool editing = false;
+    QString editStart;
 };
 
 #endif // TRAFFICLOG_H

@@ -3,8 +3,10 @@
 #include "formdriver.h"
 #include "frmtolvan.h"
 #include "logformat.h"
+#include "settingsbinding.h"
 #include "testsupport.h"
 
+#include <QMessageBox>
 #include <QSettings>
 #include <QtTest>
 
@@ -17,10 +19,11 @@ private slots:
     void initialWidgets();
     void listsAndStoredSelections();
     void storedPortPathIsSelectable();
-    void storedValueMatchingNothingSelectsNothing();
+    void storedValuesTheFormDoesNotOfferAreRepaired_data();
+    void storedValuesTheFormDoesNotOfferAreRepaired();
     void everyChangeIsWritten();
     void sendIntervalFollowsTheBox();
-    void autoSendWithoutPortOnlyRebuildsTheRequest();
+    void autoSendWaitsForASession();
     void logLineFormatAndColour();
     void logIsPlainText();
     void hundredLineClear();
@@ -36,6 +39,10 @@ private slots:
     void autoSaveKeepsLinesDroppedByTheAutoClear();
     void sendListEditor();
     void sendListEditorWithoutFile();
+    void sendListEditorSurvivesClears();
+    void sendListNotUtf8KeepsItsBytes();
+    void quittingWithEditedSendList_data();
+    void quittingWithEditedSendList();
 
 private:
     frmTolvan *makeForm();
@@ -151,12 +158,37 @@ void TestConsoleForm::storedPortPathIsSelectable()
     QCOMPARE(box->itemText(33), QString("ttySAC4"));
 }
 
-void TestConsoleForm::storedValueMatchingNothingSelectsNothing()
+void TestConsoleForm::storedValuesTheFormDoesNotOfferAreRepaired_data()
 {
-    AppSettings::BaudRate = 1000;
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("baud rate") << "BaudRate" << "1000" << "cboxBaudRate" << "9600";
+    QTest::newRow("data bits") << "DataBit" << "9" << "cboxDataBit" << "8";
+    QTest::newRow("parity") << "Parity" << "None" << "cboxParity" << "无";
+    QTest::newRow("stop bits") << "StopBit" << "3" << "cboxStopBit" << "1";
+    QTest::newRow("negative send interval") << "SendInterval" << "-5" << "cboxSendInterval" << "1000";
+    QTest::newRow("save interval") << "SaveInterval" << "7" << "cboxSaveInterval" << "5000";
+    QTest::newRow("huge delay") << "SleepTime" << "2147483647" << "cboxSleepTime" << "100";
+    QTest::newRow("mode") << "Mode" << "Serial" << "cboxMode" << "Tcp_Client";
+}
+
+void TestConsoleForm::storedValuesTheFormDoesNotOfferAreRepaired()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, stored);
+    QFETCH(QString, box);
+    QFETCH(QString, shown);
+    AppSettings::setting(key)->setValue(stored);
+    AppSettings::Debug = true; // a good value that must survive the repair
     FormDriver f(makeForm());
-    QCOMPARE(f.combo("cboxBaudRate")->currentIndex(), -1);
-    QVERIFY2(!QFile::exists(AppSettings::ConfigFile), "building the form writes nothing");
+    QCOMPARE(f.combo(qPrintable(box))->currentText(), shown);
+    QCOMPARE(settingText(AppSettings::setting(key)->value()), shown);
+    QSettings file(AppSettings::ConfigFile, QSettings::IniFormat);
+    QCOMPARE(settingText(file.value(QString("%1/%2").arg(AppSettings::setting(key)->group, key))), shown);
+    QCOMPARE(file.value("ComConfig/Debug").toString(), QString("true"));
+    QCOMPARE(f.timer("sendTimer")->interval(), AppSettings::SendInterval);
 }
 
 void TestConsoleForm::everyChangeIsWritten()
@@ -211,18 +243,18 @@ void TestConsoleForm::sendIntervalFollowsTheBox()
     QCOMPARE(f.timer("saveTimer")->interval(), 1000);
 }
 
-void TestConsoleForm::autoSendWithoutPortOnlyRebuildsTheRequest()
+void TestConsoleForm::autoSendWaitsForASession()
 {
+    // Stored auto-send with the fastest interval: nothing ticks before a port is open.
     AppSettings::AutoSend = true;
-    AppSettings::SendInterval = 50;
+    AppSettings::SendInterval = 1;
     FormDriver f(makeForm());
-    QVERIFY(f.timer("sendTimer")->isActive());
-    QVERIFY(!f.check("ckAutoSend")->isEnabled());
-    f.setText("pid", "1");
-    f.combo("fid")->setCurrentIndex(0);
-    QTRY_COMPARE(f.combo("cboxData")->currentText(), QString("01 03 00 00 00 01 84 0A "));
-    QCOMPARE(f.buttonText("btnSendCount"), QString("发送 : 0 字节"));
-    QVERIFY(f.logLines().isEmpty());
+    QVERIFY(f.check("ckAutoSend")->isChecked());
+    QVERIFY(!f.timer("sendTimer")->isActive());
+    QCOMPARE(f.timer("sendTimer")->interval(), 1);
+    f.combo("cboxData")->setEditText("typed by hand");
+    QTest::qWait(50);
+    QCOMPARE(f.combo("cboxData")->currentText(), QString("typed by hand"));
 }
 
 void TestConsoleForm::logLineFormatAndColour()
@@ -457,6 +489,95 @@ void TestConsoleForm::sendListEditorWithoutFile()
     f.click("btnData");
     QCOMPARE(f.buttonText("btnData"), QString("管理数据"));
     QCOMPARE(f.logLines().size(), 1);
+}
+
+void TestConsoleForm::sendListEditorSurvivesClears()
+{
+    QVERIFY(writeFile(env->file("send.txt"), "01 03 00 00 00 01\nAT+CSQ\n"));
+    FormDriver f(makeForm());
+    f.click("btnData");
+    f.appendLog(LogSerialReceive, "held line");
+    f.click("btnClear"); // clears the log, held lines included, not the list being edited
+    for (int i = 0; i < 150; ++i) {
+        f.appendLog(LogSerialReceive, QString("traffic %1").arg(i));
+    }
+    QCOMPARE(f.log()->toPlainText(), QString("01 03 00 00 00 01\nAT+CSQ\n"));
+    f.log()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(f.log(), "AT+GMR");
+    f.click("btnData");
+    QCOMPARE(readFile(env->file("send.txt")), QByteArray("01 03 00 00 00 01\nAT+CSQ\nAT+GMR"));
+    QCOMPARE(f.linesWith("held line"), 0);
+    QCOMPARE(f.linesWith("traffic 149"), 1);
+}
+
+void TestConsoleForm::sendListNotUtf8KeepsItsBytes()
+{
+    const QByteArray gbk("\xC4\xE3\xBA\xC3\r\n01 03\r\n"); // "你好" in GBK, Windows line ends
+    QVERIFY(writeFile(env->file("send.txt"), gbk));
+    FormDriver f(makeForm());
+    f.click("btnData");
+    f.click("btnData"); // no edit: the file stays as it was
+    QCOMPARE(readFile(env->file("send.txt")), gbk);
+    QVERIFY2(f.lastLineWith("不是 UTF-8").contains("send.txt"), qPrintable(f.logLines().join('\n')));
+
+    f.click("btnData");
+    f.log()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(f.log(), "AT");
+    f.click("btnData"); // an edit writes UTF-8
+    const QByteArray written = readFile(env->file("send.txt"));
+    QVERIFY(written.endsWith("01 03\nAT"));
+    QCOMPARE(QString::fromUtf8(written).toUtf8(), written);
+}
+
+void TestConsoleForm::quittingWithEditedSendList_data()
+{
+    QTest::addColumn<QString>("answer"); // empty: no question expected
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("save") << "保存" << true << true << QByteArray("A\nB\nC");
+    QTest::newRow("don't save") << "不保存" << true << true << QByteArray("A\nB\n");
+    QTest::newRow("cancel") << "取消" << true << false << QByteArray("A\nB\n");
+    QTest::newRow("unchanged") << "" << false << true << QByteArray("A\nB\n");
+}
+
+void TestConsoleForm::quittingWithEditedSendList()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, edit);
+    QFETCH(bool, closed);
+    QFETCH(QByteArray, file);
+    QVERIFY(writeFile(env->file("send.txt"), "A\nB\n"));
+    FormDriver f(makeForm());
+    form->show();
+    f.click("btnData");
+    if (edit) {
+        f.log()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(f.log(), "C");
+    }
+    QStringList asked;
+    QTimer::singleShot(100, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            for (QAbstractButton *b : box->buttons()) {
+                asked << b->text();
+            }
+            for (QAbstractButton *b : box->buttons()) {
+                if (b->text() == answer) {
+                    b->click();
+                }
+            }
+        }
+    });
+    QCOMPARE(form->close(), closed);
+    QCOMPARE(asked.isEmpty(), answer.isEmpty());
+    if (!asked.isEmpty()) {
+        asked.sort();
+        QStringList offered{"保存", "不保存", "取消"};
+        offered.sort();
+        QCOMPARE(asked, offered);
+    }
+    QCOMPARE(readFile(env->file("send.txt")), file);
+    QCOMPARE(f.buttonText("btnData"), QString(answer == "保存" ? "管理数据" : "保存数据"));
 }
 
 QTEST_MAIN(TestConsoleForm)

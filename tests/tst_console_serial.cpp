@@ -32,6 +32,8 @@ private slots:
     void openButtonStopsTheRetries();
     void autoSendStartsWithTheSession();
     void noSendAfterClose();
+    void sendListEditorSurvivesTheSessionEnding();
+    void portReplacedWithinATenthOfASecond();
 
 private:
     void openConsole();
@@ -126,7 +128,7 @@ void TestConsoleSerial::requestFrameGoesOut()
     QCOMPARE(peer.readAtLeast(8, 3000), hexBytes("01 03 00 00 00 01 84 0A"));
     QCOMPARE(f.combo("cboxData")->currentText(), QString("01 03 00 00 00 01 84 0A "));
     QCOMPARE(f.buttonText("btnSendCount"), QString("发送 : 8 字节"));
-    QVERIFY(f.lastLineWith("串口发送 >>").endsWith("串口发送 >> 01 03 00 00 00 01 84 0A "));
+    QVERIFY(f.lastLineWith("串口发送 >>").endsWith("串口发送 >> 01 03 00 00 00 01 84 0A"));
     QCOMPARE(f.lineColor(f.logLines().size() - 1), QColor("dodgerblue"));
 
     // With auto-clear the send box is emptied and focused after each send.
@@ -157,12 +159,20 @@ void TestConsoleSerial::atCommandsGetCarriageReturn()
     f.check("ckAutoPrint")->setChecked(true);
     f.sendText("AT+CSQ");
     QCOMPARE(peer.readAtLeast(7, 3000), QByteArray("AT+CSQ\r"));
-    QVERIFY(f.lastLineWith("串口发送").endsWith("串口发送 >> AT+CSQ"));
+    QVERIFY(f.lastLineWith("串口发送").endsWith("串口发送 >> AT+CSQ\\CR"));
     f.sendText("at");
     QCOMPARE(peer.readAtLeast(2, 3000), QByteArray("at"));
     f.sendText("A\\CR\\x00");
     QCOMPARE(peer.readAtLeast(3, 3000), QByteArray("A\r\0", 3));
     QCOMPARE(f.buttonText("btnSendCount"), QString("发送 : 12 字节"));
+    // The line shows what went on the wire: a character with no single byte went as "?".
+    f.sendText("世界");
+    QCOMPARE(peer.readAtLeast(2, 3000), QByteArray("??"));
+    QVERIFY2(f.lastLineWith("串口发送").endsWith("串口发送 >> ??"), qPrintable(f.lastLineWith("串口发送")));
+    f.check("ckHexSend")->setChecked(true);
+    f.sendText("0102 03 ");
+    QCOMPARE(peer.readAtLeast(3, 3000), hexBytes("01 02 03"));
+    QVERIFY2(f.lastLineWith("串口发送").endsWith("串口发送 >> 01 02 03"), qPrintable(f.lastLineWith("串口发送")));
 }
 
 void TestConsoleSerial::decodedValues_data()
@@ -328,6 +338,59 @@ void TestConsoleSerial::noSendAfterClose()
     f.sendText("hello");
     QCOMPARE(peer.readFor(300), QByteArray());
     QCOMPARE(f.buttonText("btnSendCount"), QString("发送 : 0 字节"));
+}
+
+void TestConsoleSerial::sendListEditorSurvivesTheSessionEnding()
+{
+    QVERIFY(writeFile(env->file("send.txt"), "01 03 00 00 00 01\nAT\n"));
+    FormDriver f(form);
+    openConsole();
+    f.click("btnData");
+    f.click("btnOpen"); // closing the port clears the log, not the list being edited
+    QCOMPARE(f.buttonText("btnData"), QString("保存数据"));
+    QCOMPARE(f.log()->toPlainText(), QString("01 03 00 00 00 01\nAT\n"));
+    f.click("btnOpen");
+    peer.close();
+    pair->stop(); // the port is lost while editing
+    QTRY_VERIFY_WITH_TIMEOUT(f.timer("reopenTimer")->isActive(), 3000);
+    QCOMPARE(f.log()->toPlainText(), QString("01 03 00 00 00 01\nAT\n"));
+    f.click("btnData");
+    QCOMPARE(readFile(env->file("send.txt")), QByteArray("01 03 00 00 00 01\nAT\n"));
+    QCOMPARE(f.linesWith("关闭串口!!"), 1);
+}
+
+void TestConsoleSerial::portReplacedWithinATenthOfASecond()
+{
+    FormDriver f(form);
+    openConsole();
+    f.check("ckAutoPrint")->setChecked(true);
+    peer.close();
+    QElapsedTimer gap;
+    gap.start();
+    pair->stop();
+    // A send into the hung-up port goes nowhere: it is neither counted nor logged.
+    f.sendText("lost");
+    QString error;
+    QVERIFY2(pair->start(&error), qPrintable(error));
+    QVERIFY2(gap.elapsed() < 100, qPrintable(QString::number(gap.elapsed())));
+    QCOMPARE(f.buttonText("btnSendCount"), QString("发送 : 0 字节"));
+    QCOMPARE(f.linesWith("串口发送"), 0);
+
+    // The dead session is closed and the new device opened within about a second.
+    QTRY_COMPARE_WITH_TIMEOUT(f.linesWith("打开串口成功!!"), 1, 4000);
+    QCOMPARE(f.buttonText("btnOpen"), QString("关闭串口"));
+    QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
+    f.sendText("hello");
+    QCOMPARE(peer.readAtLeast(5, 3000), QByteArray("hello"));
+    QCOMPARE(f.buttonText("btnSendCount"), QString("发送 : 5 字节"));
+    peer.write("back");
+    QTRY_VERIFY(f.lastLineWith("串口接收").endsWith("串口接收 << back"));
+
+    // Idle again, the process sleeps.
+    const double before = processCpuSeconds();
+    QTest::qWait(3000);
+    const double used = processCpuSeconds() - before;
+    QVERIFY2(used < 0.3, qPrintable(QString("%1 CPU-s in 3 s").arg(used)));
 }
 
 QTEST_MAIN(TestConsoleSerial)

@@ -134,6 +134,10 @@ void TestConsoleLogic::ranges_data()
                                      << "实际量程: 100 ~ 0" << "仪表量程: 100 ~ 0";
     QTest::newRow("large values use exponent") << QStringList{"0", "1e7", "0", "10"} << "0-10V" << 0
                                                << "实际量程: 0 ~ 1e+07" << "仪表量程: 0 ~ 10000000";
+    QTest::newRow("no negative zero") << QStringList{"-0.125", "1", "4", "20"} << "4-20mA" << 0
+                                      << "实际量程: -0.125 ~ 1" << "仪表量程: 0 ~ 1";
+    QTest::newRow("zero by cancellation") << QStringList{"-1", "1", "0", "20"} << "0-20mA" << 1
+                                          << "实际量程: -1 ~ 1" << "仪表量程: -10 ~ 10";
 }
 
 void TestConsoleLogic::ranges()
@@ -152,7 +156,14 @@ void TestConsoleLogic::ranges()
 void TestConsoleLogic::equalSignalPointsAreRefused()
 {
     QVERIFY(!computeRange("0", "100", "4", "4", "4-20mA", 1).valid);
-    QVERIFY(!computeRange("0", "100", "", "abc", "4-20mA", 1).valid); // both count as 0
+    const RangeResult zeros = computeRange("0", "100", "", "abc", "4-20mA", 1); // both count as 0
+    QVERIFY(!zeros.valid);
+    QCOMPARE(zeros.error, QString("信号输入的两个点不能相同"));
+    // Beyond single precision the range is not a number: said so, never "nan ~ nan".
+    const RangeResult huge = computeRange("0", "1e39", "4", "20", "4-20mA", 0);
+    QVERIFY(!huge.valid);
+    QCOMPARE(huge.error, QString("计算结果超出数值范围, 请检查输入"));
+    QVERIFY(!computeRange("-3e38", "3e38", "4", "4.000001", "0-10V", 3).valid);
 }
 
 void TestConsoleLogic::logLines()

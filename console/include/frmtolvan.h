@@ -51,6 +51,11 @@ private:
     void openPort();
     void closePort();
     void setSessionOpen(bool open);
+    // The device failed or vanished: close and retry once a second.
+    void portLost();
+    QString sendListPath() const;
+    // Ends editing send.txt, writing it when the text changed; false (still editing) on failure.
+    bool saveSendList();
 
 private slots:
     void initForm();

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <sys/resource.h>
+
 QByteArray hexBytes(const char *text)
 {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
@@ -23,4 +25,26 @@ QByteArray readFile(const QString &path)
         return QByteArray();
     }
     return file.readAll();
+}
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double residentMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        }
+    }
+    return -1;
 }

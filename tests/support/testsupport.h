@@ -11,4 +11,9 @@ QByteArray hexBytes(const char *text);
 bool writeFile(const QString &path, const QByteArray &content);
 QByteArray readFile(const QString &path);
 
+// CPU seconds (user + system) this process has used so far.
+double processCpuSeconds();
+// This process's resident memory now, in MiB.
+double residentMiB();
+
 #endif // TESTSUPPORT_H
