@@ -1,5 +1,7 @@
 #include "appsettings.h"
 
+#include "datafile.h"
+
 #include <QFile>
 #include <QSettings>
 
@@ -34,6 +36,7 @@ QStringList AppSettings::Intervals;
 QStringList AppSettings::SendList;
 QStringList AppSettings::DeviceKeys;
 QStringList AppSettings::DeviceValues;
+QStringList AppSettings::Notices;
 
 const QVector<SettingEntry> &AppSettings::settings()
 {
@@ -107,8 +110,17 @@ void AppSettings::resetToDefaults()
     }
 }
 
+QString AppSettings::configFileProblem()
+{
+    return dataFileProblem(ConfigFile, maxConfigFileBytes);
+}
+
 void AppSettings::writeConfig()
 {
+    // Writing merges with what is there: a FIFO would block, a huge file take seconds.
+    if (!configFileProblem().isEmpty()) {
+        return;
+    }
     QSettings set(ConfigFile, QSettings::IniFormat);
     for (const SettingEntry &entry : settings()) {
         set.setValue(QStringLiteral("%1/%2").arg(QLatin1String(entry.group), QLatin1String(entry.key)), entry.value());
@@ -136,6 +148,9 @@ AppSettings::FileState AppSettings::inspectConfigFile(const QString &fileName)
 
 bool AppSettings::checkConfig()
 {
+    if (!configFileProblem().isEmpty()) {
+        return false;
+    }
     const FileState state = inspectConfigFile(ConfigFile);
     if (state == FileState::Unusable) {
         writeConfig();
@@ -145,6 +160,11 @@ bool AppSettings::checkConfig()
 
 void AppSettings::readConfig()
 {
+    const QString problem = configFileProblem();
+    if (!problem.isEmpty()) {
+        Notices << QStringLiteral("%1; 使用默认设置, 设置的修改不会保存").arg(problem);
+        return;
+    }
     // A missing, empty or unreadable file is replaced by the current values at once.
     if (inspectConfigFile(ConfigFile) == FileState::Unusable) {
         writeConfig();

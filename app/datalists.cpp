@@ -1,22 +1,38 @@
 // send.txt (choices of the send box) and device.txt (request;reply pairs).
 #include "appsettings.h"
 
+#include "datafile.h"
+
 #include <QFile>
 
 namespace {
 
 // Calls take(line) for every usable line: UTF-8, BOM ignored, trimmed, CR/LF removed,
-// blank lines skipped.
+// blank lines skipped. Lines longer than maxLineBytes are skipped without being read
+// whole; take() returns false to stop. What was refused or skipped goes to `notes`.
 template <typename Take>
-void forEachUsableLine(const QString &fileName, Take take)
+void forEachUsableLine(const QString &fileName, int maxLineBytes, QStringList *notes, Take take)
 {
+    const QString problem = dataFileProblem(fileName, AppSettings::maxDataFileBytes);
+    if (!problem.isEmpty()) {
+        notes->append(problem);
+        return;
+    }
     QFile file(fileName);
     if (file.size() <= 0 || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         return;
     }
     bool first = true;
+    int skipped = 0;
+    int left = 0;
     while (!file.atEnd()) {
-        QByteArray raw = file.readLine();
+        QByteArray raw = file.readLine(qint64(maxLineBytes) + 2);
+        if (!raw.endsWith('\n') && !file.atEnd()) {
+            ++skipped;
+            while (!file.atEnd() && !file.readLine(64 * 1024).endsWith('\n')) {
+            }
+            continue;
+        }
         if (first) {
             first = false;
             if (raw.startsWith("\xEF\xBB\xBF")) {
@@ -31,9 +47,18 @@ void forEachUsableLine(const QString &fileName, Take take)
         QString line = QString::fromUtf8(raw).trimmed();
         line.remove(QLatin1Char('\r'));
         line.remove(QLatin1Char('\n'));
-        if (!line.isEmpty()) {
-            take(line);
+        if (!line.isEmpty() && !take(line)) {
+            while (!file.atEnd()) {
+                left += file.readLine(64 * 1024).endsWith('\n') ? 1 : 0;
+            }
+            break;
         }
+    }
+    if (skipped > 0) {
+        notes->append(QStringLiteral("%1: 跳过 %2 行过长的行 (超过 %3 字节)").arg(fileName).arg(skipped).arg(maxLineBytes));
+    }
+    if (left > 0) {
+        notes->append(QStringLiteral("%1: 只读取了前面的行, 其后约 %2 行未读取").arg(fileName).arg(left));
     }
 }
 
@@ -44,10 +69,14 @@ QString dataFilePath(const QString &name)
 
 } // namespace
 
-QStringList loadSendList(const QString &fileName)
+QStringList loadSendList(const QString &fileName, QStringList *notes)
 {
+    QStringList ignored;
     QStringList list;
-    forEachUsableLine(fileName, [&](const QString &line) { list.append(line); });
+    forEachUsableLine(fileName, AppSettings::maxLineBytes, notes ? notes : &ignored, [&](const QString &line) {
+        list.append(line);
+        return list.size() < AppSettings::maxSendEntries;
+    });
     return list;
 }
 
@@ -63,25 +92,27 @@ void splitDeviceLine(const QString &line, QString &key, QString &value)
     }
 }
 
-void loadDevicePairs(const QString &fileName, QStringList &keys, QStringList &values)
+void loadDevicePairs(const QString &fileName, QStringList &keys, QStringList &values, QStringList *notes)
 {
+    QStringList ignored;
     keys.clear();
     values.clear();
-    forEachUsableLine(fileName, [&](const QString &line) {
+    forEachUsableLine(fileName, AppSettings::maxLineBytes, notes ? notes : &ignored, [&](const QString &line) {
         QString key;
         QString value;
         splitDeviceLine(line, key, value);
         keys.append(key);
         values.append(value);
+        return true;
     });
 }
 
 void AppSettings::readSendData()
 {
-    SendList = loadSendList(dataFilePath(SendFileName));
+    SendList = loadSendList(dataFilePath(SendFileName), &Notices);
 }
 
 void AppSettings::readDeviceData()
 {
-    loadDevicePairs(dataFilePath(DeviceFileName), DeviceKeys, DeviceValues);
+    loadDevicePairs(dataFilePath(DeviceFileName), DeviceKeys, DeviceValues, &Notices);
 }

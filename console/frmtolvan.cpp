@@ -82,6 +82,10 @@ void frmTolvan::closeEvent(QCloseEvent *event)
         }
     }
     reopenTimer->stop();
+    // With auto-save on, what the last save has not written goes now.
+    if (ui->ckAutoSave->isChecked()) {
+        log->save();
+    }
     QWidget::closeEvent(event);
 }
 
@@ -191,6 +195,11 @@ void frmTolvan::initConfig()
     if (AppSettings::AutoSave) {
         saveTimer->start();
     }
+    // What reading the files at start-up refused or skipped.
+    for (const QString &notice : qAsConst(AppSettings::Notices)) {
+        append(LogInfo, notice);
+    }
+    AppSettings::Notices.clear();
 }
 
 void frmTolvan::saveConfig()
@@ -238,9 +247,10 @@ void frmTolvan::openPort()
     if (port) {
         port->deleteLater();
     }
-    port = new SerialLink(ui->cboxPortName->currentText());
+    port = new SerialLink(ui->cboxPortName->currentText(), this);
     // Queued: the port may fail in the middle of a read or a write.
     connect(port, &SerialLink::failed, this, &frmTolvan::portLost, Qt::QueuedConnection);
+    connect(port, &SerialLink::bytesWritten, this, &frmTolvan::resumeNetRead);
     if (!port->open()) {
         portOpen = false;
         return;
@@ -273,11 +283,9 @@ void frmTolvan::closePort()
         port = nullptr;
     }
     setSessionOpen(false);
+    resumeNetRead();
     // With auto-save on, the lines about to be cleared go to the log file first.
-    if (ui->ckAutoSave->isChecked()) {
-        log->save();
-    }
-    on_btnClear_clicked();
+    log->clearView();
     append(LogInfo, QStringLiteral("关闭串口!!"));
 }
 
@@ -380,6 +388,15 @@ void frmTolvan::sendData(QString data)
     if (written < 0) {
         return;
     }
+    if (written == 0 && !buffer.isEmpty()) {
+        // Said once until the peer reads again, not for every tick of auto-send.
+        if (!sendRefused) {
+            append(LogInfo, QStringLiteral("串口发送缓冲已满 (对方未接收), 数据未发送"));
+        }
+        sendRefused = true;
+        return;
+    }
+    sendRefused = false;
     if (ui->ckAutoPrint->isChecked()) {
         // What went on the wire, not what was typed: a character with no byte of its own went as "?".
         append(LogSerialSend, hex ? TaviHelper::bytesToHexText(buffer) : TaviHelper::bytesToNamedText(buffer));
@@ -391,7 +408,7 @@ void frmTolvan::sendData(QString data)
 void frmTolvan::saveData()
 {
     // While send.txt is being edited the view holds the list, not the log.
-    if (log->isEditing() || log->isEmpty()) {
+    if (log->isEditing() || !log->hasUnsaved()) {
         return;
     }
     // A failed save keeps the log, so nothing is lost.
@@ -500,8 +517,7 @@ void frmTolvan::readData()
     receiveCount += data.size();
     ui->btnReceiveCount->setText(QStringLiteral("接收 : %1 字节").arg(receiveCount));
 
-    if (bridge->isConnected()) {
-        bridge->write(data);
+    if (bridge->isConnected() && bridge->forward(data)) {
         append(LogNetSend, display);
     }
 }
@@ -526,6 +542,12 @@ void frmTolvan::connectNet()
 
 void frmTolvan::readDataNet()
 {
+    // A serial peer that does not read holds the server back: its data waits in the
+    // socket (and TCP) until the port has taken what is queued.
+    netWaiting = portOpen && port && port->bytesToWrite() > SerialLink::maxPendingWrite / 2;
+    if (netWaiting) {
+        return;
+    }
     const QByteArray data = bridge->take(AppSettings::SleepTime);
     if (data.isEmpty()) {
         return;
@@ -535,6 +557,14 @@ void frmTolvan::readDataNet()
     append(LogNetReceive, display);
     if (portOpen && port && port->write(data) >= 0) {
         append(LogSerialSend, display);
+    }
+}
+
+void frmTolvan::resumeNetRead()
+{
+    if (netWaiting) {
+        netWaiting = false;
+        QTimer::singleShot(0, this, &frmTolvan::readDataNet);
     }
 }
 

@@ -2,6 +2,11 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 QString logPrefix(int type)
 {
     switch (type) {
@@ -46,17 +51,41 @@ QString logFilePath(const QString &dir, const QDateTime &when)
     return QStringLiteral("%1/%2.txt").arg(dir, when.toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss")));
 }
 
-bool appendLogFile(const QString &path, const QString &text)
+bool writeLogFile(const QString &path, const QString &text, bool append)
 {
-    QFile file(path);
-    const bool hasText = file.size() > 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+    const QByteArray name = QFile::encodeName(path);
+    const int flags = O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | (append ? O_APPEND : O_CREAT | O_EXCL);
+    const int fd = ::open(name.constData(), flags, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
         return false;
     }
     QByteArray bytes = text.toUtf8();
-    if (hasText) {
+    if (st.st_size > 0) {
         bytes.prepend('\n');
     }
-    const bool written = file.write(bytes) == bytes.size();
-    return file.flush() && written;
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += n;
+    }
+    bool written = done == bytes.size();
+    if (!written && append) {
+        (void)::ftruncate(fd, st.st_size);
+    }
+    written = ::close(fd) == 0 && written;
+    if (!written && !append) {
+        ::unlink(name.constData());
+    }
+    return written;
 }

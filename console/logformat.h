@@ -24,8 +24,10 @@ QString logLine(int type, const QTime &time, const QString &data);
 
 // The auto-save file for a moment: "<dir>/yyyy-MM-dd-HH-mm-ss.txt".
 QString logFilePath(const QString &dir, const QDateTime &when);
-// Appends text to a file (UTF-8); a file that already holds text gets a line break first
-// so that two saves in the same second do not run together. False when it cannot write.
-bool appendLogFile(const QString &path, const QString &text);
+// Writes text (UTF-8) to a log file, never through a link. A new file is created only if
+// the name is free; with `append`, the existing regular file there gets a line break and
+// the text, so two saves in the same second do not run together. On failure (a full disk,
+// say) nothing is left behind: a new file is removed, an appended one cut back.
+bool writeLogFile(const QString &path, const QString &text, bool append);
 
 #endif // LOGFORMAT_H

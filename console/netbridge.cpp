@@ -83,6 +83,7 @@ bool NetBridge::stop()
 
 void NetBridge::fail()
 {
+    dropped = 0;
     const QString reason = socket->errorString();
     connected = false;
     emit stateChanged(false);
@@ -104,7 +105,20 @@ QByteArray NetBridge::take(int sleepMs)
     return data;
 }
 
-qint64 NetBridge::write(const QByteArray &data)
+bool NetBridge::forward(const QByteArray &data)
 {
-    return socket->write(data);
+    // Once dropping, go on until the server has taken half, so the messages do not flap.
+    const qint64 room = dropped > 0 ? maxPending / 2 : maxPending;
+    if (socket->bytesToWrite() + data.size() > room) {
+        if (dropped == 0) {
+            emit message(QStringLiteral("服务器未及时接收, 发往网络的数据开始丢弃"));
+        }
+        dropped += data.size();
+        return false;
+    }
+    if (dropped > 0) {
+        emit message(QStringLiteral("服务器又开始接收, 共丢弃 %1 字节").arg(dropped));
+        dropped = 0;
+    }
+    return socket->write(data) == data.size();
 }

@@ -30,7 +30,11 @@ public:
     // Waits `sleepMs` with events flowing so that a message still arriving is read whole,
     // then takes what has arrived.
     QByteArray take(int sleepMs);
-    qint64 write(const QByteArray &data);
+    // Sends serial data on to the server. A server that does not read is not given more
+    // than maxPending bytes to hold: beyond that the data is dropped, and the messages say
+    // when dropping starts and how much was dropped once the server reads again.
+    bool forward(const QByteArray &data);
+    static constexpr qint64 maxPending = 4 * 1024 * 1024;
 
 signals:
     void stateChanged(bool connected);
@@ -45,6 +49,7 @@ private:
 
     QTcpSocket *socket;
     bool connected = false;
+    qint64 dropped = 0;
 };
 
 #endif // NETBRIDGE_H

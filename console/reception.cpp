@@ -12,7 +12,38 @@ QString receptionText(const QByteArray &data, bool hex)
     }
     const int end = data.indexOf('\0');
     const int length = end < 0 ? data.size() : end;
-    return QTextCodec::codecForLocale()->toUnicode(data.constData(), length);
+    return showControls(QTextCodec::codecForLocale()->toUnicode(data.constData(), length));
+}
+
+namespace {
+// Characters that would act instead of being seen: terminal escapes and other controls
+// (a saved log shown in a terminal would run them) and the marks that reorder text.
+bool isActiveCharacter(ushort c)
+{
+    return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || (c >= 0x7F && c <= 0x9F) || c == 0x061C
+           || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+} // namespace
+
+QString showControls(const QString &text)
+{
+    int i = 0;
+    while (i < text.size() && !isActiveCharacter(text.at(i).unicode())) {
+        ++i;
+    }
+    if (i == text.size()) {
+        return text;
+    }
+    QString shown = text.left(i);
+    for (; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (isActiveCharacter(c.unicode())) {
+            shown += TaviHelper::bytesToNamedText(QString(c).toUtf8());
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
 }
 
 QString decodeRegisterValues(const QByteArray &data)

@@ -9,6 +9,10 @@
 // with the locale codec up to the first zero byte.
 QString receptionText(const QByteArray &data, bool hex);
 
+// Control characters other than TAB, CR and LF, and the marks that reorder text (U+202E
+// and its kin), in the named form of their bytes ("\ESC", "\xe2\x80\xae"); other text as it is.
+QString showControls(const QString &text);
+
 // Register values of a Modbus read response, each as a signed decimal and one blank
 // ("123 -1 "). Byte 2 is the byte count; values follow high byte first. Stops at the first
 // incomplete value and never reads past the data. Empty when there is nothing to decode.

@@ -1,5 +1,6 @@
 #include "sendlistfile.h"
 
+#include "datafile.h"
 #include "utf8.h"
 
 #include <QFile>
@@ -8,6 +9,11 @@
 SendListText readSendListForEditing(const QString &path)
 {
     SendListText result;
+    // The editor lays the whole text out at once; a larger file would freeze the window.
+    result.error = dataFileProblem(path, maxEditableBytes);
+    if (!result.error.isEmpty()) {
+        return result;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         result.error = QStringLiteral("读取数据失败: %1").arg(path);

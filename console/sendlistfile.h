@@ -13,6 +13,7 @@ struct SendListText {
     QString error;
 };
 
+constexpr qint64 maxEditableBytes = 1024 * 1024;
 SendListText readSendListForEditing(const QString &path);
 // Replaces the file with the text as UTF-8; the old file stays whole if writing fails.
 bool writeSendList(const QString &path, const QString &text);

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSerialPort>
 
+#include <poll.h>
 #include <sys/stat.h>
 
 namespace {
@@ -24,6 +25,7 @@ SerialLink::SerialLink(const QString &portName, QObject *parent)
 {
     serial->setPortName(portName);
     connect(serial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) { checkError(error); });
+    connect(serial, &QSerialPort::bytesWritten, this, &SerialLink::bytesWritten);
 }
 
 void SerialLink::checkError(int error)
@@ -117,11 +119,30 @@ qint64 SerialLink::write(const QByteArray &data)
     if (!serial->isOpen()) {
         return -1;
     }
+    if (serial->bytesToWrite() + data.size() > maxPendingWrite) {
+        return 0;
+    }
+    // A device that hung up is found before any bytes are taken for it.
+    pollfd device{int(serial->handle()), POLLOUT, 0};
+    const bool polled = ::poll(&device, 1, 0) == 1;
+    if (polled && (device.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        serial->close();
+        emit failed();
+        return -1;
+    }
+    const bool idle = serial->bytesToWrite() == 0;
     const qint64 n = serial->write(data);
-    // Hand the bytes to the device now rather than at the next event-loop turn; a device
-    // that fails here closes the port.
-    serial->flush();
+    // Out at once when the device has room; a full one is served by the event loop (forcing
+    // it would fail with "try again", which would read as a broken device).
+    if (n > 0 && idle && polled && (device.revents & POLLOUT)) {
+        serial->flush();
+    }
     return serial->isOpen() ? n : -1;
+}
+
+qint64 SerialLink::bytesToWrite() const
+{
+    return serial->bytesToWrite();
 }
 
 bool SerialLink::deviceReplaced() const

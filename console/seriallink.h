@@ -24,8 +24,12 @@ public:
     bool setFlowControl(int code); // 0 off
     void setTimeout(int msec);
     bool isOpen() const;
-    // Bytes the port accepted, or -1 when the device failed (failed() follows).
+    // Bytes the port accepted: 0 when a peer that does not read already has maxPendingWrite
+    // bytes waiting, -1 when the device failed (failed() follows).
     qint64 write(const QByteArray &data);
+    // Bytes written but not yet taken by the device.
+    qint64 bytesToWrite() const;
+    static constexpr qint64 maxPendingWrite = 4 * 1024 * 1024;
     qint64 bytesAvailable() const;
     QByteArray readAll();
     void close();
@@ -41,6 +45,8 @@ public:
     static constexpr qint64 readBufferBytes = 192 * 1024;
 
 signals:
+    // The device took some of the waiting bytes.
+    void bytesWritten();
     // The device failed (unplugged, hung up, read or write error): the session is over.
     void failed();
 

@@ -3,39 +3,54 @@
 
 #include <QObject>
 #include <QString>
-#include <QTime>
+#include <QStringList>
 #include <QVector>
 
 class QTextEdit;
 
 // The console's traffic log: one coloured, time-stamped line per event, shown in the log
 // view and saved to files. The lines live here; the view only shows them, so saving never
-// depends on what the view holds. While send.txt is edited in the view, new lines are held
-// and shown when editing ends.
+// depends on what the view holds, and the view is free to show a long line shortened.
+// While send.txt is edited in the view, new lines are held and shown when editing ends.
 class TrafficLog : public QObject
 {
     Q_OBJECT
 public:
-    // The view is cleared at this many lines (the line that would exceed it starts afresh).
+    // The view is cleared at this many lines (the line that would exceed it starts afresh),
+    // or when its text would grow beyond maxViewChars: Qt lays out every character of the
+    // view (about a microsecond each), and a document taller than a few million pixels
+    // never finishes.
     static constexpr int maxLines = 100;
+    static constexpr int maxViewChars = 256 * 1024;
+    // A longer line is shown up to here and then says how long it is; saved whole. Text
+    // without blanks wraps at a cost that grows with the square of the run, so such lines
+    // are shown shorter.
+    static constexpr int maxShownLineChars = 32 * 1024;
+    static constexpr int maxShownRunChars = 8 * 1024;
+    // Text held back meanwhile (unsaved after failed saves, or arriving while send.txt is
+    // edited) is kept up to this many characters; older lines beyond it are dropped and
+    // the log says how many bytes.
+    static constexpr int maxKeptChars = 4 * 1024 * 1024;
 
     explicit TrafficLog(QTextEdit *view, QObject *parent = nullptr);
 
     // Adds "时间[HH:mm:ss zzz] <prefix> <data>" for an entry type of logformat.h.
     void append(int type, const QString &data);
-    // Empties the log; the send list being edited keeps its text.
+    // The user's clear: the view, its unsaved lines and held lines; never the send list
+    // being edited.
     void clear();
+    // The clears the console makes itself (a full view, closing the port): with auto-save
+    // on, the lines are saved first, and kept for the next save if that fails.
+    void clearView();
 
     bool showEnabled() const { return shown; }
     void setShowEnabled(bool on) { shown = on; }
-    // With auto-save on, lines are saved before the 100-line clear drops them.
     void setAutoSave(bool on) { autoSave = on; }
 
-    bool isEmpty() const { return lines.isEmpty(); }
-    // The saved form of the log: its lines joined by line feeds.
-    QString text() const;
-    // Writes the lines to this second's file in the data folder. On failure the lines are
-    // kept and "保存数据失败: <file>" is logged. True when there was nothing to write.
+    // Lines shown since the last clear or save that no save has written yet.
+    bool hasUnsaved() const { return !unsaved.isEmpty(); }
+    // Writes the unsaved lines to this second's file in the data folder. On failure they
+    // are kept, nothing is left behind on disk, and "保存数据失败: <file>" is logged.
     bool save();
 
     // The view shows `text` for editing instead of the log.
@@ -50,19 +65,38 @@ private:
     struct Line {
         int type;
         QString text;
+        int shown; // characters of it the view shows
     };
     void add(const Line &line);
-    void show(const Line &line);
-    bool writeFile(QString *failedPath) const;
-    void clearView();
+    // Puts the lines not shown yet into the view, a slice at a time so that a burst never
+    // holds the window for long; the rest follows on the next turns of the event loop.
+    void render();
+    void resetView();
+    // Adds to a bounded list, dropping its oldest lines beyond maxKeptChars.
+    template <typename T>
+    void keep(QVector<T> &list, const T &item, qint64 &chars, qint64 &droppedBytes);
+    void reportDropped(qint64 &droppedBytes, const QString &why);
+    bool writeUnsaved(QString *failedPath);
+    void reportSave(bool saved, const QString &failedPath);
 
     QTextEdit *view;
-    QVector<Line> lines;
+    QVector<Line> lines;    // the lines of the view since it was last cleared
+    int rendered = 0;       // how many of them the view shows already
+    qint64 viewChars = 0;   // characters they take in the view
+    qint64 lineChars = 0;   // characters they have
+    QVector<QString> unsaved;
+    qint64 unsavedChars = 0;
+    qint64 unsavedDropped = 0;
     QVector<Line> held;
+    qint64 heldChars = 0;
+    qint64 heldDropped = 0;
+    bool replaying = false;
+    bool renderQueued = false;
     bool shown = true;
     bool autoSave = false;
     bool editing = false;
     QString editStart;
+    QString lastFile; // the log file this program created last; only it is appended to
 };
 
 #endif // TRAFFICLOG_H

@@ -19,6 +19,14 @@
 #include <QTextStream>
 #include <QTimer>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 int cachedDesktopWidth = 0;
 int cachedDesktopHeight = 0;
@@ -104,15 +112,62 @@ QString TaviHelper::fileNameOf(const QString &path)
     return QFileInfo(path).fileName();
 }
 
-void TaviHelper::clearDirectory(const QString &path)
+#ifdef Q_OS_UNIX
+namespace {
+// Empties the folder open at `dirFd`. Every step goes through an opened folder and never
+// through a link, so a folder swapped for a link meanwhile cannot lead outside.
+void clearOpenedDirectory(int dirFd)
 {
-    QDir dir(path);
-    if (path.isEmpty() || !dir.exists()) {
+    DIR *dir = ::fdopendir(::dup(dirFd));
+    if (!dir) {
         return;
     }
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QFileInfo &entry : entries) {
-        // A link is removed itself; what it points to, inside or outside, is never touched.
+    QList<QByteArray> names;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..") {
+            names << name;
+        }
+    }
+    ::closedir(dir);
+    for (const QByteArray &name : qAsConst(names)) {
+        struct stat st {};
+        if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            // A link is removed itself; what it points to is never touched.
+            ::unlinkat(dirFd, name.constData(), 0);
+            continue;
+        }
+        const int sub = ::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (sub < 0) {
+            continue;
+        }
+        clearOpenedDirectory(sub);
+        ::close(sub);
+        ::unlinkat(dirFd, name.constData(), AT_REMOVEDIR);
+    }
+}
+} // namespace
+#endif
+
+void TaviHelper::clearDirectory(const QString &path)
+{
+    if (path.isEmpty()) {
+        return;
+    }
+#ifdef Q_OS_UNIX
+    // A path that is itself a link is refused rather than its target emptied.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    clearOpenedDirectory(fd);
+    ::close(fd);
+#else
+    QDir dir(path);
+    for (const QFileInfo &entry : dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (entry.isSymLink() || !entry.isDir()) {
             QFile::remove(entry.absoluteFilePath());
         } else {
@@ -120,16 +175,46 @@ void TaviHelper::clearDirectory(const QString &path)
             dir.rmdir(entry.fileName());
         }
     }
+#endif
 }
 
 void TaviHelper::copyFileWritable(const QString &sourceFile, const QString &targetFile)
 {
-    QFile::copy(sourceFile, targetFile);
-#ifdef Q_OS_WIN
-    QFile::setPermissions(targetFile, QFileDevice::WriteOwner);
+#ifdef Q_OS_UNIX
+    // The copy is a new file made here, never an existing one or a link's target, and its
+    // mode is set on what was opened. Owner read and write: owner-write alone would leave
+    // it unreadable for its owner.
+    QFile source(sourceFile);
+    if (!source.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    const QByteArray target = QFile::encodeName(targetFile);
+    const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return;
+    }
+    const QByteArray data = source.readAll();
+    qint64 done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n <= 0 && errno != EINTR) {
+            break;
+        }
+        done += qMax<ssize_t>(n, 0);
+    }
+    const QFileDevice::Permissions p = source.permissions();
+    mode_t mode = S_IRUSR | S_IWUSR;
+    mode |= (p & QFileDevice::ExeOwner) ? S_IXUSR : 0;
+    mode |= (p & QFileDevice::ReadGroup) ? S_IRGRP : 0;
+    mode |= (p & QFileDevice::ReadOther) ? S_IROTH : 0;
+    ::fchmod(fd, mode);
+    ::close(fd);
+    if (done != data.size()) {
+        ::unlink(target.constData());
+    }
 #else
-    // Owner-write alone would leave the copy unreadable here; keep it readable as well.
-    QFile::setPermissions(targetFile, QFile::permissions(targetFile) | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
+    QFile::copy(sourceFile, targetFile);
+    QFile::setPermissions(targetFile, QFileDevice::WriteOwner);
 #endif
 }
 

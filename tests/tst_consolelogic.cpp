@@ -11,6 +11,10 @@
 #include <QTextCodec>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 class TestConsoleLogic : public QObject
 {
     Q_OBJECT
@@ -197,11 +201,13 @@ void TestConsoleLogic::logFileAppendsWithinTheSameSecond()
     const QDateTime when(QDate(2024, 3, 5), QTime(8, 9, 10));
     const QString path = logFilePath(dir.path(), when);
     QCOMPARE(path, dir.path() + "/2024-03-05-08-09-10.txt");
-    QVERIFY(appendLogFile(path, "first\nsecond"));
+    QVERIFY(writeLogFile(path, "first\nsecond", false));
     QCOMPARE(readFile(path), QByteArray("first\nsecond"));
-    QVERIFY(appendLogFile(path, "third"));
+    QVERIFY(writeLogFile(path, "third", true));
     QCOMPARE(readFile(path), QByteArray("first\nsecond\nthird"));
-    QVERIFY(appendLogFile(dir.path() + "/utf8.txt", "串口接收"));
+    QVERIFY(!writeLogFile(path, "fourth", false)); // a new file only where the name is free
+    QCOMPARE(readFile(path), QByteArray("first\nsecond\nthird"));
+    QVERIFY(writeLogFile(dir.path() + "/utf8.txt", "串口接收", false));
     QCOMPARE(readFile(dir.path() + "/utf8.txt"), QByteArray("串口接收"));
 }
 
@@ -210,7 +216,33 @@ void TestConsoleLogic::logFileInUnwritablePlace()
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath("plain"), "x"));
     // A folder below a plain file can never be created, even by root.
-    QVERIFY(!appendLogFile(dir.filePath("plain/sub/log.txt"), "text"));
+    QVERIFY(!writeLogFile(dir.filePath("plain/sub/log.txt"), "text", false));
+
+    // Nothing is written through a link planted under the name, nor into a FIFO.
+    QVERIFY(writeFile(dir.filePath("outside"), "keep"));
+    QVERIFY(QFile::link(dir.filePath("outside"), dir.filePath("link.txt")));
+    QVERIFY(!writeLogFile(dir.filePath("link.txt"), "text", false));
+    QVERIFY(!writeLogFile(dir.filePath("link.txt"), "text", true));
+    QCOMPARE(readFile(dir.filePath("outside")), QByteArray("keep"));
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo.txt")).constData(), 0600), 0);
+    QVERIFY(!writeLogFile(dir.filePath("fifo.txt"), "text", true));
+
+    // A full disk (here a file size limit) leaves no empty file and no half-written tail.
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 1000;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString big(2000, QLatin1Char('x'));
+    const bool newWritten = writeLogFile(dir.filePath("full.txt"), big, false);
+    QVERIFY(writeLogFile(dir.filePath("part.txt"), "head", false));
+    const bool appended = writeLogFile(dir.filePath("part.txt"), big, true);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    QVERIFY(!newWritten);
+    QVERIFY(!QFile::exists(dir.filePath("full.txt")));
+    QVERIFY(!appended);
+    QCOMPARE(readFile(dir.filePath("part.txt")), QByteArray("head"));
 }
 
 void TestConsoleLogic::portChoices()

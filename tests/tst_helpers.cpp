@@ -10,6 +10,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
 #include <unistd.h>
 
 class TestHelpers : public QObject
@@ -151,6 +156,34 @@ void TestHelpers::clearDirectoryDoesNotFollowLinks()
     QVERIFY(QFile::exists(outside + "/file.txt"));
     QVERIFY(!QFileInfo(root + "/linkdir").isSymLink());
     QVERIFY(!QFileInfo(root + "/linkfile").isSymLink());
+
+    // A path that is itself a link is refused, not its target emptied.
+    QVERIFY(QFile::link(outside, dir.filePath("rootlink")));
+    TaviHelper::clearDirectory(dir.filePath("rootlink"));
+    QVERIFY(QFile::exists(outside + "/keep/precious.txt"));
+
+    // A subfolder swapped for a link while the folder is being emptied never leads outside.
+    std::atomic<bool> running{true};
+    const QByteArray sub = QFile::encodeName(root + "/sub");
+    const QByteArray aside = QFile::encodeName(root + "/aside");
+    const QByteArray target = QFile::encodeName(outside + "/keep");
+    std::thread swapper([&] {
+        while (running) {
+            ::mkdir(aside.constData(), 0700);
+            ::rename(aside.constData(), sub.constData());
+            ::rmdir(sub.constData());
+            ::symlink(target.constData(), sub.constData());
+            ::unlink(sub.constData());
+        }
+    });
+    for (int round = 0; round < 2000; ++round) {
+        QDir().mkpath(root + "/sub");
+        TaviHelper::clearDirectory(root);
+    }
+    running = false;
+    swapper.join();
+    QVERIFY(QFile::exists(outside + "/keep/precious.txt"));
+    QVERIFY(QFile::exists(outside + "/file.txt"));
 }
 
 void TestHelpers::fileCopies()
@@ -164,6 +197,15 @@ void TestHelpers::fileCopies()
     QVERIFY(writeFile(existing, "old"));
     TaviHelper::copyFileWritable(source, existing);
     QCOMPARE(readFile(existing), QByteArray("old"));
+
+    // A target that is a link to an outside file: neither the file nor its mode changes.
+    const QString outside = dir.filePath("outside.txt");
+    QVERIFY(writeFile(outside, "outside"));
+    QVERIFY(QFile::setPermissions(outside, QFileDevice::ReadOwner));
+    QVERIFY(QFile::link(outside, dir.filePath("linked.txt")));
+    TaviHelper::copyFileWritable(source, dir.filePath("linked.txt"));
+    QCOMPARE(QFile::permissions(outside) & 0x7000, QFileDevice::ReadOwner);
+    QCOMPARE(readFile(outside), QByteArray("outside"));
 
     // A copy out of the read-only resource bundle ends up writable and readable.
     const QString fromResource = dir.filePath("device.png");

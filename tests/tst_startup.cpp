@@ -1,4 +1,5 @@
 #include "appsettings.h"
+#include "frmtolvan.h"
 #include "startup.h"
 #include "startuphelpers.h"
 #include "tavihelper.h"
@@ -9,6 +10,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QTextCodec>
 #include <QWidget>
 #include <QtTest>
@@ -24,6 +26,7 @@ private slots:
     void centring();
     void windowTitle();
     void programCreatesItsSettingsFile();
+    void hugeFilesDoNotSlowStartUp();
 
 private:
     QTemporaryDir dir;
@@ -113,6 +116,42 @@ void TestStartup::programCreatesItsSettingsFile()
     QSettings set(ini, QSettings::IniFormat);
     QCOMPARE(set.value("ComConfig/PortName").toString(), QString("COM1"));
     QCOMPARE(set.value("NetConfig/ServerPort").toInt(), 6000);
+}
+
+void TestStartup::hugeFilesDoNotSlowStartUp()
+{
+    QTemporaryDir home;
+    QFile ini(home.filePath("huge.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    const QByteArray block = QByteArray("[ComConfig]\nBaudRate=115200\n").repeated(1000);
+    for (int i = 0; i < 50 * 1024 * 1024 / block.size(); ++i) {
+        ini.write(block);
+    }
+    ini.close();
+    QVERIFY(writeFile(home.filePath("send.txt"), "AT\n" + QByteArray(15 * 1024 * 1024, 'A') + "\nAT+GMR\n"));
+    QVERIFY(writeFile(home.filePath("device.txt"), QByteArray(20 * 1024 * 1024, 'B')));
+    AppSettings::resetToDefaults();
+    AppSettings::ConfigFile = ini.fileName();
+    AppSettings::DataDir = home.path();
+    AppSettings::Notices.clear();
+
+    QElapsedTimer clock;
+    clock.start();
+    AppSettings::readConfig();
+    AppSettings::readSendData();
+    AppSettings::readDeviceData();
+    frmTolvan form;
+    const qint64 took = clock.elapsed();
+    QVERIFY2(took < 1000, qPrintable(QString("%1 ms").arg(took)));
+
+    QCOMPARE(AppSettings::BaudRate, 9600); // the file is refused, not read
+    QCOMPARE(AppSettings::SendList, (QStringList{"AT", "AT+GMR"}));
+    QVERIFY(AppSettings::DeviceKeys.isEmpty());
+    const QString log = form.findChild<QTextEdit *>("txtMain")->toPlainText();
+    QVERIFY2(log.contains("huge.ini 过大") && log.contains("使用默认设置"), qPrintable(log));
+    QVERIFY2(log.contains("send.txt: 跳过 1 行过长的行"), qPrintable(log));
+    QVERIFY2(log.contains("device.txt 过大"), qPrintable(log));
+    QCOMPARE(QFileInfo(ini.fileName()).size(), qint64(50 * 1024 * 1024 / block.size()) * block.size());
 }
 
 QTEST_MAIN(TestStartup)

@@ -59,6 +59,14 @@ public:
     static QStringList SendList;
     static QStringList DeviceKeys;
     static QStringList DeviceValues;
+    // What reading the files refused or skipped, for the console to tell the user.
+    static QStringList Notices;
+
+    // Sane sizes for the files read at start-up; larger ones are refused or skipped.
+    static constexpr qint64 maxConfigFileBytes = 256 * 1024;
+    static constexpr qint64 maxDataFileBytes = 16 * 1024 * 1024;
+    static constexpr int maxLineBytes = 1024 * 1024;
+    static constexpr int maxSendEntries = 10000;
 
     static void readConfig();
     static void writeConfig();
@@ -66,6 +74,9 @@ public:
 
     static void readSendData();
     static void readDeviceData();
+
+    // Why ConfigFile must not be opened (not a regular file, too large); empty when fine.
+    static QString configFileProblem();
 
     // Puts every persisted field back to its default.
     static void resetToDefaults();
@@ -81,8 +92,8 @@ public:
 };
 
 // Data-list file parsing, usable on any path.
-QStringList loadSendList(const QString &fileName);
-void loadDevicePairs(const QString &fileName, QStringList &keys, QStringList &values);
+QStringList loadSendList(const QString &fileName, QStringList *notes = nullptr);
+void loadDevicePairs(const QString &fileName, QStringList &keys, QStringList &values, QStringList *notes = nullptr);
 // Splits one device.txt line at its first ";".
 void splitDeviceLine(const QString &line, QString &key, QString &value);
 

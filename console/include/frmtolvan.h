@@ -47,6 +47,8 @@ private:
     TrafficLog *log = nullptr;
     NetBridge *bridge = nullptr;
     std::vector<SettingBinding> bindings;
+    bool netWaiting = false;  // server data waits until the serial peer reads
+    bool sendRefused = false; // the last send found the serial peer not reading
 
     void openPort();
     void closePort();
@@ -56,6 +58,7 @@ private:
     QString sendListPath() const;
     // Ends editing send.txt, writing it when the text changed; false (still editing) on failure.
     bool saveSendList();
+    void resumeNetRead();
 
 private slots:
     void initForm();

@@ -48,3 +48,10 @@ double residentMiB()
     }
     return -1;
 }
+
+Heartbeat::Heartbeat()
+{
+    clock.start();
+    connect(&timer, &QTimer::timeout, this, [this] { longest = qMax(longest, clock.restart()); });
+    timer.start(10);
+}

@@ -1,0 +1,41 @@
+#ifndef THREADEDPEER_H
+#define THREADEDPEER_H
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+// The far end of a virtual serial pair, worked by a thread of its own so that the console's
+// event loop never waits for it (QTest::qWait sleeps between turns, which starves a pty):
+// it writes what it is given and collects what arrives.
+class ThreadedPeer
+{
+public:
+    ~ThreadedPeer();
+    bool open(const QString &path, QString *error);
+    void close();
+    void write(const QByteArray &data);
+    qint64 receivedCount() const { return received; }
+    QByteArray receivedBytes() const;
+    bool allWritten() const;
+
+private:
+    void run();
+
+    int fd = -1;
+    std::thread worker;
+    std::atomic<bool> stopping{false};
+    std::atomic<qint64> received{0};
+    mutable std::mutex lock;
+    QByteArray incoming;
+    QByteArray outgoing;
+};
+
+// Runs the event loop (without sleeping between turns) until `done` holds or the time is up.
+bool waitUntil(const std::function<bool()> &done, int timeoutMs);
+
+#endif // THREADEDPEER_H
