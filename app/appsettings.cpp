@@ -21,6 +21,7 @@ int AppSettings::SendInterval;
 bool AppSettings::AutoSave;
 int AppSettings::SaveInterval;
 bool AppSettings::AutoPrint;
+QString AppSettings::ValueFormat;
 QString AppSettings::Mode;
 QString AppSettings::ServerIP;
 int AppSettings::ServerPort;
@@ -57,6 +58,7 @@ const QVector<SettingEntry> &AppSettings::settings()
         {com, "AutoSave", &AutoSave, false},
         {com, "SaveInterval", &SaveInterval, 5000},
         {com, "AutoPrint", &AutoPrint, false},
+        {com, "ValueFormat", &ValueFormat, QStringLiteral("int16")},
         {net, "Mode", &Mode, QStringLiteral("Tcp_Client")},
         {net, "ServerIP", &ServerIP, QStringLiteral("127.0.0.1")},
         {net, "ServerPort", &ServerPort, 6000},

@@ -3,22 +3,22 @@
 
 #include "appsettings.h"
 #include "logformat.h"
+#include "modbusreply.h"
 #include "netbridge.h"
 #include "portnames.h"
+#include "portwatcher.h"
 #include "rangecalc.h"
 #include "reception.h"
 #include "requestframe.h"
-#include "sendlistfile.h"
-#include "seriallink.h"
+#include "sendlisteditor.h"
+#include "serialsession.h"
 #include "settingsbinding.h"
 #include "tavihelper.h"
 #include "trafficlog.h"
 
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QDebug>
-#include <QFile>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -31,21 +31,14 @@ const QString textSaveData = QStringLiteral("保存数据");
 const QString textStopShow = QStringLiteral("停止显示");
 const QString textStartShow = QStringLiteral("开始显示");
 
-QTimer *makeTimer(QObject *parent, const char *name, int interval = 0)
+template <typename Slot>
+QTimer *makeTimer(frmTolvan *form, const char *name, int interval, Slot slot)
 {
-    auto *timer = new QTimer(parent);
+    auto *timer = new QTimer(form);
     timer->setObjectName(QLatin1String(name));
     timer->setInterval(interval);
+    QObject::connect(timer, &QTimer::timeout, form, slot);
     return timer;
-}
-
-QStringList numbers(int from, int to, int step)
-{
-    QStringList list;
-    for (int i = from; i <= to; i += step) {
-        list << QString::number(i);
-    }
-    return list;
 }
 } // namespace
 
@@ -59,27 +52,16 @@ frmTolvan::frmTolvan(QWidget *parent) : QWidget(parent), ui(new Ui::frmTolvan)
 
 frmTolvan::~frmTolvan()
 {
-    // Release the device so that it can be opened again by another window or program.
-    delete port.data();
     delete ui;
 }
 
 void frmTolvan::closeEvent(QCloseEvent *event)
 {
-    if (log->isEditing() && log->editedTextChanged()) {
-        QMessageBox box(QMessageBox::Question, windowTitle(), QStringLiteral("发送列表 send.txt 已修改, 是否保存?"),
-                        QMessageBox::NoButton, this);
-        QPushButton *save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
-        QPushButton *discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
-        QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-        box.setDefaultButton(save);
-        box.setEscapeButton(cancel);
-        box.exec();
-        const bool closing = (box.clickedButton() == save && saveSendList()) || box.clickedButton() == discard;
-        if (!closing) {
-            event->ignore();
-            return;
-        }
+    const bool mayClose = editor->mayClose();
+    ui->btnData->setText(log->isEditing() ? textSaveData : textManageData);
+    if (!mayClose) {
+        event->ignore();
+        return;
     }
     reopenTimer->stop();
     // With auto-save on, what the last save has not written goes now.
@@ -92,34 +74,30 @@ void frmTolvan::closeEvent(QCloseEvent *event)
 void frmTolvan::initForm()
 {
     portOpen = false;
-    port = nullptr;
     readDelay = 10;
     receiveCount = 0;
     sendCount = 0;
     log = new TrafficLog(ui->txtMain, this);
+    editor.reset(new SendListEditor(log, this));
+    session = new SerialSession(this);
+    connect(session, &SerialSession::failed, this, &frmTolvan::portLost);
+    connect(session, &SerialSession::refused, this,
+            [this] { append(LogInfo, QStringLiteral("串口发送缓冲已满 (对方未接收), 数据未发送")); });
 
     ui->cboxSendInterval->addItems(AppSettings::Intervals);
     ui->cboxData->addItems(AppSettings::SendList);
 
-    readTimer = makeTimer(this, "readTimer", 100);
-    connect(readTimer, &QTimer::timeout, this, &frmTolvan::readData);
-
-    sendTimer = makeTimer(this, "sendTimer");
-    connect(sendTimer, &QTimer::timeout, this, qOverload<>(&frmTolvan::sendData));
+    readTimer = makeTimer(this, "readTimer", 100, &frmTolvan::readData);
+    sendTimer = makeTimer(this, "sendTimer", 0, qOverload<>(&frmTolvan::sendData));
     connect(ui->btnSend, &QPushButton::clicked, this, qOverload<>(&frmTolvan::sendData));
-
-    saveTimer = makeTimer(this, "saveTimer");
-    connect(saveTimer, &QTimer::timeout, this, &frmTolvan::saveData);
+    saveTimer = makeTimer(this, "saveTimer", 0, &frmTolvan::saveData);
     connect(ui->btnSave, &QPushButton::clicked, this, &frmTolvan::saveData);
 
     ui->tabWidget->setCurrentIndex(0);
     changeEnable(false);
 
-    portCheckTimer = makeTimer(this, "portCheckTimer", 1000);
-    connect(portCheckTimer, &QTimer::timeout, this, &frmTolvan::checkComStatus);
-
-    reopenTimer = makeTimer(this, "reopenTimer", 1000);
-    connect(reopenTimer, &QTimer::timeout, this, [this] {
+    portCheckTimer = makeTimer(this, "portCheckTimer", 1000, &frmTolvan::checkComStatus);
+    reopenTimer = makeTimer(this, "reopenTimer", 1000, [this] {
         openPort();
         if (portOpen) {
             reopenTimer->stop();
@@ -127,74 +105,50 @@ void frmTolvan::initForm()
     });
 
     bridge = new NetBridge(this);
+    connect(session, &SerialSession::bytesWritten, bridge, &NetBridge::resume);
     connect(bridge, &NetBridge::readyRead, this, &frmTolvan::readDataNet);
     connect(bridge, &NetBridge::errorOccurred, this, &frmTolvan::readErrorNet);
     connect(bridge, &NetBridge::message, this, [this](const QString &text) { append(LogInfo, text); });
     connect(bridge, &NetBridge::stateChanged, this,
             [this](bool connected) { ui->btnStart->setText(connected ? textStop : textStart); });
 
-    connectTimer = makeTimer(this, "connectTimer", 3000);
-    connect(connectTimer, &QTimer::timeout, this, &frmTolvan::connectNet);
+    connectTimer = makeTimer(this, "connectTimer", 3000, &frmTolvan::connectNet);
     connectTimer->start();
 }
 
 void frmTolvan::initConfig()
 {
-    // Listing the system's ports takes about 10 ms; the list is completed just after the
-    // window has come up.
-    ui->cboxPortName->addItems(portNameChoices(QStringList(), AppSettings::PortName));
-    QTimer::singleShot(250, this, [this] {
-        const QSignalBlocker quiet(ui->cboxPortName);
-        for (const QString &name : presentPortNames(0)) {
-            if (ui->cboxPortName->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0) {
-                ui->cboxPortName->addItem(name);
-            }
-        }
-    });
-    ui->cboxBaudRate->addItems({"50", "75", "100", "134", "150", "200", "300", "600", "1200", "1800", "2400",
-                                "4800", "9600", "14400", "19200", "38400", "56000", "57600", "76800", "115200",
-                                "128000", "256000"});
-    ui->cboxDataBit->addItems({"5", "6", "7", "8"});
-    ui->cboxParity->addItems({"无", "奇", "偶", "标志", "空格"});
-    ui->cboxStopBit->addItems({"1", "1.5", "2"});
-    ui->cboxSendInterval->addItems(QStringList{"100", "300", "500"} + numbers(1000, 10000, 1000));
-    ui->cboxSaveInterval->addItems(numbers(1000, 10000, 1000));
-    ui->cboxSleepTime->addItems(QStringList{"0", "10", "50"} + numbers(100, 900, 100));
-
-    const QVector<QPair<QWidget *, const char *>> controls = {
-        {ui->cboxPortName, "PortName"},   {ui->cboxBaudRate, "BaudRate"},
-        {ui->cboxDataBit, "DataBit"},     {ui->cboxParity, "Parity"},
-        {ui->cboxStopBit, "StopBit"},     {ui->ckHexSend, "HexSend"},
-        {ui->ckHexReceive, "HexReceive"}, {ui->ckDebug, "Debug"},
-        {ui->ckAutoClear, "AutoClear"},   {ui->ckAutoSend, "AutoSend"},
-        {ui->ckAutoSave, "AutoSave"},     {ui->ckAutoPrint, "AutoPrint"},
-        {ui->cboxSendInterval, "SendInterval"}, {ui->cboxSaveInterval, "SaveInterval"},
-        {ui->cboxMode, "Mode"},           {ui->txtServerIP, "ServerIP"},
-        {ui->txtServerPort, "ServerPort"}, {ui->txtListenPort, "ListenPort"},
-        {ui->cboxSleepTime, "SleepTime"}, {ui->ckAutoConnect, "AutoConnect"},
-    };
-    // Each control is connected after its value is set, so that filling writes nothing. A
-    // stored value the form does not offer (a hand-edited file) takes its default, and the
-    // file is repaired, so that form and file agree; the port box offers any stored name.
-    bool repaired = false;
-    for (const auto &control : controls) {
-        bindings.push_back({control.first, AppSettings::setting(QLatin1String(control.second))});
-        if (!showSetting(bindings.back())) {
-            bindings.back().entry->reset();
-            showSetting(bindings.back());
-            repaired = true;
-        }
-        whenSettingChanges(bindings.back(), this, [this] { saveConfig(); });
+    ui->cboxPortName->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    for (int i = 0; i < formatChoices().size(); ++i) {
+        ui->cboxValueFormat->addItem(formatChoices().at(i), formatSettingText(formatAt(i)));
     }
-    if (repaired) {
+    const QVector<BoundControl> controls = {
+        {ui->cboxPortName, "PortName", portNameChoices(QStringList(), AppSettings::PortName)},
+        {ui->cboxBaudRate, "BaudRate", baudRateChoices()},
+        {ui->cboxDataBit, "DataBit", dataBitChoices()},
+        {ui->cboxParity, "Parity", parityChoices()},
+        {ui->cboxStopBit, "StopBit", stopBitChoices()},
+        {ui->ckHexSend, "HexSend"}, {ui->ckHexReceive, "HexReceive"}, {ui->ckDebug, "Debug"},
+        {ui->ckAutoClear, "AutoClear"}, {ui->ckAutoSend, "AutoSend"}, {ui->ckAutoSave, "AutoSave"},
+        {ui->ckAutoPrint, "AutoPrint"},
+        {ui->cboxSendInterval, "SendInterval", sendIntervalChoices()},
+        {ui->cboxSaveInterval, "SaveInterval", saveIntervalChoices()},
+        {ui->cboxValueFormat, "ValueFormat"}, {ui->cboxMode, "Mode"},
+        {ui->txtServerIP, "ServerIP"}, {ui->txtServerPort, "ServerPort"}, {ui->txtListenPort, "ListenPort"},
+        {ui->cboxSleepTime, "SleepTime", sleepTimeChoices()}, {ui->ckAutoConnect, "AutoConnect"},
+    };
+    // The port box takes any name; other stored values the form does not offer are repaired.
+    if (bindSettings(controls, &bindings, this, [this] { saveConfig(); })) {
         AppSettings::writeConfig();
     }
-
     sendTimer->setInterval(AppSettings::SendInterval);
     saveTimer->setInterval(AppSettings::SaveInterval);
     if (AppSettings::AutoSave) {
         saveTimer->start();
     }
+    ports = new PortWatcher(ui->cboxPortName, ui->labPortName, {QStringLiteral("/dev/serial/by-id")},
+                            &AppSettings::PortName);
+
     // What reading the files at start-up refused or skipped.
     for (const QString &notice : qAsConst(AppSettings::Notices)) {
         append(LogInfo, notice);
@@ -221,13 +175,11 @@ void frmTolvan::saveConfig()
 
 void frmTolvan::changeEnable(bool b)
 {
-    for (QWidget *w : {static_cast<QWidget *>(ui->cboxBaudRate), static_cast<QWidget *>(ui->cboxDataBit),
-                       static_cast<QWidget *>(ui->cboxParity), static_cast<QWidget *>(ui->cboxPortName),
-                       static_cast<QWidget *>(ui->cboxStopBit)}) {
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->cboxBaudRate, ui->cboxDataBit, ui->cboxParity,
+                                                       ui->cboxPortName, ui->cboxStopBit}) {
         w->setEnabled(!b);
     }
-    for (QWidget *w : {static_cast<QWidget *>(ui->btnSend), static_cast<QWidget *>(ui->ckAutoSend),
-                       static_cast<QWidget *>(ui->ckAutoSave), static_cast<QWidget *>(ui->ckAutoPrint)}) {
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->btnSend, ui->ckAutoSend, ui->ckAutoSave, ui->ckAutoPrint}) {
         w->setEnabled(b);
     }
 }
@@ -243,26 +195,14 @@ void frmTolvan::setSessionOpen(bool open)
 
 void frmTolvan::openPort()
 {
-    // The object of an earlier failed attempt is no longer needed.
-    if (port) {
-        port->deleteLater();
-    }
-    port = new SerialLink(ui->cboxPortName->currentText(), this);
-    // Queued: the port may fail in the middle of a read or a write.
-    connect(port, &SerialLink::failed, this, &frmTolvan::portLost, Qt::QueuedConnection);
-    connect(port, &SerialLink::bytesWritten, this, &frmTolvan::resumeNetRead);
-    if (!port->open()) {
-        portOpen = false;
+    portOpen = session->open({ui->cboxPortName->currentText(), ui->cboxBaudRate->currentText().toInt(),
+                              ui->cboxDataBit->currentText().toInt(), ui->cboxParity->currentIndex(),
+                              ui->cboxStopBit->currentIndex()});
+    // The log stays silent; the reason is shown where the port is chosen.
+    ports->showOpenFailure(session->openFailure());
+    if (!portOpen) {
         return;
     }
-    port->flush();
-    port->setBaudRate(ui->cboxBaudRate->currentText().toInt());
-    port->setDataBits(ui->cboxDataBit->currentText().toInt());
-    port->setParity(ui->cboxParity->currentIndex());
-    port->setStopBits(ui->cboxStopBit->currentIndex());
-    port->setFlowControl(0);
-    port->setTimeout(10);
-
     setSessionOpen(true);
     readTimer->start();
     portCheckTimer->start();
@@ -277,13 +217,9 @@ void frmTolvan::closePort()
     readTimer->stop();
     sendTimer->stop();
     portCheckTimer->stop();
-    if (port) {
-        port->close();
-        port->deleteLater();
-        port = nullptr;
-    }
+    session->close();
     setSessionOpen(false);
-    resumeNetRead();
+    bridge->resume();
     // With auto-save on, the lines about to be cleared go to the log file first.
     log->clearView();
     append(LogInfo, QStringLiteral("关闭串口!!"));
@@ -306,10 +242,9 @@ void frmTolvan::checkComStatus()
     }
     const QStringList names = presentPortNames();
     qDebug() << names;
-    if (portIsPresent(ui->cboxPortName->currentText(), names) && port && !port->deviceReplaced()) {
-        return;
+    if (!session->stillThere(names)) {
+        portLost();
     }
-    portLost();
 }
 
 void frmTolvan::portLost()
@@ -375,31 +310,16 @@ void frmTolvan::sendData()
 
 void frmTolvan::sendData(QString data)
 {
-    if (!port || !port->isOpen()) {
-        return;
-    }
-    if (data.startsWith(QLatin1String("AT"))) {
-        data.append(QLatin1Char('\r'));
-    }
     const bool hex = ui->ckHexSend->isChecked();
-    const QByteArray buffer = hex ? TaviHelper::hexTextToBytes(data) : TaviHelper::namedTextToBytes(data);
+    QByteArray sent;
     // Only what the port took is logged and counted; a failing port ends the session.
-    const qint64 written = port->write(buffer);
-    if (written < 0) {
+    const qint64 written = session->send(data, hex, &sent);
+    if (written != sent.size() || written < 0) {
         return;
     }
-    if (written == 0 && !buffer.isEmpty()) {
-        // Said once until the peer reads again, not for every tick of auto-send.
-        if (!sendRefused) {
-            append(LogInfo, QStringLiteral("串口发送缓冲已满 (对方未接收), 数据未发送"));
-        }
-        sendRefused = true;
-        return;
-    }
-    sendRefused = false;
     if (ui->ckAutoPrint->isChecked()) {
         // What went on the wire, not what was typed: a character with no byte of its own went as "?".
-        append(LogSerialSend, hex ? TaviHelper::bytesToHexText(buffer) : TaviHelper::bytesToNamedText(buffer));
+        append(LogSerialSend, hex ? TaviHelper::bytesToHexText(sent) : TaviHelper::bytesToNamedText(sent));
     }
     sendCount += int(written);
     ui->btnSendCount->setText(QStringLiteral("发送 : %1 字节").arg(sendCount));
@@ -439,86 +359,46 @@ void frmTolvan::on_ckAutoSave_stateChanged(int arg1)
     }
 }
 
-QString frmTolvan::sendListPath() const
-{
-    return QStringLiteral("%1/%2").arg(AppSettings::DataDir, AppSettings::SendFileName);
-}
-
 void frmTolvan::on_btnData_clicked()
 {
-    const QString path = sendListPath();
-    if (!QFile::exists(path)) {
-        return;
-    }
     if (log->isEditing()) {
-        saveSendList();
-        return;
+        editor->finish();
+    } else {
+        editor->begin();
     }
-    const SendListText list = readSendListForEditing(path);
-    if (!list.error.isEmpty()) {
-        append(LogInfo, list.error);
-        return;
-    }
-    log->beginEditing(list.text);
-    if (!list.validUtf8) {
-        append(LogInfo, QStringLiteral("%1 不是 UTF-8 文本: 不修改则保存时不改写它, 修改后以 UTF-8 保存").arg(path));
-    }
-    ui->btnData->setText(textSaveData);
-}
-
-bool frmTolvan::saveSendList()
-{
-    // Unchanged text leaves the file's bytes as they are, whatever their encoding.
-    if (log->editedTextChanged() && !writeSendList(sendListPath(), log->editedText())) {
-        // The edited text stays in the view so that nothing typed is lost.
-        append(LogInfo, QStringLiteral("保存数据失败: %1").arg(sendListPath()));
-        return false;
-    }
-    log->endEditing();
-    ui->btnData->setText(textManageData);
-    AppSettings::readSendData();
-    return true;
+    ui->btnData->setText(log->isEditing() ? textSaveData : textManageData);
 }
 
 // ---- receiving --------------------------------------------------------------------------
 
 void frmTolvan::readData()
 {
-    if (!port || port->bytesAvailable() <= 0) {
-        return;
+    RegisterFormat format;
+    parseFormatSetting(AppSettings::ValueFormat, &format);
+    // A reply still short when its time is up is shown from what arrived.
+    for (const ReceivePipeline::Decoded &d : session->expire(format)) {
+        append(LogValues, d.text);
     }
-    TaviHelper::delayMs(readDelay);
-    // The session may have ended while events were processed during the wait.
-    if (!port || !port->isOpen()) {
-        return;
-    }
-    const QByteArray data = port->readAll();
-    if (data.isEmpty()) {
-        return;
-    }
-
-    // Stopping the display hides the lines only: counting, answering and forwarding go on.
     const bool hex = ui->ckHexReceive->isChecked();
-    const QString display = receptionText(data, hex);
-    const QString values = hex ? decodeRegisterValues(data) : QString();
-
+    const SerialSession::Received reception = session->receive(hex, format, readDelay);
+    if (reception.bytes.isEmpty()) {
+        return;
+    }
+    // Stopping the display hides the lines only: counting, answering and forwarding go on.
     if (ui->ckDebug->isChecked()) {
-        const int index = findReplyIndex(display, AppSettings::DeviceKeys);
+        const int index = findReplyIndex(reception.matchText, AppSettings::DeviceKeys);
         if (index >= 0) {
             sendData(AppSettings::DeviceValues.at(index));
         }
     }
-
-    append(LogSerialReceive, display);
-    if (!values.isEmpty()) {
-        append(LogValues, values);
+    append(LogSerialReceive, reception.display);
+    for (const ReceivePipeline::Decoded &d : reception.decoded) {
+        append(LogValues, d.text);
     }
-
-    receiveCount += data.size();
+    receiveCount += reception.bytes.size();
     ui->btnReceiveCount->setText(QStringLiteral("接收 : %1 字节").arg(receiveCount));
-
-    if (bridge->isConnected() && bridge->forward(data)) {
-        append(LogNetSend, display);
+    if (bridge->isConnected() && bridge->forward(reception.bytes)) {
+        append(LogNetSend, reception.matchText);
     }
 }
 
@@ -544,8 +424,8 @@ void frmTolvan::readDataNet()
 {
     // A serial peer that does not read holds the server back: its data waits in the
     // socket (and TCP) until the port has taken what is queued.
-    netWaiting = portOpen && port && port->bytesToWrite() > SerialLink::maxPendingWrite / 2;
-    if (netWaiting) {
+    if (portOpen && session->bytesToWrite() > SerialLink::maxPendingWrite / 2) {
+        bridge->holdBack();
         return;
     }
     const QByteArray data = bridge->take(AppSettings::SleepTime);
@@ -555,16 +435,8 @@ void frmTolvan::readDataNet()
     const QString display = ui->ckHexReceive->isChecked() ? TaviHelper::bytesToHexText(data)
                                                           : TaviHelper::bytesToNamedText(data);
     append(LogNetReceive, display);
-    if (portOpen && port && port->write(data) >= 0) {
+    if (portOpen && session->forward(data)) {
         append(LogSerialSend, display);
-    }
-}
-
-void frmTolvan::resumeNetRead()
-{
-    if (netWaiting) {
-        netWaiting = false;
-        QTimer::singleShot(0, this, &frmTolvan::readDataNet);
     }
 }
 

@@ -105,6 +105,14 @@ QByteArray NetBridge::take(int sleepMs)
     return data;
 }
 
+void NetBridge::resume()
+{
+    if (held) {
+        held = false;
+        QTimer::singleShot(0, this, [this] { emit readyRead(); });
+    }
+}
+
 bool NetBridge::forward(const QByteArray &data)
 {
     // Once dropping, go on until the server has taken half, so the messages do not flap.

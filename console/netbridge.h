@@ -30,6 +30,9 @@ public:
     // Waits `sleepMs` with events flowing so that a message still arriving is read whole,
     // then takes what has arrived.
     QByteArray take(int sleepMs);
+    // The data waits (and TCP holds the server back) until resume().
+    void holdBack() { held = true; }
+    void resume();
     // Sends serial data on to the server. A server that does not read is not given more
     // than maxPending bytes to hold: beyond that the data is dropped, and the messages say
     // when dropping starts and how much was dropped once the server reads again.
@@ -50,6 +53,7 @@ private:
     QTcpSocket *socket;
     bool connected = false;
     qint64 dropped = 0;
+    bool held = false;
 };
 
 #endif // NETBRIDGE_H

@@ -4,7 +4,11 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFile>
+#include <QSerialPort>
 #include <QSerialPortInfo>
+
+#include <sys/stat.h>
 
 QStringList fixedPortNames()
 {
@@ -54,4 +58,38 @@ QStringList presentPortNames(int maxAgeMs)
         age.start();
     }
     return names;
+}
+
+bool isSerialDevice(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+QStringList updatedPortChoices(const QStringList &present, const QStringList &keep)
+{
+    QStringList names = fixedPortNames();
+    for (const QString &name : present + keep) {
+        if (!name.isEmpty() && !names.contains(name)) {
+            names << name;
+        }
+    }
+    return names;
+}
+
+QString openFailureText(int qtError, const QString &systemText, bool accessDenied)
+{
+    switch (qtError) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("没有该设备");
+    case QSerialPort::PermissionError:
+        // A port held by another program comes back as a permission error as well.
+        if (accessDenied) {
+            return QStringLiteral("没有权限: 把用户加入 dialout 组 (sudo usermod -aG dialout $USER), "
+                                  "重新登录后生效");
+        }
+        return QStringLiteral("设备忙或被占用");
+    default:
+        return systemText;
+    }
 }

@@ -19,4 +19,17 @@ QStringList presentPortNames(int maxAgeMs = 5000);
 // adapters are never enumerated.
 bool portIsPresent(const QString &name, const QStringList &enumerated);
 
+// A character device a serial port could be (a link is followed).
+bool isSerialDevice(const QString &path);
+
+// The port box's choices after the present ports changed: the fixed names, then the
+// present ports, then what the box offered before and must keep (the current choice and
+// the stored name).
+QStringList updatedPortChoices(const QStringList &present, const QStringList &keep);
+
+// What the user is told when a port does not open. `qtError` is QSerialPort's error;
+// "permission" errors are told apart into busy and denied by `accessDenied` (the user may
+// not read and write the node).
+QString openFailureText(int qtError, const QString &systemText, bool accessDenied);
+
 #endif // PORTNAMES_H

@@ -1,9 +1,14 @@
 #include "seriallink.h"
 
+#include "modbusreply.h"
+#include "portnames.h"
+
 #include <QFile>
 #include <QSerialPort>
 
+#include <cerrno>
 #include <poll.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 namespace {
@@ -20,10 +25,8 @@ bool deviceIdentity(const QString &path, quint64 *device, quint64 *inode)
 }
 } // namespace
 
-SerialLink::SerialLink(const QString &portName, QObject *parent)
-    : QObject(parent), serial(new QSerialPort(this))
+SerialLink::SerialLink(QObject *parent) : QObject(parent), serial(new QSerialPort(this))
 {
-    serial->setPortName(portName);
     connect(serial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) { checkError(error); });
     connect(serial, &QSerialPort::bytesWritten, this, &SerialLink::bytesWritten);
 }
@@ -44,69 +47,45 @@ SerialLink::~SerialLink()
     close();
 }
 
-bool SerialLink::open()
+bool SerialLink::open(const PortSettings &wanted)
 {
-    // A bounded buffer: when the console falls behind, the port stops reading and the
-    // sender is held back by the line instead of memory growing without limit. Without
-    // it a busy port can also keep the event loop from running its timers.
+    settings = wanted;
+    serial->setPortName(settings.name);
+    // A bounded buffer: when the console falls behind, the port stops reading from the
+    // device and the sender is held back by the line instead of memory growing without
+    // limit. Without it a busy port can also keep the event loop from running its timers.
     serial->setReadBufferSize(readBufferBytes);
     if (!serial->open(QIODevice::ReadWrite)) {
         return false;
     }
     identityKnown = deviceIdentity(systemLocation(serial->portName()), &openedDevice, &openedInode);
-    return true;
-}
-
-void SerialLink::flush()
-{
-    if (serial->isOpen()) {
-        serial->clear();
-        serial->flush();
-    }
-}
-
-bool SerialLink::setBaudRate(int baud)
-{
-    return baud > 0 && serial->setBaudRate(baud);
-}
-
-bool SerialLink::setDataBits(int bits)
-{
-    if (bits < 5 || bits > 8) {
-        return false;
-    }
-    return serial->setDataBits(static_cast<QSerialPort::DataBits>(bits));
-}
-
-bool SerialLink::setParity(int code)
-{
+    serial->clear();
     static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
                                                    QSerialPort::EvenParity, QSerialPort::MarkParity,
                                                    QSerialPort::SpaceParity};
-    if (code < 0 || code > 4) {
-        return false;
-    }
-    return serial->setParity(parities[code]);
-}
-
-bool SerialLink::setStopBits(int code)
-{
     static const QSerialPort::StopBits stops[] = {QSerialPort::OneStop, QSerialPort::OneAndHalfStop,
                                                   QSerialPort::TwoStop};
-    if (code < 0 || code > 2) {
-        return false;
+    if (settings.baudRate > 0) {
+        serial->setBaudRate(settings.baudRate);
     }
-    return serial->setStopBits(stops[code]);
+    if (settings.dataBits >= 5 && settings.dataBits <= 8) {
+        serial->setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
+    }
+    if (settings.parity >= 0 && settings.parity <= 4) {
+        serial->setParity(parities[settings.parity]);
+    }
+    if (settings.stopBits >= 0 && settings.stopBits <= 2) {
+        serial->setStopBits(stops[settings.stopBits]);
+    }
+    serial->setFlowControl(QSerialPort::NoFlowControl);
+    return true;
 }
 
-bool SerialLink::setFlowControl(int code)
+int SerialLink::replyTimeoutMs(int bytes) const
 {
-    return code == 0 && serial->setFlowControl(QSerialPort::NoFlowControl);
-}
-
-void SerialLink::setTimeout(int msec)
-{
-    timeoutMs = msec;
+    static const double stopBits[] = {1, 1.5, 2};
+    return ::replyTimeoutMs(settings.baudRate, settings.dataBits, settings.parity != 0,
+                            stopBits[qBound(0, settings.stopBits, 2)], bytes);
 }
 
 bool SerialLink::isOpen() const
@@ -120,8 +99,13 @@ qint64 SerialLink::write(const QByteArray &data)
         return -1;
     }
     if (serial->bytesToWrite() + data.size() > maxPendingWrite) {
+        if (!refusing) {
+            refusing = true;
+            emit refused();
+        }
         return 0;
     }
+    refusing = false;
     // A device that hung up is found before any bytes are taken for it.
     pollfd device{int(serial->handle()), POLLOUT, 0};
     const bool polled = ::poll(&device, 1, 0) == 1;
@@ -138,6 +122,13 @@ qint64 SerialLink::write(const QByteArray &data)
         serial->flush();
     }
     return serial->isOpen() ? n : -1;
+}
+
+QString SerialLink::openFailure() const
+{
+    const QByteArray path = QFile::encodeName(systemLocation(serial->portName()));
+    const bool denied = ::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES;
+    return openFailureText(serial->error(), serial->errorString(), denied);
 }
 
 qint64 SerialLink::bytesToWrite() const

@@ -3,7 +3,18 @@
 
 #include <QObject>
 
+#include <QString>
+
 class QSerialPort;
+
+// What a session opens: the port's name (or full path) and its line settings.
+struct PortSettings {
+    QString name;
+    int baudRate = 9600;
+    int dataBits = 8;
+    int parity = 0;   // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    int stopBits = 0; // 0 one, 1 one and a half, 2 two
+};
 
 // The one serial port of a console session, with just the operations the console uses.
 // The console polls it: data is taken only through bytesAvailable() and readAll().
@@ -11,21 +22,22 @@ class SerialLink : public QObject
 {
     Q_OBJECT
 public:
-    explicit SerialLink(const QString &portName, QObject *parent = nullptr);
+    explicit SerialLink(QObject *parent = nullptr);
     ~SerialLink() override;
 
-    bool open(); // read and write
-    void flush();
-    // Settings the platform refuses (1.5 stop bits on Linux, say) are ignored: false.
-    bool setBaudRate(int baud);
-    bool setDataBits(int bits);
-    bool setParity(int code);   // 0 none, 1 odd, 2 even, 3 mark, 4 space
-    bool setStopBits(int code); // 0 one, 1 one and a half, 2 two
-    bool setFlowControl(int code); // 0 off
-    void setTimeout(int msec);
+    // Opens for reading and writing, empties the device's buffers and applies the settings
+    // with flow control off; a setting the platform refuses (1.5 stop bits on Linux, say)
+    // is left as it was.
+    bool open(const PortSettings &settings);
+    // Why the last open failed, in words for the user.
+    QString openFailure() const;
     bool isOpen() const;
+    QString portName() const { return settings.name; }
+    // The time a reply of `bytes` bytes may take after the last piece arrived, at these
+    // line settings.
+    int replyTimeoutMs(int bytes) const;
     // Bytes the port accepted: 0 when a peer that does not read already has maxPendingWrite
-    // bytes waiting, -1 when the device failed (failed() follows).
+    // bytes waiting (refused() says so once), -1 when the device failed (failed() follows).
     qint64 write(const QByteArray &data);
     // Bytes written but not yet taken by the device.
     qint64 bytesToWrite() const;
@@ -47,6 +59,8 @@ public:
 signals:
     // The device took some of the waiting bytes.
     void bytesWritten();
+    // A write was refused because the peer does not read; once until it reads again.
+    void refused();
     // The device failed (unplugged, hung up, read or write error): the session is over.
     void failed();
 
@@ -54,7 +68,8 @@ private:
     void checkError(int error);
 
     QSerialPort *serial;
-    int timeoutMs = 10;
+    PortSettings settings;
+    bool refusing = false;
     // Identity of the device node that was opened.
     quint64 openedDevice = 0;
     quint64 openedInode = 0;

@@ -4,6 +4,53 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+namespace {
+QStringList numbers(int from, int to, int step)
+{
+    QStringList list;
+    for (int i = from; i <= to; i += step) {
+        list << QString::number(i);
+    }
+    return list;
+}
+} // namespace
+
+QStringList baudRateChoices()
+{
+    return {"50",   "75",   "100",   "134",   "150",   "200",   "300",   "600",   "1200",   "1800",   "2400",
+            "4800", "9600", "14400", "19200", "38400", "56000", "57600", "76800", "115200", "128000", "256000"};
+}
+
+QStringList dataBitChoices()
+{
+    return {"5", "6", "7", "8"};
+}
+
+QStringList parityChoices()
+{
+    return {"无", "奇", "偶", "标志", "空格"};
+}
+
+QStringList stopBitChoices()
+{
+    return {"1", "1.5", "2"};
+}
+
+QStringList sendIntervalChoices()
+{
+    return QStringList{"100", "300", "500"} + numbers(1000, 10000, 1000);
+}
+
+QStringList saveIntervalChoices()
+{
+    return numbers(1000, 10000, 1000);
+}
+
+QStringList sleepTimeChoices()
+{
+    return QStringList{"0", "10", "50"} + numbers(100, 900, 100);
+}
+
 QString settingText(const QVariant &value)
 {
     if (value.userType() == QMetaType::Double) {
@@ -16,8 +63,17 @@ bool showSetting(const SettingBinding &binding)
 {
     const QVariant value = binding.entry->value();
     if (auto *box = qobject_cast<QComboBox *>(binding.widget)) {
-        box->setCurrentIndex(box->findText(settingText(value), Qt::MatchExactly | Qt::MatchCaseSensitive));
-        return box->currentIndex() >= 0;
+        const QString text = settingText(value);
+        int index = box->findData(text);
+        if (index < 0) {
+            index = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        }
+        box->setCurrentIndex(index);
+        if (index < 0 && box->isEditable()) {
+            box->setEditText(text);
+            return true;
+        }
+        return index >= 0;
     }
     if (auto *check = qobject_cast<QCheckBox *>(binding.widget)) {
         check->setChecked(value.toBool());
@@ -31,7 +87,8 @@ void storeSetting(const SettingBinding &binding)
 {
     const SettingEntry &entry = *binding.entry;
     if (auto *box = qobject_cast<QComboBox *>(binding.widget)) {
-        entry.setValue(box->currentText());
+        const QVariant data = box->currentData();
+        entry.setValue(data.isValid() && !box->isEditable() ? data : QVariant(box->currentText()));
     } else if (auto *check = qobject_cast<QCheckBox *>(binding.widget)) {
         entry.setValue(check->isChecked());
     } else if (auto *edit = qobject_cast<QLineEdit *>(binding.widget)) {
@@ -42,10 +99,34 @@ void storeSetting(const SettingBinding &binding)
 void whenSettingChanges(const SettingBinding &binding, QObject *context, const std::function<void()> &changed)
 {
     if (auto *box = qobject_cast<QComboBox *>(binding.widget)) {
-        QObject::connect(box, qOverload<int>(&QComboBox::currentIndexChanged), context, changed);
+        if (box->isEditable()) {
+            QObject::connect(box, &QComboBox::editTextChanged, context, changed);
+        } else {
+            QObject::connect(box, qOverload<int>(&QComboBox::currentIndexChanged), context, changed);
+        }
     } else if (auto *check = qobject_cast<QCheckBox *>(binding.widget)) {
         QObject::connect(check, &QCheckBox::stateChanged, context, changed);
     } else if (auto *edit = qobject_cast<QLineEdit *>(binding.widget)) {
         QObject::connect(edit, &QLineEdit::textChanged, context, changed);
     }
+}
+
+bool bindSettings(const QVector<BoundControl> &controls, std::vector<SettingBinding> *bindings, QObject *context,
+                  const std::function<void()> &changed)
+{
+    bool repaired = false;
+    for (const BoundControl &control : controls) {
+        if (auto *box = qobject_cast<QComboBox *>(control.widget)) {
+            box->addItems(control.choices);
+        }
+        const SettingBinding binding{control.widget, AppSettings::setting(QLatin1String(control.key))};
+        if (!showSetting(binding)) {
+            binding.entry->reset();
+            showSetting(binding);
+            repaired = true;
+        }
+        whenSettingChanges(binding, context, changed);
+        bindings->push_back(binding);
+    }
+    return repaired;
 }

@@ -8,6 +8,7 @@
 #include <QVector>
 
 #include <functional>
+#include <vector>
 
 class QWidget;
 
@@ -17,16 +18,41 @@ struct SettingBinding {
     const SettingEntry *entry;
 };
 
+// The choices the form offers for its settings.
+QStringList baudRateChoices();
+QStringList dataBitChoices();
+QStringList parityChoices(); // the index is the parity code given to the port
+QStringList stopBitChoices(); // the index is the stop-bit code given to the port
+QStringList sendIntervalChoices(); // after the start-up intervals
+QStringList saveIntervalChoices();
+QStringList sleepTimeChoices();
+
 // The text a setting's value is shown and found by: decimal numbers, the shortest form of a
 // double ("1", "1.5"), strings as they are.
 QString settingText(const QVariant &value);
 
-// Shows the setting in its control. A combo box selects the first item with the value's
-// text exactly; when none has it, nothing is selected and the result is false.
+// Shows the setting in its control. A combo box selects the first item whose data (or,
+// for items without data, whose text) is the value's text exactly; when none has it,
+// nothing is selected and the result is false, except that an editable box shows the
+// value as typed text.
 bool showSetting(const SettingBinding &binding);
-// Copies the control into the setting (line edits trimmed; text that is no number gives 0).
+// Copies the control into the setting (an item's data, else its text; line edits trimmed;
+// text that is no number gives 0).
 void storeSetting(const SettingBinding &binding);
 // Calls `changed` after every change of the control: a choice, a check, a keystroke.
 void whenSettingChanges(const SettingBinding &binding, QObject *context, const std::function<void()> &changed);
+
+// A control of the form, the key of its setting, and the choices a combo box gets.
+struct BoundControl {
+    QWidget *widget;
+    const char *key;
+    QStringList choices = QStringList();
+};
+
+// Binds each control to the setting of its key: adds the choices, shows the value, then
+// connects `changed`, so that filling writes nothing. A stored value the control does not
+// offer (a hand-edited file) takes its default; true when one did: the file wants writing.
+bool bindSettings(const QVector<BoundControl> &controls, std::vector<SettingBinding> *bindings, QObject *context,
+                  const std::function<void()> &changed);
 
 #endif // SETTINGSBINDING_H

@@ -1,4 +1,5 @@
 #include "tavihelper.h"
+#include "utf8.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
@@ -22,6 +23,8 @@ private slots:
     void hexRoundTrip();
     void digitValues();
     void numberHelpers();
+    void utf8_data();
+    void utf8();
     void delayZeroReturnsAtOnce();
     void delayKeepsEventsFlowing();
 };
@@ -215,6 +218,34 @@ void TestCodecs::delayKeepsEventsFlowing()
     QVERIFY2(waited >= 250, qPrintable(QString::number(waited)));
     QVERIFY2(waited < 2000, qPrintable(QString::number(waited)));
     QVERIFY2(ticks >= 5, qPrintable(QString("only %1 timer ticks during the wait").arg(ticks)));
+}
+
+void TestCodecs::utf8_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("cutTail"); // bytes at the end that start a character still to come
+    QTest::newRow("ascii") << QByteArray("AT+CSQ") << true << 0;
+    QTest::newRow("whole") << QByteArray("温度") << true << 0;
+    QTest::newRow("cut after 1 of 3") << QByteArray("t=\xe6") << false << 1;
+    QTest::newRow("cut after 2 of 3") << QByteArray("\xe6\xb8") << false << 2;
+    QTest::newRow("cut after 3 of 4") << QByteArray("\xf0\x9f\x98") << false << 3;
+    QTest::newRow("stray continuation") << QByteArray("a\x80") << false << 0;
+    QTest::newRow("overlong") << QByteArray("\xc0\xaf") << false << 0;
+    QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << false << 0;
+    QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << false << 0;
+    QTest::newRow("GBK, its last byte could start a character") << QByteArray("\xc4\xe3\xba\xc3") << false << 1;
+    QTest::newRow("bad lead at the end") << QByteArray("ab\xff") << false << 0;
+    QTest::newRow("NUL is text") << QByteArray("a\0b", 3) << true << 0;
+}
+
+void TestCodecs::utf8()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, valid);
+    QFETCH(int, cutTail);
+    QCOMPARE(isValidUtf8(bytes), valid);
+    QCOMPARE(incompleteUtf8Tail(bytes), cutTail);
 }
 
 QTEST_GUILESS_MAIN(TestCodecs)

@@ -213,7 +213,7 @@ void TestConsoleForm::everyChangeIsWritten()
     QSettings third(AppSettings::ConfigFile, QSettings::IniFormat);
     QCOMPARE(third.value("ComConfig/HexSend").toString(), QString("true"));
     QCOMPARE(third.value("ComConfig/StopBit").toString(), QString("1.5"));
-    QCOMPARE(third.allKeys().size(), 20);
+    QCOMPARE(third.allKeys().size(), 21);
 
     // A cleared address is written empty, and the next start repairs only that key.
     f.edit("txtServerIP")->clear();

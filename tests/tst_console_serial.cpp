@@ -3,10 +3,14 @@
 #include "formdriver.h"
 #include "frmtolvan.h"
 #include "logformat.h"
+#include "portwatcher.h"
 #include "testsupport.h"
 #include "serialfixture.h"
 #include "virtualserial.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QSerialPort>
 #include <QtTest>
 
 class TestConsoleSerial : public QObject
@@ -34,6 +38,12 @@ private slots:
     void noSendAfterClose();
     void sendListEditorSurvivesTheSessionEnding();
     void portReplacedWithinATenthOfASecond();
+    void typedPathOpens();
+    void failedOpenSaysWhy();
+    void portsComeAndGo();
+    void characterSplitAcrossReceptions();
+    void repliesInPieces_data();
+    void repliesInPieces();
 
 private:
     void openConsole();
@@ -391,6 +401,133 @@ void TestConsoleSerial::portReplacedWithinATenthOfASecond()
     QTest::qWait(3000);
     const double used = processCpuSeconds() - before;
     QVERIFY2(used < 0.3, qPrintable(QString("%1 CPU-s in 3 s").arg(used)));
+}
+
+void TestConsoleSerial::typedPathOpens()
+{
+    AppSettings::PortName = "COM3";
+    delete form;
+    form = new frmTolvan;
+    form->show();
+    FormDriver f(form);
+    QComboBox *box = f.combo("cboxPortName");
+    box->lineEdit()->selectAll();
+    QTest::keyClicks(box, pair->consoleEnd());
+    QCOMPARE(box->currentText(), pair->consoleEnd());
+    QCOMPARE(AppSettings::PortName, pair->consoleEnd()); // stored as typed
+    f.click("btnOpen");
+    QCOMPARE(f.buttonText("btnOpen"), QString("关闭串口"));
+    peer.write("typed");
+    QTRY_VERIFY(f.lastLineWith("串口接收").endsWith("串口接收 << typed"));
+}
+
+void TestConsoleSerial::failedOpenSaysWhy()
+{
+    FormDriver f(form);
+    QComboBox *box = f.combo("cboxPortName");
+    box->setEditText(env->file("noSuchPort"));
+    f.click("btnOpen");
+    QCOMPARE(f.buttonText("btnOpen"), QString("打开串口"));
+    QVERIFY(f.logLines().isEmpty()); // the log stays silent
+    QCOMPARE(box->toolTip(), QString("没有该设备"));
+    QCOMPARE(f.find<QLabel>("labPortName")->toolTip(), QString("没有该设备"));
+    box->setEditText(pair->consoleEnd()); // another port: the reason goes
+    QVERIFY(box->toolTip().isEmpty());
+
+    // Held by another program (here another port object of this process).
+    QSerialPort holder(pair->consoleEnd());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    f.click("btnOpen");
+    QCOMPARE(f.buttonText("btnOpen"), QString("打开串口"));
+    QCOMPARE(box->toolTip(), QString("设备忙或被占用"));
+    holder.close();
+    f.click("btnOpen");
+    QCOMPARE(f.buttonText("btnOpen"), QString("关闭串口"));
+    QVERIFY(box->toolTip().isEmpty());
+}
+
+void TestConsoleSerial::portsComeAndGo()
+{
+    // Links in a watched folder stand for adapters being plugged in and pulled out.
+    QTemporaryDir folder;
+    QComboBox box;
+    box.setEditable(true);
+    QLabel label;
+    QString stored = "COM1";
+    PortWatcher watcher(&box, &label, {folder.path()}, &stored);
+    QTRY_VERIFY(box.count() >= 34);
+    box.setEditText("/dev/ttyACM");
+    box.lineEdit()->setCursorPosition(5);
+    VirtualSerialPair adapter(folder.path());
+    QString error;
+    QVERIFY2(adapter.start(&error), qPrintable(error));
+    QTRY_VERIFY_WITH_TIMEOUT(box.findText(adapter.consoleEnd()) >= 34, 1000);
+    QVERIFY(box.findText(adapter.peerEnd()) >= 34);
+    QCOMPARE(box.currentText(), QString("/dev/ttyACM"));
+    QCOMPARE(box.lineEdit()->cursorPosition(), 5);
+    adapter.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(box.findText(adapter.consoleEnd()) < 0, 1000);
+    QCOMPARE(box.currentText(), QString("/dev/ttyACM"));
+    QCOMPARE(box.itemText(33), QString("ttySAC4")); // the fixed names stay
+}
+
+void TestConsoleSerial::characterSplitAcrossReceptions()
+{
+    FormDriver f(form);
+    openConsole();
+    const QByteArray text = QString("温度").toUtf8(); // two characters of three bytes each
+    peer.write("t=" + text.left(4));
+    QTRY_COMPARE(f.linesWith("串口接收"), 1);
+    QTest::qWait(200);
+    peer.write(text.mid(4) + "\xff!");
+    QTRY_COMPARE(f.linesWith("串口接收"), 2);
+    const QStringList lines = f.logLines();
+    QVERIFY2(lines.at(lines.size() - 2).endsWith("串口接收 << t=温"), qPrintable(lines.join('\n')));
+    // Bytes that are no UTF-8 still show as replacement marks.
+    QVERIFY2(lines.last().endsWith(QString("串口接收 << 度\uFFFD!")), qPrintable(lines.last()));
+    QCOMPARE(f.buttonText("btnReceiveCount"), QString("接收 : 10 字节"));
+}
+
+void TestConsoleSerial::repliesInPieces_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QByteArrayList>("pieces");
+    QTest::addColumn<QString>("decoded");
+    const QByteArray reply = hexBytes("01 03 04 00 0A 00 14 DA 3E");
+    QTest::newRow("split in two") << "16 位有符号" << QByteArrayList{reply.left(4), reply.mid(4)} << "10 20 ";
+    QTest::newRow("bad CRC") << "16 位有符号" << QByteArrayList{hexBytes("01 03 04 00 0A 00 14 00 00")}
+                             << "10 20 CRC错误: 应为 DA 3E";
+    QTest::newRow("exception") << "16 位有符号" << QByteArrayList{hexBytes("01 83 02 C0 F1")}
+                               << "异常响应: 功能码 03, 异常码 02 (非法数据地址)";
+    QTest::newRow("never complete") << "16 位有符号" << QByteArrayList{reply.left(5)}
+                                    << "10 (不完整: 收到 5/9 字节)";
+    QTest::newRow("float") << "32 位浮点 ABCD" << QByteArrayList{hexBytes("01 03 04 41 20 00 00 EF C5")} << "10 ";
+}
+
+void TestConsoleSerial::repliesInPieces()
+{
+    QFETCH(QString, format);
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(QString, decoded);
+    FormDriver f(form);
+    f.check("ckHexSend")->setChecked(true);
+    f.check("ckHexReceive")->setChecked(true);
+    f.combo("cboxValueFormat")->setCurrentText(format);
+    openConsole();
+    f.setText("pid", "1");
+    f.combo("fid")->setCurrentText("3");
+    f.setText("value", "2");
+    f.click("btnSend");
+    QCOMPARE(peer.readAtLeast(8, 3000), hexBytes("01 03 00 00 00 02 C4 0B"));
+    for (const QByteArray &piece : pieces) {
+        peer.write(piece);
+        QTest::qWait(150);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(f.linesWith("串口接收"), pieces.size(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.linesWith("数值解析"), 1, 3000);
+    QTest::qWait(1100); // and nothing more after the time limit
+    QCOMPARE(f.linesWith("数值解析"), 1);
+    QVERIFY2(f.lastLineWith("数值解析").endsWith("数值解析 >> " + decoded), qPrintable(f.lastLineWith("数值解析")));
 }
 
 QTEST_MAIN(TestConsoleSerial)

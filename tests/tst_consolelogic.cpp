@@ -7,6 +7,7 @@
 #include "tavihelper.h"
 #include "testsupport.h"
 
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest>
@@ -35,6 +36,7 @@ private slots:
     void logFileInUnwritablePlace();
     void portChoices();
     void portPresence();
+    void openFailures();
 };
 
 void TestConsoleLogic::initTestCase()
@@ -270,6 +272,16 @@ void TestConsoleLogic::portPresence()
     QVERIFY(!portIsPresent(dir.filePath("gone"), {"ttyS0"}));
     QVERIFY(!portIsPresent("ttyNoSuchPort9", {}));
     QVERIFY(!portIsPresent("", {}));
+}
+
+void TestConsoleLogic::openFailures()
+{
+    QCOMPARE(openFailureText(QSerialPort::DeviceNotFoundError, "No such file", false), QString("没有该设备"));
+    QCOMPARE(openFailureText(QSerialPort::PermissionError, "Permission denied", false), QString("设备忙或被占用"));
+    const QString denied = openFailureText(QSerialPort::PermissionError, "Permission denied", true);
+    QVERIFY2(denied.startsWith("没有权限") && denied.contains("dialout"), qPrintable(denied));
+    QCOMPARE(openFailureText(QSerialPort::UnsupportedOperationError, "Inappropriate ioctl", false),
+             QString("Inappropriate ioctl"));
 }
 
 QTEST_GUILESS_MAIN(TestConsoleLogic)

@@ -24,6 +24,7 @@ private slots:
     void mbpollReadsTheSimulatedDevice();
     void consoleReadsAPymodbusDevice_data();
     void consoleReadsAPymodbusDevice();
+    void longReplyAtNineSixHundredBaud();
 
 private:
     SerialFixture fixture;
@@ -117,6 +118,52 @@ void TestPeers::consoleReadsAPymodbusDevice()
     QVERIFY2(f.lastLineWith("数值解析").endsWith("数值解析 >> " + values), qPrintable(f.lastLineWith("数值解析")));
     const QString reception = f.lastLineWith("串口接收");
     QVERIFY2(reception.contains("串口接收 << 01 0" + function + " 06"), qPrintable(reception));
+}
+
+void TestPeers::longReplyAtNineSixHundredBaud()
+{
+    // console <-> pair <-> relay pacing the reply at 9600 baud <-> pair <-> pymodbus device
+    VirtualSerialPair line(env->dir() + "/line");
+    QDir().mkpath(env->dir() + "/line");
+    QString error;
+    QVERIFY2(line.start(&error), qPrintable(error));
+    QStringList registers;
+    QStringList expected;
+    for (int i = 0; i < 40; ++i) {
+        registers << QString::number(i * 1000);
+        expected << QString::number(qint16(i * 1000));
+    }
+    ModbusDevice device;
+    QVERIFY2(device.start(line.peerEnd(), {"--holding", registers.join(',')}, &error), qPrintable(error));
+    QProcess relay;
+    relay.start("/usr/bin/python3", {QFINDTESTDATA("pace_relay.py"), pair->peerEnd(), line.consoleEnd(), "9600"});
+    QVERIFY(relay.waitForReadyRead(10000));
+
+    form = new frmTolvan;
+    FormDriver f(form);
+    f.click("btnOpen");
+    f.setText("pid", "1");
+    f.combo("fid")->setCurrentText("3");
+    f.setText("value", "40");
+    // The reply takes about 90 ms on the wire: the read tick, 100 ms, often falls within it.
+    const int requests = 6;
+    for (int i = 1; i <= requests; ++i) {
+        f.click("btnSend");
+        QTRY_VERIFY_WITH_TIMEOUT(f.linesWith("数值解析") == i, 5000);
+        QTest::qWait(i * 37 % 100); // another phase against the tick each time
+    }
+    QTest::qWait(1200);
+    QCOMPARE(f.linesWith("数值解析"), requests);
+    const QStringList lines = f.logLines();
+    for (const QString &line : lines) {
+        if (line.contains("数值解析")) {
+            QCOMPARE(line.section(">> ", 1), expected.join(' ') + ' ');
+        }
+    }
+    qInfo("%d replies of 85 bytes came in %d receptions", requests, f.linesWith("串口接收"));
+    QVERIFY(f.linesWith("串口接收") > requests);
+    relay.kill();
+    relay.waitForFinished();
 }
 
 QTEST_MAIN(TestPeers)

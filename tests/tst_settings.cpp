@@ -10,7 +10,7 @@ const QStringList allKeys = {
     "ComConfig/PortName", "ComConfig/BaudRate", "ComConfig/DataBit", "ComConfig/Parity",
     "ComConfig/StopBit", "ComConfig/HexSend", "ComConfig/HexReceive", "ComConfig/Debug",
     "ComConfig/AutoClear", "ComConfig/AutoSend", "ComConfig/SendInterval", "ComConfig/AutoSave",
-    "ComConfig/SaveInterval", "ComConfig/AutoPrint", "NetConfig/Mode", "NetConfig/ServerIP",
+    "ComConfig/SaveInterval", "ComConfig/AutoPrint", "ComConfig/ValueFormat", "NetConfig/Mode", "NetConfig/ServerIP",
     "NetConfig/ServerPort", "NetConfig/ListenPort", "NetConfig/SleepTime", "NetConfig/AutoConnect",
 };
 
@@ -19,7 +19,7 @@ const char goodFile[] =
     "[ComConfig]\n"
     "PortName=COM7\nBaudRate=115200\nDataBit=7\nParity=\\x5947\nStopBit=2\n"
     "HexSend=true\nHexReceive=true\nDebug=true\nAutoClear=true\nAutoSend=true\n"
-    "SendInterval=300\nAutoSave=true\nSaveInterval=2000\nAutoPrint=true\n"
+    "SendInterval=300\nAutoSave=true\nSaveInterval=2000\nAutoPrint=true\nValueFormat=float:CDAB\n"
     "\n"
     "[NetConfig]\n"
     "Mode=Udp_Server\nServerIP=10.1.1.9\nServerPort=502\nListenPort=503\nSleepTime=50\nAutoConnect=true\n";
@@ -68,7 +68,7 @@ void TestSettings::firstStartCreatesDefaults()
     AppSettings::readConfig();
     QVERIFY(QFile::exists(AppSettings::ConfigFile));
     QSettings set(AppSettings::ConfigFile, QSettings::IniFormat);
-    QCOMPARE(set.allKeys().size(), 20);
+    QCOMPARE(set.allKeys().size(), 21);
     for (const QString &key : allKeys) {
         QVERIFY2(set.contains(key), qPrintable(key));
     }
@@ -88,7 +88,7 @@ void TestSettings::zeroByteFileIsLikeMissing()
     QVERIFY(writeFile(AppSettings::ConfigFile, QByteArray()));
     AppSettings::readConfig();
     QSettings set(AppSettings::ConfigFile, QSettings::IniFormat);
-    QCOMPARE(set.allKeys().size(), 20);
+    QCOMPARE(set.allKeys().size(), 21);
     QCOMPARE(set.value("ComConfig/BaudRate").toInt(), 9600);
 }
 
@@ -128,7 +128,7 @@ void TestSettings::emptyValueKeepsEveryGoodSetting()
     QCOMPARE(AppSettings::ServerPort, 502);
 
     QSettings set(AppSettings::ConfigFile, QSettings::IniFormat);
-    QCOMPARE(set.allKeys().size(), 20);
+    QCOMPARE(set.allKeys().size(), 21);
     QCOMPARE(set.value("NetConfig/ServerIP").toString(), QString("127.0.0.1"));
     QCOMPARE(set.value("ComConfig/BaudRate").toInt(), 115200);
     QCOMPARE(AppSettings::inspectConfigFile(AppSettings::ConfigFile), AppSettings::FileState::Healthy);
@@ -145,7 +145,7 @@ void TestSettings::absentKeyTakesItsDefault()
     QCOMPARE(AppSettings::DataBit, 7);
     QSettings set(AppSettings::ConfigFile, QSettings::IniFormat);
     QCOMPARE(set.value("ComConfig/BaudRate").toInt(), 9600);
-    QCOMPARE(set.allKeys().size(), 20);
+    QCOMPARE(set.allKeys().size(), 21);
 }
 
 void TestSettings::checkConfigVerdicts()

@@ -109,7 +109,7 @@ void TestStartup::programCreatesItsSettingsFile()
     program.start(exe, QStringList());
     QVERIFY(program.waitForStarted());
     const QString ini = home.filePath("a.ini");
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(ini) && QSettings(ini, QSettings::IniFormat).allKeys().size() == 20, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(ini) && QSettings(ini, QSettings::IniFormat).allKeys().size() == 21, 15000);
     QCOMPARE(program.state(), QProcess::Running);
     program.terminate();
     QVERIFY(program.waitForFinished(5000));

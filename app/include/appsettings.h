@@ -42,6 +42,7 @@ public:
     static bool AutoSave;
     static int SaveInterval;
     static bool AutoPrint;
+    static QString ValueFormat; // how register values are decoded: "int16", "float:CDAB", ...
     // [NetConfig]
     static QString Mode;
     static QString ServerIP;

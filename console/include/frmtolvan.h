@@ -1,14 +1,16 @@
 #ifndef FRMTOLVAN_H
 #define FRMTOLVAN_H
 
-#include <QPointer>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 class NetBridge;
+class PortWatcher;
+class SendListEditor;
 class QTimer;
-class SerialLink;
+class SerialSession;
 class TrafficLog;
 struct SettingBinding;
 namespace Ui {
@@ -32,7 +34,7 @@ private:
     Ui::frmTolvan *ui;
     // True exactly while a serial session is open: the one record of it.
     bool portOpen;
-    QPointer<SerialLink> port;
+    SerialSession *session = nullptr; // the port while a session is open
     QTimer *readTimer;
     QTimer *sendTimer;
     QTimer *saveTimer;
@@ -46,19 +48,15 @@ private:
     QTimer *reopenTimer = nullptr;
     TrafficLog *log = nullptr;
     NetBridge *bridge = nullptr;
+    PortWatcher *ports = nullptr;
+    std::unique_ptr<SendListEditor> editor;
     std::vector<SettingBinding> bindings;
-    bool netWaiting = false;  // server data waits until the serial peer reads
-    bool sendRefused = false; // the last send found the serial peer not reading
 
     void openPort();
     void closePort();
     void setSessionOpen(bool open);
     // The device failed or vanished: close and retry once a second.
     void portLost();
-    QString sendListPath() const;
-    // Ends editing send.txt, writing it when the text changed; false (still editing) on failure.
-    bool saveSendList();
-    void resumeNetRead();
 
 private slots:
     void initForm();

@@ -1,0 +1,92 @@
+#include "sendlisteditor.h"
+
+#include "appsettings.h"
+#include "logformat.h"
+#include "trafficlog.h"
+
+#include "datafile.h"
+#include "utf8.h"
+
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
+
+SendListText readSendListForEditing(const QString &path)
+{
+    SendListText result;
+    // The editor lays the whole text out at once; a larger file would freeze the window.
+    result.error = dataFileProblem(path, maxEditableBytes);
+    if (!result.error.isEmpty()) {
+        return result;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        result.error = QStringLiteral("读取数据失败: %1").arg(path);
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    result.text = QString::fromUtf8(bytes.constData(), bytes.size());
+    result.validUtf8 = isValidUtf8(bytes);
+    return result;
+}
+
+bool writeSendList(const QString &path, const QString &text)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    const QByteArray bytes = text.toUtf8();
+    return file.write(bytes) == bytes.size() && file.commit();
+}
+
+QString SendListEditor::path()
+{
+    return QStringLiteral("%1/%2").arg(AppSettings::DataDir, AppSettings::SendFileName);
+}
+
+void SendListEditor::begin()
+{
+    if (!QFile::exists(path())) {
+        return;
+    }
+    const SendListText list = readSendListForEditing(path());
+    if (!list.error.isEmpty()) {
+        log->append(LogInfo, list.error);
+        return;
+    }
+    log->beginEditing(list.text);
+    if (!list.validUtf8) {
+        log->append(LogInfo, QStringLiteral("%1 不是 UTF-8 文本: 不修改则保存时不改写它, 修改后以 UTF-8 保存").arg(path()));
+    }
+}
+
+bool SendListEditor::finish()
+{
+    // Unchanged text leaves the file's bytes as they are, whatever their encoding.
+    if (log->editedTextChanged() && !writeSendList(path(), log->editedText())) {
+        // The edited text stays in the view so that nothing typed is lost.
+        log->append(LogInfo, QStringLiteral("保存数据失败: %1").arg(path()));
+        return false;
+    }
+    log->endEditing();
+    AppSettings::readSendData();
+    return true;
+}
+
+bool SendListEditor::mayClose()
+{
+    if (!log->editedTextChanged()) {
+        return true;
+    }
+    QMessageBox box(QMessageBox::Question, window->windowTitle(),
+                    QStringLiteral("发送列表 send.txt 已修改, 是否保存?"), QMessageBox::NoButton, window);
+    QPushButton *save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+    QPushButton *discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return (box.clickedButton() == save && finish()) || box.clickedButton() == discard;
+}
