@@ -45,7 +45,7 @@ if [ -z "${NV_PEER_PRIVATE:-}" ]; then
 fi
 
 # From here on inside the private mount namespace.
-work=$(mktemp -d /tmp/h-bench-peer.XXXXXX)
+work=$(mktemp -d /tmp/norvane-peer.XXXXXX)
 pids=()     # for the whole benchmark (Xvfb)
 current=()  # for the run under way
 stop() {  # pid...: TERM, then KILL after 3 s
