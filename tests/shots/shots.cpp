@@ -26,6 +26,8 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
+#include <QScreen>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -60,14 +62,35 @@ int consoleShot(const QString &outDir, const QString &port)
     form.findChild<QLineEdit *>("pid")->setText("1");
     form.findChild<QComboBox *>("fid")->setCurrentText("3");
     form.findChild<QLineEdit *>("value")->setText("3");
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 2; ++i) {
         form.findChild<QPushButton *>("btnSend")->click();
         settle(400);
     }
     form.findChild<QComboBox *>("fid")->setCurrentText("4");
     form.findChild<QPushButton *>("btnSend")->click();
     settle(400);
-    return save(&form, outDir + "/console.png") ? 0 : 1;
+    // Registers 10 and 11 hold 3.14159 as a float, high word first.
+    form.findChild<QComboBox *>("fid")->setCurrentText("3");
+    form.findChild<QLineEdit *>("addr")->setText("10");
+    form.findChild<QLineEdit *>("value")->setText("2");
+    form.findChild<QComboBox *>("cboxValueFormat")->setCurrentText(QStringLiteral("32 位浮点 ABCD"));
+    form.findChild<QPushButton *>("btnSend")->click();
+    settle(400);
+    bool ok = save(&form, outDir + "/console.png");
+
+    // A typed path that is not there: the reason shows beside the port box.
+    form.findChild<QPushButton *>("btnOpen")->click();
+    auto *box = form.findChild<QComboBox *>("cboxPortName");
+    box->setEditText(QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"));
+    form.findChild<QPushButton *>("btnOpen")->click();
+    settle(100);
+    QToolTip::showText(box->mapToGlobal(QPoint(0, box->height())), box->toolTip(), box);
+    settle(300);
+    const QRect area = form.frameGeometry().adjusted(0, 0, 0, 0);
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    ok = screen.save(outDir + "/console-port.png") && ok;
+    qInfo("wrote %s", qPrintable(outDir + "/console-port.png"));
+    return ok ? 0 : 1;
 }
 
 QWidget *demoContent()

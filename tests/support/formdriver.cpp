@@ -43,7 +43,11 @@ void FormDriver::setText(const char *name, const QString &text) const
 
 QStringList FormDriver::logLines() const
 {
-    const QString text = log()->toPlainText();
+    // Every line of the log view ends with a line break.
+    QString text = log()->toPlainText();
+    if (text.endsWith(QLatin1Char('\n'))) {
+        text.chop(1);
+    }
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
