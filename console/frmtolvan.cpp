@@ -15,9 +15,11 @@
 #include "settingsbinding.h"
 #include "tavihelper.h"
 #include "trafficlog.h"
+#include "valuechart.h"
 
 #include <QCloseEvent>
 #include <QCompleter>
+#include <QDateTime>
 #include <QDebug>
 #include <QTimer>
 
@@ -73,10 +75,6 @@ void frmTolvan::closeEvent(QCloseEvent *event)
 
 void frmTolvan::initForm()
 {
-    portOpen = false;
-    readDelay = 10;
-    receiveCount = 0;
-    sendCount = 0;
     log = new TrafficLog(ui->txtMain, this);
     editor.reset(new SendListEditor(log, this));
     session = new SerialSession(this);
@@ -114,14 +112,15 @@ void frmTolvan::initForm()
 
     connectTimer = makeTimer(this, "connectTimer", 3000, &frmTolvan::connectNet);
     connectTimer->start();
+
+    chart = new ValueChart(this);
+    connect(ui->btnChart, &QPushButton::clicked, chart, &ValueChart::showWindow);
 }
 
 void frmTolvan::initConfig()
 {
     ui->cboxPortName->completer()->setCompletionMode(QCompleter::PopupCompletion);
-    for (int i = 0; i < formatChoices().size(); ++i) {
-        ui->cboxValueFormat->addItem(formatChoices().at(i), formatSettingText(formatAt(i)));
-    }
+    addValueFormatChoices(ui->cboxValueFormat);
     const QVector<BoundControl> controls = {
         {ui->cboxPortName, "PortName", portNameChoices(QStringList(), AppSettings::PortName)},
         {ui->cboxBaudRate, "BaudRate", baudRateChoices()},
@@ -184,15 +183,6 @@ void frmTolvan::changeEnable(bool b)
     }
 }
 
-// ---- serial session ---------------------------------------------------------------------
-
-void frmTolvan::setSessionOpen(bool open)
-{
-    portOpen = open;
-    changeEnable(open);
-    ui->btnOpen->setText(open ? textClosePort : textOpenPort);
-}
-
 void frmTolvan::openPort()
 {
     portOpen = session->open({ui->cboxPortName->currentText(), ui->cboxBaudRate->currentText().toInt(),
@@ -203,7 +193,8 @@ void frmTolvan::openPort()
     if (!portOpen) {
         return;
     }
-    setSessionOpen(true);
+    changeEnable(true);
+    ui->btnOpen->setText(textClosePort);
     readTimer->start();
     portCheckTimer->start();
     if (AppSettings::AutoSend) {
@@ -218,7 +209,9 @@ void frmTolvan::closePort()
     sendTimer->stop();
     portCheckTimer->stop();
     session->close();
-    setSessionOpen(false);
+    portOpen = false;
+    changeEnable(false);
+    ui->btnOpen->setText(textOpenPort);
     bridge->resume();
     // With auto-save on, the lines about to be cleared go to the log file first.
     log->clearView();
@@ -257,8 +250,6 @@ void frmTolvan::portLost()
     reopenTimer->start();
 }
 
-// ---- traffic log ------------------------------------------------------------------------
-
 void frmTolvan::append(int type, const QString &data, bool clear)
 {
     if (clear) {
@@ -291,8 +282,6 @@ void frmTolvan::on_btnReceiveCount_clicked()
     receiveCount = 0;
     ui->btnReceiveCount->setText(QStringLiteral("接收 : 0 字节"));
 }
-
-// ---- sending ----------------------------------------------------------------------------
 
 void frmTolvan::sendData()
 {
@@ -369,18 +358,22 @@ void frmTolvan::on_btnData_clicked()
     ui->btnData->setText(log->isEditing() ? textSaveData : textManageData);
 }
 
-// ---- receiving --------------------------------------------------------------------------
-
 void frmTolvan::readData()
 {
-    RegisterFormat format;
-    parseFormatSetting(AppSettings::ValueFormat, &format);
+    const RegisterFormat format = formatFromSetting(AppSettings::ValueFormat);
+    // The "数值解析" lines; the values of trusted replies also go to the chart.
+    const auto showDecoded = [this](const QVector<ReceivePipeline::Decoded> &decoded) {
+        for (const ReceivePipeline::Decoded &d : decoded) {
+            append(LogValues, d.text);
+            if (d.reply.trusted) {
+                chart->addValues(QDateTime::currentMSecsSinceEpoch(), d.reply.functionCode, d.reply.firstRegister,
+                                 d.reply.registersPerValue, d.reply.numbers);
+            }
+        }
+    };
     // A reply still short when its time is up is shown from what arrived.
-    for (const ReceivePipeline::Decoded &d : session->expire(format)) {
-        append(LogValues, d.text);
-    }
-    const bool hex = ui->ckHexReceive->isChecked();
-    const SerialSession::Received reception = session->receive(hex, format, readDelay);
+    showDecoded(session->expire(format));
+    const SerialSession::Received reception = session->receive(ui->ckHexReceive->isChecked(), format, readDelay);
     if (reception.bytes.isEmpty()) {
         return;
     }
@@ -392,17 +385,13 @@ void frmTolvan::readData()
         }
     }
     append(LogSerialReceive, reception.display);
-    for (const ReceivePipeline::Decoded &d : reception.decoded) {
-        append(LogValues, d.text);
-    }
+    showDecoded(reception.decoded);
     receiveCount += reception.bytes.size();
     ui->btnReceiveCount->setText(QStringLiteral("接收 : %1 字节").arg(receiveCount));
     if (bridge->isConnected() && bridge->forward(reception.bytes)) {
         append(LogNetSend, reception.matchText);
     }
 }
-
-// ---- network bridge ---------------------------------------------------------------------
 
 void frmTolvan::on_btnStart_clicked()
 {
@@ -445,18 +434,13 @@ void frmTolvan::readErrorNet()
     bridge->fail();
 }
 
-// ---- range calculator -------------------------------------------------------------------
-
 void frmTolvan::on_calculate_pushButton_clicked()
 {
     const RangeResult range = computeRange(ui->sensorDown_lineEdit->text(), ui->sensorUp_lineEdit->text(),
                                            ui->signalDown_lineEdit->text(), ui->signalUp_lineEdit->text(),
                                            ui->signalType_comboBox->currentText(),
                                            ui->scale_comboBox->currentIndex());
-    if (!range.valid) {
-        append(LogInfo, range.error);
-        return;
+    for (const QString &line : range.lines()) {
+        append(LogInfo, line);
     }
-    append(LogInfo, range.actualLine);
-    append(LogInfo, range.instrumentLine);
 }

@@ -135,6 +135,13 @@ bool parseFormatSetting(const QString &text, RegisterFormat *format)
     return false;
 }
 
+RegisterFormat formatFromSetting(const QString &text)
+{
+    RegisterFormat format;
+    parseFormatSetting(text, &format);
+    return format;
+}
+
 QStringList formatChoices()
 {
     QStringList names = {QStringLiteral("16 位有符号"), QStringLiteral("16 位无符号")};
@@ -341,6 +348,7 @@ ReplyDecode decodeReply(const Reply &reply, RegisterFormat format)
         return out;
     }
     const int requestFc = reply.request.size() >= 2 ? byteAt(reply.request, 1) : (b.size() >= 2 ? byteAt(b, 1) & 0x7F : 0);
+    out.functionCode = requestFc;
     if (b.size() >= 2 && (byteAt(b, 1) & 0x80)) {
         if (b.size() >= 3) {
             const int code = byteAt(b, 2);
@@ -366,6 +374,8 @@ ReplyDecode decodeReply(const Reply &reply, RegisterFormat format)
         const quint16 crc = modbusCrc(b.left(b.size() - 2)); // already in wire order
         if (byteAt(b, b.size() - 2) != (crc >> 8) || byteAt(b, b.size() - 1) != (crc & 0xFF)) {
             appendNote(&out.text, QStringLiteral("CRC错误: 应为 %1 %2").arg(hexByte(crc >> 8), hexByte(crc)));
+        } else {
+            out.trusted = true;
         }
     }
     return out;

@@ -29,6 +29,8 @@ bool operator!=(const RegisterFormat &a, const RegisterFormat &b);
 QString formatSettingText(RegisterFormat format);
 // Case-sensitive; false for anything else, and *format is then left as it was.
 bool parseFormatSetting(const QString &text, RegisterFormat *format);
+// The format of a setting text; 16-bit signed, as it always was, for anything unknown.
+RegisterFormat formatFromSetting(const QString &text);
 
 // The combo box entries: 16-bit signed and unsigned, then the four orders of 32-bit signed,
 // unsigned and float (14 entries).
@@ -111,8 +113,11 @@ private:
 struct ReplyDecode {
     QString text;
     QVector<double> numbers;
+    int functionCode = 0;
     int firstRegister = 0;
     int registersPerValue = 1;
+    // A complete reply with a good CRC: its numbers can be trusted (and plotted).
+    bool trusted = false;
 };
 
 // The "数值解析" text of an assembled reply: values of a read reply (with its first register

@@ -2,6 +2,7 @@
 #define RANGECALC_H
 
 #include <QString>
+#include <QStringList>
 
 // Maps two (signal, sensor) points onto a standard signal range ("4-20mA", "0-5V",
 // "0-10V", "0-20mA") and gives the two log lines of the range page.
@@ -10,6 +11,9 @@ struct RangeResult {
     QString error;         // equal signal points, or a result too large for a number
     QString actualLine;    // "实际量程: low ~ high"
     QString instrumentLine; // "仪表量程: low*10^d ~ high*10^d", whole numbers
+
+    // What the range page logs: the two lines, or why there are none.
+    QStringList lines() const { return valid ? QStringList{actualLine, instrumentLine} : QStringList{error}; }
 };
 
 RangeResult computeRange(const QString &sensorDown, const QString &sensorUp, const QString &signalDown,

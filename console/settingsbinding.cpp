@@ -1,5 +1,7 @@
 #include "settingsbinding.h"
 
+#include "modbusreply.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -49,6 +51,14 @@ QStringList saveIntervalChoices()
 QStringList sleepTimeChoices()
 {
     return QStringList{"0", "10", "50"} + numbers(100, 900, 100);
+}
+
+void addValueFormatChoices(QComboBox *box)
+{
+    const QStringList names = formatChoices();
+    for (int i = 0; i < names.size(); ++i) {
+        box->addItem(names.at(i), formatSettingText(formatAt(i)));
+    }
 }
 
 QString settingText(const QVariant &value)

@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+class QComboBox;
 class QWidget;
 
 // A control of the form that shows one persisted setting and writes it back.
@@ -26,6 +27,9 @@ QStringList stopBitChoices(); // the index is the stop-bit code given to the por
 QStringList sendIntervalChoices(); // after the start-up intervals
 QStringList saveIntervalChoices();
 QStringList sleepTimeChoices();
+
+// The value formats of decoded registers, each item carrying its setting text as data.
+void addValueFormatChoices(QComboBox *box);
 
 // The text a setting's value is shown and found by: decimal numbers, the shortest form of a
 // double ("1", "1.5"), strings as they are.

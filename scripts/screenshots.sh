@@ -15,3 +15,4 @@ timeout 120 /usr/bin/python3 scripts/modbus_device.py "$work/device" --holding 1
 sleep 2
 xvfb-run -a -s "-screen 0 1280x900x24" build/tests/norvane_shots console "$out" "$work/console"
 xvfb-run -a -s "-screen 0 1280x900x24" build/tests/norvane_shots kit "$out"
+xvfb-run -a -s "-screen 0 1280x900x24" build/tests/norvane_shots chart "$out"

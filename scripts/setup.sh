@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Named one by one: recommended packages are not installed (--no-install-recommends).
-packages=(g++ cmake make qtbase5-dev libqt5serialport5-dev
+packages=(g++ cmake make qtbase5-dev libqt5serialport5-dev libqt5charts5-dev
           fonts-wqy-microhei fonts-font-awesome xvfb xauth)
 test_packages=(socat mbpoll python3-pymodbus python3-serial python3-serial-asyncio
                clang libfuzzer-14-dev libclang-rt-14-dev)

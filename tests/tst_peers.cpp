@@ -7,6 +7,7 @@
 #include "tavihelper.h"
 #include "testsupport.h"
 #include "serialfixture.h"
+#include "valuechart.h"
 #include "virtualserial.h"
 
 #include <QProcess>
@@ -118,6 +119,17 @@ void TestPeers::consoleReadsAPymodbusDevice()
     QVERIFY2(f.lastLineWith("数值解析").endsWith("数值解析 >> " + values), qPrintable(f.lastLineWith("数值解析")));
     const QString reception = f.lastLineWith("串口接收");
     QVERIFY2(reception.contains("串口接收 << 01 0" + function + " 06"), qPrintable(reception));
+
+    // The values reach the chart, one series per register, in order.
+    auto *chart = form->findChild<ValueChart *>();
+    QVERIFY(chart);
+    const QStringList series{"0" + function + ":0", "0" + function + ":1", "0" + function + ":2"};
+    QCOMPARE(chart->seriesNames(), series);
+    const QStringList numbers = values.split(' ', Qt::SkipEmptyParts);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(chart->points(series.at(i)).size(), 1);
+        QCOMPARE(chart->points(series.at(i)).first().y(), numbers.at(i).toDouble());
+    }
 }
 
 void TestPeers::longReplyAtNineSixHundredBaud()

@@ -12,6 +12,7 @@ class SendListEditor;
 class QTimer;
 class SerialSession;
 class TrafficLog;
+class ValueChart;
 struct SettingBinding;
 namespace Ui {
 class frmTolvan;
@@ -33,15 +34,15 @@ protected:
 private:
     Ui::frmTolvan *ui;
     // True exactly while a serial session is open: the one record of it.
-    bool portOpen;
+    bool portOpen = false;
     SerialSession *session = nullptr; // the port while a session is open
     QTimer *readTimer;
     QTimer *sendTimer;
     QTimer *saveTimer;
     QTimer *portCheckTimer;
-    int readDelay;
-    int sendCount;
-    int receiveCount;
+    int readDelay = 10; // ms to wait for the rest of a frame before reading
+    int sendCount = 0;
+    int receiveCount = 0;
     QTimer *connectTimer;
 
     // Retries opening a port that vanished, once a second, until it opens.
@@ -49,12 +50,12 @@ private:
     TrafficLog *log = nullptr;
     NetBridge *bridge = nullptr;
     PortWatcher *ports = nullptr;
+    ValueChart *chart = nullptr;
     std::unique_ptr<SendListEditor> editor;
     std::vector<SettingBinding> bindings;
 
     void openPort();
     void closePort();
-    void setSessionOpen(bool open);
     // The device failed or vanished: close and retry once a second.
     void portLost();
 

@@ -2,6 +2,7 @@
 // scripts/screenshots.sh, which also provides a virtual Modbus device for the console.
 //   norvane_shots console OUTDIR PORT   the console talking to the device on PORT
 //   norvane_shots kit OUTDIR            the framed window in three themes and each dialog
+//   norvane_shots chart OUTDIR          the value chart with a few made-up series
 #include "appsettings.h"
 #include "frmtolvan.h"
 #include "tavidateselect.h"
@@ -11,10 +12,12 @@
 #include "taviwidget.h"
 #include "startup.h"
 #include "tavihelper.h"
+#include "valuechart.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -29,6 +32,8 @@
 #include <QScreen>
 #include <QToolTip>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace {
 
@@ -161,6 +166,22 @@ int kitShots(const QString &outDir)
     return ok ? 0 : 1;
 }
 
+// Five minutes of made-up readings, one a second, ending now.
+int chartShot(const QString &outDir)
+{
+    ValueChart chart;
+    chart.resize(1000, 560);
+    chart.show();
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    for (int s = -300; s <= 0; ++s) {
+        const double phase = s / 40.0;
+        chart.addValues(now + s * 1000, 3, 0, 1,
+                        {25 + 4 * std::sin(phase), 48 + 10 * std::cos(phase / 2), 60 + std::floor(s / 60.0) * 5});
+        chart.addValues(now + s * 1000, 4, 17, 2, {12.5 + 6 * std::sin(phase * 3) * std::exp(s / 200.0)});
+    }
+    return save(&chart, outDir + "/chart.png") ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -175,6 +196,10 @@ int main(int argc, char *argv[])
         QDir().mkpath(args.at(2));
         return kitShots(args.at(2));
     }
-    qWarning("usage: norvane_shots console OUTDIR PORT | norvane_shots kit OUTDIR");
+    if (args.size() >= 3 && args.at(1) == "chart") {
+        QDir().mkpath(args.at(2));
+        return chartShot(args.at(2));
+    }
+    qWarning("usage: norvane_shots console OUTDIR PORT | norvane_shots kit OUTDIR | norvane_shots chart OUTDIR");
     return 2;
 }
