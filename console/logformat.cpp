@@ -57,7 +57,8 @@ bool writeLogFile(const QString &path, const QString &text, bool append)
     const int flags = O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | (append ? O_APPEND : O_CREAT | O_EXCL);
     const int fd = ::open(name.constData(), flags, 0644);
     if (fd < 0) {
-        return false;
+        // The file to append to has gone meanwhile: a new one then.
+        return append && errno == ENOENT && writeLogFile(path, text, false);
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -27,7 +27,8 @@ QString logFilePath(const QString &dir, const QDateTime &when);
 // Writes text (UTF-8) to a log file, never through a link. A new file is created only if
 // the name is free; with `append`, the existing regular file there gets a line break and
 // the text, so two saves in the same second do not run together. On failure (a full disk,
-// say) nothing is left behind: a new file is removed, an appended one cut back.
+// say) nothing is left behind: a new file is removed, an appended one cut back. A file to
+// append to that has gone is made anew.
 bool writeLogFile(const QString &path, const QString &text, bool append);
 
 #endif // LOGFORMAT_H

@@ -5,20 +5,15 @@
 #include <QString>
 #include <QStringList>
 
-// scripts/modbus_device.py (a pymodbus RTU device) on one end of a virtual serial pair.
+// scripts/modbus_device.py, a pymodbus RTU device, on one end of a virtual serial pair.
 class ModbusDevice
 {
 public:
-    ~ModbusDevice() { stop(); }
-
-    // Empty when Debian's python can run the device; otherwise one line that names the
-    // missing packages, so a test can fail at once instead of waiting for a reply.
-    static QString missingPackages();
-
+    ~ModbusDevice();
     // Starts the device with extra arguments (--holding ..., --input ...) and waits until it
-    // serves; false with the reason (its own output when it died) otherwise.
+    // serves. False with one line of reason: the Debian packages it lacks (so that a test
+    // fails at once instead of waiting for a reply), or its own words when it ended.
     bool start(const QString &port, const QStringList &args, QString *error);
-    void stop();
 
 private:
     QProcess process;

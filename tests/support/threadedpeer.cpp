@@ -10,11 +10,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-ThreadedPeer::~ThreadedPeer()
-{
-    close();
-}
-
 bool ThreadedPeer::open(const QString &path, QString *error)
 {
     fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -23,10 +18,9 @@ bool ThreadedPeer::open(const QString &path, QString *error)
         return false;
     }
     termios tio{};
-    if (::tcgetattr(fd, &tio) == 0) {
-        ::cfmakeraw(&tio);
-        ::tcsetattr(fd, TCSANOW, &tio);
-    }
+    ::tcgetattr(fd, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(fd, TCSANOW, &tio);
     stopping = false;
     worker = std::thread([this] { run(); });
     return true;
@@ -42,6 +36,9 @@ void ThreadedPeer::close()
         ::close(fd);
         fd = -1;
     }
+    incoming.clear();
+    outgoing.clear();
+    received = 0;
 }
 
 void ThreadedPeer::write(const QByteArray &data)
@@ -50,45 +47,43 @@ void ThreadedPeer::write(const QByteArray &data)
     outgoing += data;
 }
 
-QByteArray ThreadedPeer::receivedBytes() const
+QByteArray ThreadedPeer::take(int count, int timeoutMs)
 {
+    waitUntil([&] {
+        std::lock_guard<std::mutex> guard(lock);
+        return incoming.size() >= count;
+    }, timeoutMs);
     std::lock_guard<std::mutex> guard(lock);
-    return incoming;
+    const QByteArray fresh = incoming;
+    incoming.clear();
+    return fresh;
 }
 
-bool ThreadedPeer::allWritten() const
+QByteArray ThreadedPeer::takeFor(int ms)
 {
-    std::lock_guard<std::mutex> guard(lock);
-    return outgoing.isEmpty();
+    waitUntil([] { return false; }, ms);
+    return take(0, 0);
 }
 
 void ThreadedPeer::run()
 {
     char buffer[65536];
     while (!stopping) {
-        bool pending = false;
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            pending = !outgoing.isEmpty();
-        }
-        pollfd p{fd, short(POLLIN | (pending ? POLLOUT : 0)), 0};
+        std::unique_lock<std::mutex> guard(lock);
+        pollfd p{fd, short(POLLIN | (outgoing.isEmpty() ? 0 : POLLOUT)), 0};
+        guard.unlock();
         if (::poll(&p, 1, 10) <= 0) {
             continue;
         }
-        if (p.revents & POLLIN) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0) {
-                std::lock_guard<std::mutex> guard(lock);
-                incoming.append(buffer, int(n));
-                received += n;
-            }
+        guard.lock();
+        const ssize_t in = (p.revents & POLLIN) ? ::read(fd, buffer, sizeof buffer) : 0;
+        if (in > 0) {
+            incoming.append(buffer, int(in));
+            received += in;
         }
-        if (p.revents & POLLOUT) {
-            std::lock_guard<std::mutex> guard(lock);
-            const ssize_t n = ::write(fd, outgoing.constData(), size_t(qMin(outgoing.size(), 65536)));
-            if (n > 0) {
-                outgoing.remove(0, int(n));
-            }
+        const ssize_t out = (p.revents & POLLOUT) ? ::write(fd, outgoing.constData(), size_t(qMin(outgoing.size(), 65536))) : 0;
+        if (out > 0) {
+            outgoing.remove(0, int(out));
         }
     }
 }

@@ -9,19 +9,22 @@
 #include <mutex>
 #include <thread>
 
-// The far end of a virtual serial pair, worked by a thread of its own so that the console's
-// event loop never waits for it (QTest::qWait sleeps between turns, which starves a pty):
-// it writes what it is given and collects what arrives.
+// The far end of a virtual serial port, worked by a thread of its own so that the console's
+// event loop never waits for it (QTest::qWait sleeps between turns, which starves a pty): it
+// writes what it is given and collects what arrives.
 class ThreadedPeer
 {
 public:
-    ~ThreadedPeer();
+    ~ThreadedPeer() { close(); }
     bool open(const QString &path, QString *error);
     void close();
     void write(const QByteArray &data);
     qint64 receivedCount() const { return received; }
-    QByteArray receivedBytes() const;
-    bool allWritten() const;
+    // Waits (the event loop running) until `count` bytes arrived since the last take, then
+    // hands them all out.
+    QByteArray take(int count, int timeoutMs = 3000);
+    // What arrives within the time.
+    QByteArray takeFor(int ms);
 
 private:
     void run();
@@ -30,7 +33,7 @@ private:
     std::thread worker;
     std::atomic<bool> stopping{false};
     std::atomic<qint64> received{0};
-    mutable std::mutex lock;
+    std::mutex lock;
     QByteArray incoming;
     QByteArray outgoing;
 };

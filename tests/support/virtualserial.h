@@ -3,7 +3,6 @@
 
 #include <QByteArray>
 #include <QProcess>
-#include <QSerialPort>
 #include <QString>
 
 // A pseudo-terminal pair made by socat: the console opens one end by its link path, the
@@ -26,22 +25,6 @@ private:
     QString consolePath;
     QString peerPath;
     QProcess socat;
-};
-
-// The test's end of the pair.
-class PeerPort
-{
-public:
-    bool open(const QString &path, QString *error);
-    void close();
-    bool write(const QByteArray &data);
-    // Collects bytes until at least `count` arrived or the time is up.
-    QByteArray readAtLeast(int count, int timeoutMs);
-    // Collects whatever arrives within the time.
-    QByteArray readFor(int timeoutMs);
-
-private:
-    QSerialPort port;
 };
 
 #endif // VIRTUALSERIAL_H

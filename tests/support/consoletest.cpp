@@ -1,0 +1,129 @@
+#include "consoletest.h"
+
+#include "appsettings.h"
+#include "frmtolvan.h"
+#include "startup.h"
+
+#include <QDir>
+#include <QTest>
+#include <QTextBlock>
+
+void ConsoleTest::initTestCase()
+{
+    prepareApplication(file("norvane.ini"), dir.path());
+    pair = new VirtualSerialPair(dir.path());
+    QString error;
+    QVERIFY2(pair->start(&error), qPrintable(error));
+}
+
+void ConsoleTest::cleanupTestCase()
+{
+    delete pair;
+}
+
+void ConsoleTest::init()
+{
+    AppSettings::resetToDefaults();
+    AppSettings::SendList.clear();
+    AppSettings::DeviceKeys.clear();
+    AppSettings::DeviceValues.clear();
+    AppSettings::Notices.clear();
+    AppSettings::ConfigFile = file("norvane.ini");
+    AppSettings::DataDir = dir.path();
+    AppSettings::PortName = pair->consoleEnd();
+    QString error;
+    QVERIFY2(pair->isRunning() || pair->start(&error), qPrintable(error));
+    QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
+}
+
+void ConsoleTest::cleanup()
+{
+    delete form;
+    form = nullptr;
+    widget = nullptr;
+    peer.close();
+    savedLogs();
+    for (const char *name : {"send.txt", "device.txt", "norvane.ini"}) {
+        QFile::remove(file(name));
+    }
+}
+
+frmTolvan *ConsoleTest::makeForm()
+{
+    delete form;
+    form = new frmTolvan;
+    widget = form;
+    return form;
+}
+
+QString ConsoleTest::text(const char *name) const
+{
+    return button(name)->text();
+}
+
+void ConsoleTest::click(const char *name) const
+{
+    QAbstractButton *b = button(name);
+    if (!b->isEnabled()) {
+        qFatal("button %s is disabled", name);
+    }
+    b->click();
+}
+
+QStringList ConsoleTest::lines() const
+{
+    // Every line of the log view ends with a line break.
+    QString all = log()->toPlainText();
+    if (all.endsWith(QLatin1Char('\n'))) {
+        all.chop(1);
+    }
+    return all.isEmpty() ? QStringList() : all.split(QLatin1Char('\n'));
+}
+
+QString ConsoleTest::lastLine(const QString &part) const
+{
+    const QStringList all = lines();
+    for (int i = all.size() - 1; i >= 0; --i) {
+        if (all.at(i).contains(part)) {
+            return all.at(i);
+        }
+    }
+    return QString();
+}
+
+int ConsoleTest::count(const QString &part) const
+{
+    return lines().filter(part).size();
+}
+
+QColor ConsoleTest::lineColor(int line) const
+{
+    return log()->document()->findBlockByNumber(line).begin().fragment().charFormat().foreground().color();
+}
+
+void ConsoleTest::appendLog(int type, const QString &data) const
+{
+    QMetaObject::invokeMethod(form, "append", Q_ARG(int, type), Q_ARG(QString, data));
+}
+
+void ConsoleTest::sendText(const QString &data) const
+{
+    QMetaObject::invokeMethod(form, "sendData", Q_ARG(QString, data));
+}
+
+bool ConsoleTest::openPort() const
+{
+    click("btnOpen");
+    return text("btnOpen") == QStringLiteral("关闭串口");
+}
+
+QByteArray ConsoleTest::savedLogs() const
+{
+    QByteArray all;
+    QDir folder(dir.path());
+    for (const QString &name : folder.entryList({"20*.txt"}, QDir::Files, QDir::Name)) {
+        all += readFile(folder.filePath(name)) + "\n";
+        folder.remove(name);
+    }
+    return all;
+}

@@ -1,0 +1,79 @@
+#ifndef CONSOLETEST_H
+#define CONSOLETEST_H
+
+#include "testsupport.h"
+#include "threadedpeer.h"
+#include "virtualserial.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTimer>
+
+class frmTolvan;
+
+// What the console tests share: the process prepared as start-up does, with the settings
+// and data files in a folder of the test's own; a socat pty pair whose far end a thread
+// works (`peer`); and the form, driven through its widgets by object name.
+class ConsoleTest : public QObject
+{
+    Q_OBJECT
+protected slots:
+    void initTestCase();
+    void cleanupTestCase();
+    // Default settings, PortName on the console's end of the pair, the peer open.
+    void init();
+    void cleanup();
+
+protected:
+    QString file(const QString &name) const { return dir.filePath(name); }
+    QString folder() const { return dir.path(); }
+    // A new form (the last one goes), built from the settings as they are now.
+    frmTolvan *makeForm();
+
+    template <typename T>
+    T *find(const char *name) const
+    {
+        T *w = widget->findChild<T *>(QLatin1String(name));
+        if (!w) {
+            qFatal("no widget named %s", name);
+        }
+        return w;
+    }
+    QAbstractButton *button(const char *name) const { return find<QAbstractButton>(name); }
+    QCheckBox *check(const char *name) const { return find<QCheckBox>(name); }
+    QComboBox *combo(const char *name) const { return find<QComboBox>(name); }
+    QLineEdit *edit(const char *name) const { return find<QLineEdit>(name); }
+    QTimer *timer(const char *name) const { return find<QTimer>(name); }
+    QTextEdit *log() const { return find<QTextEdit>("txtMain"); }
+    QString text(const char *button) const;
+    void click(const char *button) const;
+
+    // The log view's lines; the last one that contains `part`; how many do.
+    QStringList lines() const;
+    QString lastLine(const QString &part) const;
+    int count(const QString &part) const;
+    QColor lineColor(int line) const;
+
+    // The form's own slots.
+    void appendLog(int type, const QString &data) const;
+    void sendText(const QString &data) const;
+    // Clicks "打开串口"; true when the session opened.
+    bool openPort() const;
+    // Every saved log file's text; the files go.
+    QByteArray savedLogs() const;
+
+    frmTolvan *form = nullptr;
+    VirtualSerialPair *pair = nullptr;
+    ThreadedPeer peer;
+
+private:
+    QTemporaryDir dir;
+    QWidget *widget = nullptr; // the form
+
+};
+
+#endif // CONSOLETEST_H
