@@ -248,9 +248,10 @@ void TestConsoleSerial::portReplacedWithinATenthOfASecond()
     sendText("lost"); // into the hung-up port: neither counted nor logged
     QString error;
     QVERIFY2(pair->start(&error), qPrintable(error));
-    // Well within the once-a-second check that would see the node missing (a busy machine
-    // may need more than the 0.1 s socat takes here).
-    QVERIFY2(gap.elapsed() < 500, qPrintable(QString::number(gap.elapsed())));
+    // The case needs the node back well within the once-a-second presence check; socat takes
+    // about 0.1 s, a very busy machine may not manage it.
+    if (gap.elapsed() >= 500)
+        QSKIP(qPrintable(QString("replacing the port took %1 ms").arg(gap.elapsed())));
     QCOMPARE(text("btnSendCount"), QString("发送 : 0 字节"));
     QCOMPARE(count("串口发送"), 0);
 
