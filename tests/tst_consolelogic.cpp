@@ -1,5 +1,4 @@
-// The plain functions behind the console form: request frames, register values, ranges,
-// log files, port names.
+// The plain functions behind the console form: request frames, values, ranges, log files, ports.
 #include "logformat.h"
 #include "portnames.h"
 #include "rangecalc.h"
@@ -20,143 +19,104 @@ class TestConsoleLogic : public QObject
 {
     Q_OBJECT
 private slots:
-    void requestFrames();
-    void registerValues();
-    void ranges();
-    void logFiles();
-    void portNames();
+    void requestFrames()
+    {
+        const struct { const char *address, *function, *reg, *value, *text; } rows[] = {
+            {"1", "3", "0", "1", "01 03 00 00 00 01 84 0A "}, {"17", "6", "1", "3", "11 06 00 01 00 03 "},
+            // The low 8 bits of an address; 0 for what does not parse or is out of range.
+            {"300", "3", "70000", "1", "2C 03 00 00 00 01 "}, {"x", "6", "", "-5", "00 06 00 00 00 00 "}};
+        for (const auto &r : rows) {
+            const QByteArray frame = buildRequestFrame(r.address, r.function, r.reg, r.value);
+            QVERIFY2(requestText(frame).startsWith(QLatin1String(r.text)) && frame.size() == 8, qPrintable(requestText(frame)));
+            // The CRC over the whole of a correct frame is zero.
+            QCOMPARE(TaviHelper::crc16Modbus(reinterpret_cast<const quint8 *>(frame.constData()), 8), quint16(0));
+        }
+    }
+
+    void registerValues()
+    {
+        const struct { QByteArray data; QString values; } rows[] = {
+            {hexBytes("0103 04 FFFF000A 0000"), "-1 10 "}, {QByteArray("AB\x02\x80\x00", 5), "-32768 "},
+            {hexBytes("0103 06 0001"), "1 "}, {hexBytes("0103 01 FF"), ""}, // byte count beyond the data; below two
+            {hexBytes("0103 03 0001 02"), "1 "}, {hexBytes("0103 02 00"), ""}, // odd count; half a value
+            {hexBytes("0103FF") + QByteArray(300, '\x01'), QString("257 ").repeated(127)}}; // the count is unsigned
+        for (const auto &r : rows) {
+            QCOMPARE(decodeRegisterValues(r.data), r.values);
+        }
+        const QStringList keys = {"01 03 00 00 00 01", "01 03", ""};
+        QCOMPARE(findReplyIndex("01 03 00 00 00 01 84 0A", keys), 0); // the first key the text begins with
+        QCOMPARE(findReplyIndex("99", keys), 2); // an empty key matches anything
+        QCOMPARE(findReplyIndex("99", keys.mid(0, 2)), -1);
+        QCOMPARE(showControls(QString("a\x1b" "b\u202Ec\u0085\t")), QString("a\\ESCb\\xe2\\x80\\xaec\\xc2\\x85\t"));
+    }
+
+    void ranges()
+    {
+        // Inputs: sensor down, sensor up, signal down, signal up.
+        const struct { QStringList inputs; const char *type; int decimals; QStringList lines; } rows[] = {
+            {{"-40", "120", "4", "20"}, "0-20mA", 0, {"实际量程: -80 ~ 120", "仪表量程: -80 ~ 120"}},
+            {{"0", "1.6", "4", "20"}, "4-20mA", 3, {"实际量程: 0 ~ 1.6", "仪表量程: 0 ~ 1600"}},
+            {{"", "100", "", "10"}, "0-5V", 0, {"实际量程: 0 ~ 50", "仪表量程: 0 ~ 50"}},
+            {{"100", "0", "4", "20"}, "4-20mA", 0, {"实际量程: 100 ~ 0", "仪表量程: 100 ~ 0"}},
+            {{"0", "1e7", "0", "10"}, "0-10V", 0, {"实际量程: 0 ~ 1e+07", "仪表量程: 0 ~ 10000000"}},
+            {{"-0.125", "1", "4", "20"}, "4-20mA", 0, {"实际量程: -0.125 ~ 1", "仪表量程: 0 ~ 1"}}, // no "-0"
+            {{"0", "100", "4", "4"}, "4-20mA", 1, {"信号输入的两个点不能相同"}},
+            {{"0", "1e39", "4", "20"}, "4-20mA", 0, {"计算结果超出数值范围, 请检查输入"}}, // never "nan ~ nan"
+            {{"-3e38", "3e38", "4", "4.000001"}, "0-10V", 3, {"计算结果超出数值范围, 请检查输入"}}};
+        for (const auto &r : rows) {
+            QCOMPARE(computeRange(r.inputs[0], r.inputs[1], r.inputs[2], r.inputs[3], r.type, r.decimals).lines(), r.lines);
+        }
+    }
+
+    void logFiles()
+    {
+        QTemporaryDir dir;
+        const QString path = logFilePath(dir.path(), QDateTime(QDate(2024, 3, 5), QTime(8, 9, 10)));
+        QCOMPARE(path, dir.path() + "/2024-03-05-08-09-10.txt");
+        QVERIFY(writeLogFile(path, "first\n串口", false));
+        QVERIFY(writeLogFile(path, "third", true)); // the same second: appended after a line break
+        QCOMPARE(readFile(path), QByteArray("first\n串口\nthird"));
+        QVERIFY(!writeLogFile(path, "fourth", false)); // a new file only where the name is free
+        QFile::remove(path);
+        QVERIFY(writeLogFile(path, "again", true)); // gone meanwhile: made anew, with no line break
+        QCOMPARE(readFile(path), QByteArray("again"));
+
+        // Nothing is written through a link planted under the name, nor into a FIFO.
+        QVERIFY(writeFile(dir.filePath("outside"), "keep") && QFile::link(dir.filePath("outside"), dir.filePath("link.txt")));
+        QVERIFY(!writeLogFile(dir.filePath("link.txt"), "text", false) && !writeLogFile(dir.filePath("link.txt"), "text", true));
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo.txt")).constData(), 0600), 0);
+        QVERIFY(!writeLogFile(dir.filePath("fifo.txt"), "text", true));
+
+        // A full disk (here a file size limit) leaves no empty file and no half-written tail.
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        const rlimit small{1000, old.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const QString big(2000, QLatin1Char('x'));
+        const bool refused = !writeLogFile(dir.filePath("full.txt"), big, false) && !writeLogFile(path, big, true);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY(refused && !QFile::exists(dir.filePath("full.txt")));
+        QCOMPARE(readFile(path), QByteArray("again"));
+    }
+
+    void portNames()
+    {
+        QCOMPARE(fixedPortNames().size(), 34);
+        QCOMPARE(portNameChoices({"ttyUSB0", "ttyACM0"}, "/dev/pts/3").mid(34), (QStringList{"ttyACM0", "/dev/pts/3"}));
+        QCOMPARE(portNameChoices({}, "COM3").size(), 34);
+        QCOMPARE(updatedPortChoices({"ttyACM0"}, {"", "typed", "ttyACM0"}).mid(34), (QStringList{"ttyACM0", "typed"}));
+
+        QVERIFY(portIsPresent("ttyACM7", {"ttyACM7"}) && portIsPresent("/dev/null", {})); // listed, or a node exists
+        QVERIFY(!portIsPresent("/dev/no-such-port", {"ttyS0"}) && !portIsPresent("", {})); // not "/dev/"
+        QVERIFY(!isSerialDevice(QCoreApplication::applicationFilePath()) && isSerialDevice("/dev/null"));
+
+        QCOMPARE(openFailureText(QSerialPort::DeviceNotFoundError, "x", false), QString("没有该设备"));
+        QCOMPARE(openFailureText(QSerialPort::PermissionError, "x", false), QString("设备忙或被占用"));
+        QVERIFY(openFailureText(QSerialPort::PermissionError, "x", true).contains("dialout"));
+        QCOMPARE(openFailureText(QSerialPort::UnsupportedOperationError, "No ioctl", false), QString("No ioctl"));
+    }
 };
-
-void TestConsoleLogic::requestFrames()
-{
-    const struct {
-        const char *address, *function, *reg, *value, *text;
-    } rows[] = {{"1", "3", "0", "1", "01 03 00 00 00 01 84 0A "},
-                {"0", "4", "0", "1", "00 04 00 00 00 01 30 1B "}, // the form's defaults
-                {"300", "3", "70000", "1", "2C 03 00 00 00 01 "},  // low 8 bits; out of range is 0
-                {"x", "6", "", "-5", "00 06 00 00 00 00 "},        // what does not parse is 0
-                {"17", "6", "1", "3", "11 06 00 01 00 03 "}};
-    for (const auto &r : rows) {
-        const QByteArray frame = buildRequestFrame(r.address, r.function, r.reg, r.value);
-        const QString text = requestText(frame);
-        QVERIFY2(text.startsWith(QLatin1String(r.text)) && text.size() == 24, qPrintable(text));
-        // The CRC over the whole of a correct frame is zero.
-        QCOMPARE(TaviHelper::crc16Modbus(reinterpret_cast<const quint8 *>(frame.constData()), 8), quint16(0));
-    }
-}
-
-void TestConsoleLogic::registerValues()
-{
-    const struct {
-        QByteArray data;
-        QString values;
-    } rows[] = {{hexBytes("0103 04 FFFF000A 0000"), "-1 10 "},
-                {hexBytes("0103 06 0001"), "1 "},    // byte count beyond the data
-                {hexBytes("0103 01 FF"), ""},        // count below two
-                {hexBytes("0103 03 0001 02"), "1 "}, // odd count
-                {hexBytes("0103 02 00"), ""},        // half a value
-                {QByteArray("AB\x02\x80\x00", 5), "-32768 "},
-                {hexBytes("0103FF") + QByteArray(300, '\x01'), QString("257 ").repeated(127)}};
-    for (const auto &r : rows) {
-        QCOMPARE(decodeRegisterValues(r.data), r.values);
-    }
-    const QStringList keys = {"01 03 00 00 00 01", "01 03", ""};
-    QCOMPARE(findReplyIndex("01 03 00 00 00 01 84 0A", keys), 0);
-    QCOMPARE(findReplyIndex("01 03 02", keys), 1);
-    QCOMPARE(findReplyIndex("99", keys), 2); // an empty key matches anything
-    QCOMPARE(findReplyIndex("99", keys.mid(0, 2)), -1);
-    QCOMPARE(showControls(QString("a\x1b" "b\u202Ec\u0085\t")), QString("a\\ESCb\\xe2\\x80\\xaec\\xc2\\x85\t"));
-}
-
-void TestConsoleLogic::ranges()
-{
-    const struct {
-        QStringList inputs; // sensor down, sensor up, signal down, signal up
-        const char *type;
-        int decimals;
-        QStringList lines;
-    } rows[] = {
-        {{"-40", "120", "4", "20"}, "0-20mA", 0, {"实际量程: -80 ~ 120", "仪表量程: -80 ~ 120"}},
-        {{"0", "1.6", "4", "20"}, "4-20mA", 3, {"实际量程: 0 ~ 1.6", "仪表量程: 0 ~ 1600"}},
-        {{"", "100", "", "10"}, "0-5V", 0, {"实际量程: 0 ~ 50", "仪表量程: 0 ~ 50"}},
-        {{"100", "0", "4", "20"}, "4-20mA", 0, {"实际量程: 100 ~ 0", "仪表量程: 100 ~ 0"}},
-        {{"0", "1e7", "0", "10"}, "0-10V", 0, {"实际量程: 0 ~ 1e+07", "仪表量程: 0 ~ 10000000"}},
-        {{"-0.125", "1", "4", "20"}, "4-20mA", 0, {"实际量程: -0.125 ~ 1", "仪表量程: 0 ~ 1"}}, // no "-0"
-        {{"0", "100", "4", "4"}, "4-20mA", 1, {"信号输入的两个点不能相同"}},
-        {{"0", "1e39", "4", "20"}, "4-20mA", 0, {"计算结果超出数值范围, 请检查输入"}}, // never "nan ~ nan"
-        {{"-3e38", "3e38", "4", "4.000001"}, "0-10V", 3, {"计算结果超出数值范围, 请检查输入"}}};
-    for (const auto &r : rows) {
-        const RangeResult range = computeRange(r.inputs[0], r.inputs[1], r.inputs[2], r.inputs[3], r.type, r.decimals);
-        QCOMPARE(range.lines(), r.lines);
-    }
-}
-
-void TestConsoleLogic::logFiles()
-{
-    QTemporaryDir dir;
-    const QString path = logFilePath(dir.path(), QDateTime(QDate(2024, 3, 5), QTime(8, 9, 10)));
-    QCOMPARE(path, dir.path() + "/2024-03-05-08-09-10.txt");
-    QVERIFY(writeLogFile(path, "first\n串口", false));
-    QVERIFY(writeLogFile(path, "third", true)); // the same second: appended after a line break
-    QCOMPARE(readFile(path), QByteArray("first\n串口\nthird"));
-    QVERIFY(!writeLogFile(path, "fourth", false)); // a new file only where the name is free
-    QFile::remove(path);
-    QVERIFY(writeLogFile(path, "again", true)); // gone meanwhile: made anew
-    QCOMPARE(readFile(path), QByteArray("again"));
-    QVERIFY(writeFile(dir.filePath("plain"), "x"));
-    QVERIFY(!writeLogFile(dir.filePath("plain/sub/log.txt"), "text", false)); // never writable
-
-    // Nothing is written through a link planted under the name, nor into a FIFO.
-    QVERIFY(writeFile(dir.filePath("outside"), "keep"));
-    QVERIFY(QFile::link(dir.filePath("outside"), dir.filePath("link.txt")));
-    QVERIFY(!writeLogFile(dir.filePath("link.txt"), "text", false));
-    QVERIFY(!writeLogFile(dir.filePath("link.txt"), "text", true));
-    QCOMPARE(readFile(dir.filePath("outside")), QByteArray("keep"));
-    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo.txt")).constData(), 0600), 0);
-    QVERIFY(!writeLogFile(dir.filePath("fifo.txt"), "text", true));
-
-    // A full disk (here a file size limit) leaves no empty file and no half-written tail.
-    ::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 1000;
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const QString big(2000, QLatin1Char('x'));
-    const bool newWritten = writeLogFile(dir.filePath("full.txt"), big, false);
-    const bool appended = writeLogFile(path, big, true);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    QVERIFY(!newWritten && !appended);
-    QVERIFY(!QFile::exists(dir.filePath("full.txt")));
-    QCOMPARE(readFile(path), QByteArray("again"));
-}
-
-void TestConsoleLogic::portNames()
-{
-    const QStringList fixed = fixedPortNames();
-    QCOMPARE(fixed.size(), 34);
-    QCOMPARE(fixed.at(19), QString("COM20"));
-    QCOMPARE(fixed.at(20), QString("ttyUSB0"));
-    QCOMPARE(fixed.last(), QString("ttySAC4"));
-    QCOMPARE(portNameChoices({"ttyUSB0", "ttyACM0"}, "/dev/pts/3").mid(34), (QStringList{"ttyACM0", "/dev/pts/3"}));
-    QCOMPARE(portNameChoices({}, "COM3").size(), 34);
-    QCOMPARE(updatedPortChoices({"ttyACM0"}, {"", "typed", "ttyACM0"}).mid(34), (QStringList{"ttyACM0", "typed"}));
-
-    QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("node"), ""));
-    QVERIFY(portIsPresent("ttyACM7", {"ttyACM7"}));
-    QVERIFY(portIsPresent(dir.filePath("node"), {}));
-    QVERIFY(!portIsPresent(dir.filePath("gone"), {"ttyS0"}));
-    QVERIFY(!portIsPresent("", {}));
-    QVERIFY(!isSerialDevice(dir.filePath("node")));
-    QVERIFY(isSerialDevice("/dev/null"));
-
-    QCOMPARE(openFailureText(QSerialPort::DeviceNotFoundError, "x", false), QString("没有该设备"));
-    QCOMPARE(openFailureText(QSerialPort::PermissionError, "x", false), QString("设备忙或被占用"));
-    QVERIFY(openFailureText(QSerialPort::PermissionError, "x", true).contains("dialout"));
-    QCOMPARE(openFailureText(QSerialPort::UnsupportedOperationError, "Inappropriate ioctl", false),
-             QString("Inappropriate ioctl"));
-}
 
 QTEST_GUILESS_MAIN(TestConsoleLogic)
 #include "tst_consolelogic.moc"
