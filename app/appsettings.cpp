@@ -1,6 +1,7 @@
 #include "appsettings.h"
 
 #include "datafile.h"
+#include "qt5ini.h"
 
 #include <QFile>
 #include <QSettings>
@@ -128,6 +129,12 @@ void AppSettings::writeConfig()
         set.setValue(QStringLiteral("%1/%2").arg(QLatin1String(entry.group), QLatin1String(entry.key)), entry.value());
     }
     set.sync();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    // Qt 6 writes non-ASCII text as UTF-8; the file keeps the escapes that Qt 5 writes.
+    if (set.status() != QSettings::AccessError) {
+        applyQt5IniEscapes(ConfigFile);
+    }
+#endif
 }
 
 AppSettings::FileState AppSettings::inspectConfigFile(const QString &fileName)

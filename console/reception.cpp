@@ -3,16 +3,14 @@
 #include "byteutil.h"
 #include "tavihelper.h"
 
-#include <QTextCodec>
-
 QString receptionText(const QByteArray &data, bool hex)
 {
     if (hex) {
         return TaviHelper::bytesToHexText(data);
     }
-    const int end = data.indexOf('\0');
-    const int length = end < 0 ? data.size() : end;
-    return showControls(QTextCodec::codecForLocale()->toUnicode(data.constData(), length));
+    const auto end = data.indexOf('\0');
+    // The locale codec (UTF-8 from start-up on); Qt 6 decodes local 8-bit text as UTF-8 always.
+    return showControls(QString::fromLocal8Bit(data.constData(), end < 0 ? data.size() : end));
 }
 
 namespace {

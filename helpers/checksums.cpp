@@ -34,7 +34,11 @@ quint16 modbusCrc(const QByteArray &data)
 
 quint16 qtChecksum(const QByteArray &data)
 {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     return qChecksum(data.constData(), static_cast<uint>(data.size()));
+#else
+    return qChecksum(QByteArrayView(data)); // ISO 3309, as the Qt 5 overload
+#endif
 }
 
 quint32 crc32(const QByteArray &data)

@@ -10,6 +10,8 @@
 #include <QTranslator>
 #include <QWidget>
 
+#include <cstdlib>
+
 QString TaviHelper::appDir()
 {
     return QCoreApplication::applicationDirPath();
@@ -40,10 +42,15 @@ void TaviHelper::installTranslation(const QString &fileName)
 
 void TaviHelper::seedRandom()
 {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
     QT_WARNING_PUSH
     QT_WARNING_DISABLE_DEPRECATED
     qsrand(randomSeedFor(QTime::currentTime()));
     QT_WARNING_POP
+#else
+    // Qt 6 has no qsrand; std::rand is the seedable generator left.
+    std::srand(randomSeedFor(QTime::currentTime()));
+#endif
 }
 
 void TaviHelper::centerOnDesktop(QWidget *widget)

@@ -115,6 +115,15 @@ bool countdownTick(int closeSec, int &elapsedSec, QLabel *labTime)
     return closeNow;
 }
 
+QPoint globalMousePos(const QMouseEvent *mouse)
+{
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    return mouse->globalPos();
+#else
+    return mouse->globalPosition().toPoint(); // what Qt 5's globalPos() rounds to as well
+#endif
+}
+
 bool handleDialogDrag(QWidget *dialog, QEvent *event, DragState &state)
 {
     switch (event->type()) {
@@ -124,7 +133,7 @@ bool handleDialogDrag(QWidget *dialog, QEvent *event, DragState &state)
             return false;
         }
         state.pressed = true;
-        state.offset = mouse->globalPos() - dialog->pos();
+        state.offset = globalMousePos(mouse) - dialog->pos();
         return true;
     }
     case QEvent::MouseButtonRelease:
@@ -133,7 +142,7 @@ bool handleDialogDrag(QWidget *dialog, QEvent *event, DragState &state)
     case QEvent::MouseMove: {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (state.pressed && mouse->buttons() != Qt::NoButton) {
-            dialog->move(mouse->globalPos() - state.offset);
+            dialog->move(globalMousePos(mouse) - state.offset);
             return true;
         }
         return false;

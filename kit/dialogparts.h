@@ -9,6 +9,7 @@ class QDialog;
 class QEvent;
 class QHBoxLayout;
 class QLabel;
+class QMouseEvent;
 class QPushButton;
 class QVBoxLayout;
 class QWidget;
@@ -47,6 +48,8 @@ struct DragState {
 };
 // True when the event was a drag event and has been consumed.
 bool handleDialogDrag(QWidget *dialog, QEvent *event, DragState &state);
+// The pointer's screen position, the same on Qt 5 and Qt 6.
+QPoint globalMousePos(const QMouseEvent *mouse);
 
 
 

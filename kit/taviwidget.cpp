@@ -1,5 +1,6 @@
 #include "taviwidget.h"
 
+#include "dialogparts.h"
 #include "iconhelper.h"
 #include "taviappearance.h"
 #include "tavidateselect.h"
@@ -191,7 +192,7 @@ bool TaviWidget::eventFilter(QObject *watched, QEvent *event)
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton) {
             dragPressed = true;
-            dragOffset = mouse->globalPos() - pos();
+            dragOffset = globalMousePos(mouse) - pos();
         }
         break;
     }
@@ -201,7 +202,7 @@ bool TaviWidget::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseMove: {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (dragPressed && mouse->buttons() != Qt::NoButton && property("canMove").toBool()) {
-            move(mouse->globalPos() - dragOffset);
+            move(globalMousePos(mouse) - dragOffset);
         }
         break;
     }

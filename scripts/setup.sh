@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing on Debian 12 and builds into build/.
 #   scripts/setup.sh           the program only (target norvane and what it links)
-#   scripts/setup.sh --test    also the test peers, and every target: tests and benchmarks
+#   scripts/setup.sh --test    also the test peers and Qt 6 (the test command builds the suite
+#                              against it too, in build-qt6/), and every target: tests and benchmarks
 # A second run on an unchanged tree installs, generates, compiles and links nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +11,8 @@ cd "$(dirname "$0")/.."
 packages=(g++ cmake make qtbase5-dev libqt5serialport5-dev libqt5charts5-dev
           fonts-wqy-microhei fonts-font-awesome xvfb xauth)
 test_packages=(socat mbpoll python3-pymodbus python3-serial python3-serial-asyncio
-               clang libfuzzer-14-dev libclang-rt-14-dev)
+               clang libfuzzer-14-dev libclang-rt-14-dev
+               qt6-base-dev qt6-serialport-dev qt6-5compat-dev qt6-charts-dev)
 target=norvane
 if [ "${1:-}" = "--test" ]; then
   packages+=("${test_packages[@]}")

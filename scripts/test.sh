@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds and runs the whole test suite headless:
 #   1. the test programs (CTest, QT_QPA_PLATFORM=offscreen), peers included;
-#   2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. the libFuzzer targets, about 30 s each, from the seed corpus in tests/fuzz/corpus.
-# With --quick only step 1 runs.
+#   2. the same suite built against Qt 6 (build-qt6/);
+#   3. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
+#   4. the libFuzzer targets, about 30 s each, from the seed corpus in tests/fuzz/corpus.
+# With --quick only step 1 runs (Qt 5 only).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh --test
@@ -13,6 +14,13 @@ jobs=$(nproc)
 echo "== test suite"
 (cd build && ctest --output-on-failure -j"$jobs" --timeout 600)
 [ "${1:-}" = "--quick" ] && exit 0
+
+echo "== test suite against Qt 6"
+cmake -S . -B build-qt6 -DNORVANE_QT=6 -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# A failed build stops here (pipefail) instead of leaving the old programs to be tested.
+quiet() { grep -Ev '^\[ *[0-9]+%\] (Building|Linking|Built|Automatic|Generating)' || true; }
+cmake --build build-qt6 -j"$jobs" -- --no-print-directory | quiet
+(cd build-qt6 && ctest --output-on-failure -j"$jobs" --timeout 600)
 
 echo "== test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DNORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null

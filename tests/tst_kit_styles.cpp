@@ -93,7 +93,7 @@ private slots:
         b.setCheckable(true);
         b.setChecked(true);
         QEvent enter(QEvent::Enter), leave(QEvent::Leave);
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         for (const auto &[target, event, expected] : QList<std::tuple<QToolButton *, QEvent *, QString>>{
                  {&a, &enter, "#020202"}, {&a, &press, "#030303"}, {&a, &leave, "#010101"}, {&b, &leave, "#040404"}}) {
             QCoreApplication::sendEvent(target, event);

@@ -1,4 +1,5 @@
 #include "appsettings.h"
+#include "qt5ini.h"
 #include "testsupport.h"
 
 #include <QtTest>
@@ -110,6 +111,48 @@ private slots:
             QCOMPARE(AppSettings::Notices.size(), 1);
             QVERIFY(AppSettings::Notices.first().contains(content ? "过大" : "不是普通文件"));
             QVERIFY(content ? readFile(AppSettings::ConfigFile) == huge : QFileInfo(AppSettings::ConfigFile).isDir());
+        }
+    }
+
+    // Qt 5's bytes are the reference: a Qt 6 build must leave the very same file.
+    void nonAsciiValuesAreWrittenAsQt5Does()
+    {
+        useConfig(nullptr);
+        AppSettings::PortName = QString::fromUtf8("串口1a");
+        AppSettings::ServerIP = QString::fromUtf8("é;x");
+        AppSettings::ValueFormat = QString::fromUtf8("A😀F");
+        AppSettings::Mode = QString::fromUtf8("x\x7f" "b\t\x1f" "c");
+        AppSettings::writeConfig();
+        QByteArray expected = defaultFile;
+        expected.replace("PortName=COM1", "PortName=\\x4e32\\x53e3\\x31\\x61")
+            .replace("ValueFormat=int16", "ValueFormat=A\\xd83d\\xde00\\x46")
+            .replace("Mode=Tcp_Client", "Mode=x\\x7f\\x62\\t\\x1f\\x63")
+            .replace("ServerIP=127.0.0.1", "ServerIP=\"\\xe9;x\"");
+        QCOMPARE(readFile(AppSettings::ConfigFile), expected);
+        AppSettings::resetToDefaults();
+        AppSettings::readConfig();
+        QCOMPARE(AppSettings::ValueFormat, QString::fromUtf8("A😀F"));
+        QCOMPARE(AppSettings::ServerIP, QString::fromUtf8("é;x"));
+    }
+
+    void qt6TextTakesQt5Escapes()
+    {
+        const struct { const char *qt6, *qt5; } cases[] = {
+            {"[A]\nk=v\\x1f\\x61, \"a;b\"\n\n[B]\nx=1\n", "[A]\nk=v\\x1f\\x61, \"a;b\"\n\n[B]\nx=1\n"},
+            {"k=\xe6\x97\xa0" "a1Fg0\n", "k=\\x65e0\\x61\\x31\\x46g0\n"}, // hex digits after an escape
+            {"k=\\x1f\xc3\xa9" "1\n", "k=\\x1f\\xe9\\x31\n"},
+            {"k=\\0\\x31\xc3\xa9\n", "k=\\0\\x31\\xe9\n"},
+            {"k=\xc3\xa9\\ta\n", "k=\\xe9\\ta\n"}, // another escape ends the run
+            {"k=\x7f" "b\n", "k=\\x7f\\x62\n"},
+            {"k=\xf0\x9f\x98\x80\n", "k=\\xd83d\\xde00\n"}, // beyond 16 bits: a surrogate pair
+            {"k=\xc3\xa9", "k=\\xe9"},                      // no final line end
+            {"k=\xff" "a\n", "k=\\xff\\x61\n"},             // stray and cut sequences
+            {"k=\xe6\x97", "k=\\xe6\\x97"},
+            {"[a%20b]\nk%U4E2D=1\n", "[a%20b]\nk%U4E2D=1\n"}, // sections and keys stay
+        };
+        for (const auto &c : cases) {
+            QCOMPARE(withQt5IniEscapes(c.qt6), QByteArray(c.qt5));
+            QCOMPARE(withQt5IniEscapes(c.qt5), QByteArray(c.qt5));
         }
     }
 };

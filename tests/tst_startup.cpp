@@ -7,6 +7,7 @@
 #include "testsupport.h"
 
 #include <QScreen>
+#include <QTextCodec>
 #include <QTextEdit>
 #include <QtTest>
 

@@ -1,0 +1,15 @@
+# Qt 5.15 is the reference; Qt 6 builds the same program (-DNORVANE_QT=6).
+set(NORVANE_QT 5 CACHE STRING "Qt major version to build with: 5 or 6")
+set_property(CACHE NORVANE_QT PROPERTY STRINGS 5 6)
+if(NORVANE_QT STREQUAL "5")
+  set(NORVANE_QT_MINIMUM 5.15)
+  set(NORVANE_QT_COMPAT_COMPONENT "")
+  set(NORVANE_QT_COMPAT "")
+elseif(NORVANE_QT STREQUAL "6")
+  # Core5Compat brings back QTextCodec, which the locale codec set at start-up needs.
+  set(NORVANE_QT_MINIMUM 6.2)
+  set(NORVANE_QT_COMPAT_COMPONENT Core5Compat)
+  set(NORVANE_QT_COMPAT Qt6::Core5Compat)
+else()
+  message(FATAL_ERROR "NORVANE_QT must be 5 or 6, not '${NORVANE_QT}'")
+endif()
