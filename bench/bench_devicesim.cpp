@@ -3,6 +3,7 @@
 // for a master of our own that times each reply on the wire, then for mbpoll (whole runs).
 #include "appsettings.h"
 #include "benchsupport.h"
+#include "virtualserial.h"
 #include "frmtolvan.h"
 #include "startup.h"
 #include "tavihelper.h"
@@ -94,13 +95,14 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     QTemporaryDir home;
-    VirtualPty pty(home.path());
-    if (!pty.ready()) {
-        std::fprintf(stderr, "socat is needed (Debian package socat)\n");
+    VirtualSerialPair pty(home.path());
+    QString error;
+    if (!pty.start(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
-    const QString console = pty.console;
-    const QString peer = pty.peer;
+    const QString console = pty.consoleEnd();
+    const QString peer = pty.peerEnd();
     prepareApplication(home.filePath("norvane.ini"), home.path());
     const QByteArray reply = QByteArray::fromHex("010302007B");
     AppSettings::DeviceKeys = QStringList{"01 03 00 00 00 01"};

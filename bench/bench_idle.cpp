@@ -2,6 +2,7 @@
 //   bench_idle [seconds]   (default 30)
 #include "appsettings.h"
 #include "benchsupport.h"
+#include "virtualserial.h"
 #include "frmtolvan.h"
 #include "startup.h"
 
@@ -21,12 +22,13 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int seconds = argc >= 2 ? QByteArray(argv[1]).toInt() : 30;
     QTemporaryDir home;
-    VirtualPty pty(home.path());
-    if (!pty.ready()) {
-        std::fprintf(stderr, "socat is needed (Debian package socat)\n");
+    VirtualSerialPair pty(home.path());
+    QString error;
+    if (!pty.start(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
-    const QString console = pty.console;
+    const QString console = pty.consoleEnd();
     prepareApplication(home.filePath("norvane.ini"), home.path());
     AppSettings::PortName = console;
     frmTolvan form;

@@ -5,6 +5,7 @@
 //   bench_receive [seconds]        (default 20 per rate)
 #include "appsettings.h"
 #include "benchsupport.h"
+#include "virtualserial.h"
 #include "frmtolvan.h"
 #include "startup.h"
 
@@ -132,13 +133,14 @@ int main(int argc, char *argv[])
     const double seconds = argc >= 2 ? QByteArray(argv[1]).toDouble() : 20.0;
 
     QTemporaryDir home;
-    VirtualPty pty(home.path());
-    if (!pty.ready()) {
-        std::fprintf(stderr, "socat is needed (Debian package socat)\n");
+    VirtualSerialPair pty(home.path());
+    QString error;
+    if (!pty.start(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
-    const QString console = pty.console;
-    const QString peer = pty.peer;
+    const QString console = pty.consoleEnd();
+    const QString peer = pty.peerEnd();
 
     prepareApplication(home.filePath("norvane.ini"), home.path());
     AppSettings::PortName = console;

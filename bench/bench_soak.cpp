@@ -3,6 +3,7 @@
 //   bench_soak [seconds]   (default 600)
 #include "appsettings.h"
 #include "benchsupport.h"
+#include "virtualserial.h"
 #include "frmtolvan.h"
 #include "startup.h"
 
@@ -47,13 +48,14 @@ int main(int argc, char *argv[])
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     const int seconds = argc >= 2 ? QByteArray(argv[1]).toInt() : 600;
     QTemporaryDir home;
-    VirtualPty pty(home.path());
-    if (!pty.ready()) {
-        std::fprintf(stderr, "socat is needed (Debian package socat)\n");
+    VirtualSerialPair pty(home.path(), seconds + 120);
+    QString error;
+    if (!pty.start(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 2;
     }
-    const QString console = pty.console;
-    const QString peer = pty.peer;
+    const QString console = pty.consoleEnd();
+    const QString peer = pty.peerEnd();
     prepareApplication(home.filePath("norvane.ini"), home.path());
     AppSettings::PortName = console;
     AppSettings::HexReceive = true;

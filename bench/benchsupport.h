@@ -4,10 +4,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFileInfo>
-#include <QProcess>
 #include <QString>
-#include <QThread>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -53,34 +50,5 @@ inline void spin(int ms)
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
 }
-
-// A socat pseudo-terminal pair in `dir`: the console opens `console`, the load the other end.
-class VirtualPty
-{
-public:
-    explicit VirtualPty(const QString &dir)
-        : console(dir + QStringLiteral("/ttyConsole")), peer(dir + QStringLiteral("/ttyPeer"))
-    {
-        socat.setStandardOutputFile(QProcess::nullDevice());
-        socat.setStandardErrorFile(QProcess::nullDevice());
-        socat.start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=") + console,
-                                              QStringLiteral("pty,raw,echo=0,link=") + peer});
-        for (int i = 0; i < 100 && !ready(); ++i) {
-            QThread::msleep(20);
-        }
-    }
-    ~VirtualPty()
-    {
-        socat.terminate();
-        socat.waitForFinished(3000);
-    }
-    bool ready() const { return QFileInfo::exists(console) && QFileInfo::exists(peer); }
-
-    const QString console;
-    const QString peer;
-
-private:
-    QProcess socat;
-};
 
 #endif // BENCHSUPPORT_H

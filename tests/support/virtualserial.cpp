@@ -5,8 +5,9 @@
 #include <QStandardPaths>
 #include <QThread>
 
-VirtualSerialPair::VirtualSerialPair(const QString &dir)
-    : consolePath(dir + QStringLiteral("/ttyConsole")), peerPath(dir + QStringLiteral("/ttyPeer"))
+VirtualSerialPair::VirtualSerialPair(const QString &dir, int lifetimeSeconds)
+    : consolePath(dir + QStringLiteral("/ttyConsole")), peerPath(dir + QStringLiteral("/ttyPeer")),
+      lifetime(lifetimeSeconds)
 {
 }
 
@@ -22,10 +23,9 @@ bool VirtualSerialPair::start(QString *error)
         *error = QStringLiteral("socat is not installed (Debian package socat)");
         return false;
     }
-    // Under timeout, so that a crashed test cannot leave socat behind for long; its output
-    // goes nowhere, so that it never holds the test runner's pipes open.
+    // Its output goes nowhere, so that it never holds the test runner's pipes open.
     socat.setProgram(QStringLiteral("timeout"));
-    socat.setArguments({QStringLiteral("900"), exe, QStringLiteral("pty,raw,echo=0,link=%1").arg(consolePath),
+    socat.setArguments({QString::number(lifetime), exe, QStringLiteral("pty,raw,echo=0,link=%1").arg(consolePath),
                         QStringLiteral("pty,raw,echo=0,link=%1").arg(peerPath)});
     socat.setStandardOutputFile(QProcess::nullDevice());
     socat.setStandardErrorFile(QProcess::nullDevice());

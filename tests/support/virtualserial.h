@@ -7,11 +7,12 @@
 
 // A pseudo-terminal pair made by socat: the console opens one end by its link path, the
 // test talks through the other. stop() removes both links, start() brings them back under
-// the same names.
+// the same names. socat runs under `timeout`, so that a crashed program cannot leave it behind
+// for longer than `lifetimeSeconds`.
 class VirtualSerialPair
 {
 public:
-    explicit VirtualSerialPair(const QString &dir);
+    explicit VirtualSerialPair(const QString &dir, int lifetimeSeconds = 900);
     ~VirtualSerialPair();
 
     bool start(QString *error);
@@ -24,6 +25,7 @@ public:
 private:
     QString consolePath;
     QString peerPath;
+    int lifetime;
     QProcess socat;
 };
 
