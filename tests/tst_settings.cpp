@@ -1,10 +1,8 @@
 #include "appsettings.h"
 #include "qt5ini.h"
 #include "testsupport.h"
-
 #include <QtTest>
 
-namespace {
 // What the program writes with every default: keys sorted per group, non-ASCII escaped.
 const QByteArray defaultFile =
     "[ComConfig]\nAutoClear=false\nAutoPrint=false\nAutoSave=false\nAutoSend=false\nBaudRate=9600\nDataBit=8\n"
@@ -17,61 +15,45 @@ const QByteArray goodFile =
     "Debug=true\nHexReceive=true\nHexSend=true\nParity=\\x5947\nPortName=COM7\nSaveInterval=2000\n"
     "SendInterval=300\nStopBit=2\nValueFormat=float:CDAB\n\n[NetConfig]\nAutoConnect=true\nListenPort=503\n"
     "Mode=Udp_Server\nServerIP=10.1.1.9\nServerPort=502\nSleepTime=50\n";
-
 // goodFile with the line of `key` replaced by `line` (which brings its own line end, or is empty).
-QByteArray withLine(const char *key, const char *line)
+static QByteArray withLine(const char *key, const char *line)
 {
-    QByteArray text = goodFile;
-    const int from = text.indexOf(QByteArray("\n") + key + '=') + 1;
-    return text.replace(from, text.indexOf('\n', from) + 1 - from, line);
+    const int from = goodFile.indexOf(QByteArray("\n") + key + '=') + 1;
+    return QByteArray(goodFile).replace(from, goodFile.indexOf('\n', from) + 1 - from, line);
 }
-} // namespace
-
 class TestSettings : public QObject
 {
     Q_OBJECT
     QTemporaryDir dir;
     int serial = 0;
-
-    // Defaults, and a fresh file name (QSettings caches files by name) with `content` unless null.
-    void useConfig(const QByteArray *content)
+    // Defaults, and a new file (QSettings caches them by name) holding `content` unless null.
+    void useConfig(const QByteArray &content = QByteArray())
     {
         AppSettings::resetToDefaults();
         AppSettings::Notices.clear();
         AppSettings::ConfigFile = dir.filePath(QString("s%1.ini").arg(++serial));
-        QVERIFY(!content || writeFile(AppSettings::ConfigFile, *content));
+        QVERIFY(content.isNull() || writeFile(AppSettings::ConfigFile, content));
     }
-
 private slots:
-    void missingOrEmptyFileIsWrittenWithDefaults()
+    void missingEmptyAndHealthyFiles()
     {
-        useConfig(nullptr);
-        AppSettings::readConfig();
+        useConfig();
+        AppSettings::readConfig(); // a missing file is written with every default
         QCOMPARE(readFile(AppSettings::ConfigFile), defaultFile);
-        const QByteArray empty;
-        useConfig(&empty);
+        useConfig(""); // empty, not null
         QVERIFY(!AppSettings::checkConfig()); // a zero-byte file is like a missing one
         QCOMPARE(readFile(AppSettings::ConfigFile), defaultFile);
-    }
-
-    void healthyFileIsReadAndLeftAlone()
-    {
-        // Windows line ends: any rewrite would show.
+        // A healthy file is read and left alone; with Windows line ends any rewrite would show.
         const QByteArray crlf = QByteArray(goodFile).replace("\n", "\r\n");
-        useConfig(&crlf);
-        AppSettings::readConfig();
-        QStringList values;
-        for (const SettingEntry &e : AppSettings::settings()) {
-            values << e.value().toString();
-        }
-        QCOMPARE(values, (QStringList{"COM7", "115200", "7", "奇", "2", "true", "true", "true", "true", "true", "300",
-                                      "true", "2000", "true", "float:CDAB", "Udp_Server", "10.1.1.9", "502", "503", "50",
-                                      "true"}));
-        QCOMPARE(readFile(AppSettings::ConfigFile), crlf);
+        useConfig(crlf);
         QVERIFY(AppSettings::checkConfig());
+        AppSettings::readConfig();
         QCOMPARE(readFile(AppSettings::ConfigFile), crlf);
+        QCOMPARE(AppSettings::Parity, QString("奇")); // a value decoded as read, not only passed through
+        AppSettings::ConfigFile = dir.filePath("copy.ini");
+        AppSettings::writeConfig(); // every other value read comes back as it was
+        QCOMPARE(readFile(AppSettings::ConfigFile), goodFile);
     }
-
     void valueTextsAndRepairs()
     {
         // A line, the value read from it and, where the file is repaired, the line written instead.
@@ -79,15 +61,13 @@ private slots:
             {"HexSend", "HexSend=0\n", false, nullptr}, {"HexSend", "HexSend=FALSE\n", false, nullptr},
             {"HexSend", "HexSend=yes\n", true, nullptr}, {"HexSend", "HexSend=1\n", true, nullptr},
             {"BaudRate", "BaudRate=fast\n", 0, nullptr}, {"StopBit", "StopBit=1.5\n", 1.5, nullptr},
-            {"ServerIP", "ServerIP=a=b\n", "a=b", nullptr},
-            {"ServerIP", "ServerIP=\n", "127.0.0.1", "ServerIP=127.0.0.1\n"},
-            {"Parity", "Parity=\n", "无", "Parity=\\x65e0\n"},
-            {"BaudRate", "", 9600, "BaudRate=9600\n"},            // absent
-            {"SleepTime", "SleepTime=\n", 100, "SleepTime=100\n"}, // the last line
+            {"ServerIP", "ServerIP=a=b\n", "a=b", nullptr}, {"SleepTime", "SleepTime=\n", 100, "SleepTime=100\n"}, // last
+            {"ServerIP", "ServerIP=\n", "127.0.0.1", "ServerIP=127.0.0.1\n"}, {"BaudRate", "", 9600, "BaudRate=9600\n"},
+            {"Parity", "Parity=\n", "无", "Parity=\\x65e0\n"}, // repaired: empty or absent
         };
         for (const auto &c : cases) {
             const QByteArray text = withLine(c.key, c.line);
-            useConfig(&text);
+            useConfig(text);
             QCOMPARE(AppSettings::checkConfig(), !QByteArray(c.line).endsWith("=\n"));
             QCOMPARE(readFile(AppSettings::ConfigFile), text); // the check alone changes nothing
             AppSettings::readConfig();
@@ -95,60 +75,49 @@ private slots:
             QCOMPARE(readFile(AppSettings::ConfigFile), c.repaired ? withLine(c.key, c.repaired) : text);
         }
     }
-
     void unusableFilesAreNeitherReadNorWritten()
     {
         // A folder where the file should be, then a file too large to be a settings file.
         const QByteArray huge = goodFile + QByteArray(AppSettings::maxConfigFileBytes, '#');
-        for (const QByteArray *content : {static_cast<const QByteArray *>(nullptr), &huge}) {
+        for (const QByteArray &content : {QByteArray(), huge}) {
             useConfig(content);
-            QVERIFY(content || QDir().mkpath(AppSettings::ConfigFile));
+            QVERIFY(!content.isNull() || QDir().mkpath(AppSettings::ConfigFile));
             AppSettings::BaudRate = 19200;
             AppSettings::readConfig();
             AppSettings::writeConfig();
-            QVERIFY(!AppSettings::checkConfig());
-            QCOMPARE(AppSettings::BaudRate, 19200);
-            QCOMPARE(AppSettings::Notices.size(), 1);
-            QVERIFY(AppSettings::Notices.first().contains(content ? "过大" : "不是普通文件"));
-            QVERIFY(content ? readFile(AppSettings::ConfigFile) == huge : QFileInfo(AppSettings::ConfigFile).isDir());
+            QVERIFY(!AppSettings::checkConfig() && AppSettings::BaudRate == 19200);
+            QVERIFY2(AppSettings::Notices.size() == 1 && AppSettings::Notices[0].contains(content.isNull() ? "不是普通文件" : "过大"),
+                     qPrintable(AppSettings::Notices.join('|')));
+            QVERIFY(content.isNull() ? QFileInfo(AppSettings::ConfigFile).isDir() : readFile(AppSettings::ConfigFile) == huge);
         }
     }
-
     // Qt 5's bytes are the reference: a Qt 6 build must leave the very same file.
     void nonAsciiValuesAreWrittenAsQt5Does()
     {
-        useConfig(nullptr);
+        useConfig();
         AppSettings::PortName = QString::fromUtf8("串口1a");
         AppSettings::ServerIP = QString::fromUtf8("é;x");
         AppSettings::ValueFormat = QString::fromUtf8("A😀F");
         AppSettings::Mode = QString::fromUtf8("x\x7f" "b\t\x1f" "c");
         AppSettings::writeConfig();
-        QByteArray expected = defaultFile;
-        expected.replace("PortName=COM1", "PortName=\\x4e32\\x53e3\\x31\\x61")
+        const QByteArray expected = QByteArray(defaultFile).replace("PortName=COM1", "PortName=\\x4e32\\x53e3\\x31\\x61")
             .replace("ValueFormat=int16", "ValueFormat=A\\xd83d\\xde00\\x46")
             .replace("Mode=Tcp_Client", "Mode=x\\x7f\\x62\\t\\x1f\\x63")
             .replace("ServerIP=127.0.0.1", "ServerIP=\"\\xe9;x\"");
         QCOMPARE(readFile(AppSettings::ConfigFile), expected);
         AppSettings::resetToDefaults();
         AppSettings::readConfig();
-        QCOMPARE(AppSettings::ValueFormat, QString::fromUtf8("A😀F"));
-        QCOMPARE(AppSettings::ServerIP, QString::fromUtf8("é;x"));
+        QCOMPARE((QStringList{AppSettings::PortName, AppSettings::ServerIP, AppSettings::ValueFormat, AppSettings::Mode}),
+                 (QStringList{"串口1a", "é;x", "A😀F", QString::fromUtf8("x\x7f" "b\t\x1f" "c")}));
     }
-
     void qt6TextTakesQt5Escapes()
     {
         const struct { const char *qt6, *qt5; } cases[] = {
-            {"[A]\nk=v\\x1f\\x61, \"a;b\"\n\n[B]\nx=1\n", "[A]\nk=v\\x1f\\x61, \"a;b\"\n\n[B]\nx=1\n"},
-            {"k=\xe6\x97\xa0" "a1Fg0\n", "k=\\x65e0\\x61\\x31\\x46g0\n"}, // hex digits after an escape
-            {"k=\\x1f\xc3\xa9" "1\n", "k=\\x1f\\xe9\\x31\n"},
-            {"k=\\0\\x31\xc3\xa9\n", "k=\\0\\x31\\xe9\n"},
-            {"k=\xc3\xa9\\ta\n", "k=\\xe9\\ta\n"}, // another escape ends the run
-            {"k=\x7f" "b\n", "k=\\x7f\\x62\n"},
-            {"k=\xf0\x9f\x98\x80\n", "k=\\xd83d\\xde00\n"}, // beyond 16 bits: a surrogate pair
-            {"k=\xc3\xa9", "k=\\xe9"},                      // no final line end
-            {"k=\xff" "a\n", "k=\\xff\\x61\n"},             // stray and cut sequences
-            {"k=\xe6\x97", "k=\\xe6\\x97"},
-            {"[a%20b]\nk%U4E2D=1\n", "[a%20b]\nk%U4E2D=1\n"}, // sections and keys stay
+            {"[A]\nk=v\\x1f\\x61, \"a;b\"\n\n[a%20b]\nk%U4E2D=1\n", "[A]\nk=v\\x1f\\x61, \"a;b\"\n\n[a%20b]\nk%U4E2D=1\n"},
+            {"k=\xe6\x97\xa0" "a1Fg0\n", "k=\\x65e0\\x61\\x31\\x46g0\n"}, {"k=\\x1f\xc3\xa9" "1\n", "k=\\x1f\\xe9\\x31\n"},
+            {"k=\\0\\x31\xc3\xa9\n", "k=\\0\\x31\\xe9\n"}, {"k=\xc3\xa9\\ta\n", "k=\\xe9\\ta\n"}, {"k=\x7f" "b\n", "k=\\x7f\\x62\n"},
+            {"k=\xf0\x9f\x98\x80\n", "k=\\xd83d\\xde00\n"}, {"k=\xc3\xa9", "k=\\xe9"}, {"k=\xe6\x97", "k=\\xe6\\x97"},
+            {"k=\xff" "a\n", "k=\\xff\\x61\n"}, // escapes, hex digits after them, surrogate pairs, no line end, bad UTF-8
         };
         for (const auto &c : cases) {
             QCOMPARE(withQt5IniEscapes(c.qt6), QByteArray(c.qt5));

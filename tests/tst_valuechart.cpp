@@ -12,7 +12,9 @@
 #include <QtCharts/QValueAxis>
 #include <QtTest>
 
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 using namespace QtCharts;
+#endif
 
 namespace {
 const qint64 base = QDateTime::fromString("2024-03-05T06:07:09.045Z", Qt::ISODateWithMs).toMSecsSinceEpoch();
@@ -28,7 +30,9 @@ QLineSeries *drawn(ValueChart &chart, const QString &name)
 
 QVector<QPointF> drawnPoints(ValueChart &chart, const QString &name)
 {
-    return drawn(chart, name) ? drawn(chart, name)->pointsVector() : QVector<QPointF>();
+    QLineSeries *series = drawn(chart, name);
+    const auto points = series ? series->points() : decltype(series->points())();
+    return QVector<QPointF>(points.begin(), points.end());
 }
 } // namespace
 
