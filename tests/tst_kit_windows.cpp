@@ -35,9 +35,8 @@ private slots:
         TaviMessageBox box;
         box.show();
         // Type, title, picture, cancel hidden: an unknown type changes nothing; once hidden, cancel stays hidden.
-        const QList<std::tuple<int, QString, QString, bool>> rows = {{1, "询问", "question", false}, {0, "提示", "info", true},
-                                                                     {2, "错误", "error", true}, {7, "错误", "error", true}, {1, "询问", "question", true}};
-        for (const auto &[type, title, picture, hidden] : rows) {
+        for (const auto &[type, title, picture, hidden] : QList<std::tuple<int, QString, QString, bool>>{{1, "询问", "question", false},
+                 {0, "提示", "info", true}, {2, "错误", "error", true}, {7, "错误", "error", true}, {1, "询问", "question", true}}) {
             box.setMessage("磁盘已满", type);
             QCOMPARE(text(&box, "labTitle") + box.windowTitle() + text(&box, "labInfo") + text(&box, "labTime"), title + title + "磁盘已满");
             QVERIFY2(child<QLabel>(&box, "labIcoMain")->styleSheet().contains(picture) && child(&box, "btnCancel")->isHidden() == hidden, qPrintable(title));
@@ -49,8 +48,7 @@ private slots:
             seen << text(&box, "labTime");
         }
         QCOMPARE(seen, QStringList({"关闭倒计时 3 s", "关闭倒计时 2 s", "关闭倒计时 1 s"}));
-        box.setMessage("soon", 0, 1);
-        QCOMPARE(box.exec(), 0);
+        QCOMPARE((box.setMessage("soon", 0, 1), box.exec()), 0);
         for (const auto &[name, result] : QList<QPair<const char *, int>>{{"btnOk", QMessageBox::Yes}, {"btnCancel", QMessageBox::No},
                                                                          {"btnMenu_Close", QMessageBox::No}}) {
             whenShown<TaviMessageBox>([name = name](TaviMessageBox *question) { child(question, name)->click(); });
@@ -60,8 +58,8 @@ private slots:
         for (const auto &[type, value, name, expected] : QList<std::tuple<int, QString, const char *, QString>>{
                  {0, "default", "btnOk", "秘密"}, {0, "default", "btnCancel", ""}, {1, "a||b|c", "btnOk", "c"}}) {
             whenShown<TaviInputBox>([type = type, name = name](TaviInputBox *input) {
-                QLineEdit *edit = child<QLineEdit>(input, "txtValue");
-                QComboBox *list = child<QComboBox>(input, "cboxValue");
+                auto *edit = child<QLineEdit>(input, "txtValue");
+                auto *list = child<QComboBox>(input, "cboxValue");
                 QVERIFY(edit->isHidden() == (type == 1) && list->isHidden() == (type == 0) && list->count() == 4 * type && list->itemText(1).isEmpty());
                 QVERIFY(type == 1 || (edit->text() + edit->placeholderText() == "default名字" && edit->echoMode() == QLineEdit::Password));
                 edit->setText("秘密");
@@ -92,20 +90,10 @@ private slots:
             dialog->close();
         }
     }
-
     void framedWindow()
     {
         TaviWidget w;
         QVERIFY(w.getBtnMenu()->isHidden() && w.property("canMove").toBool() && w.property("form").toBool() && w.getExitAll());
-        const QList<QAction *> actions = w.getBtnMenu()->actions();
-        QSignalSpy themes(&w, qOverload<const QString &>(&TaviWidget::changeStyle));
-        actions.first()->trigger();
-        actions.at(TaviWidget::Style_FlatBlack)->trigger();
-        QVERIFY(actions.size() == 17 && themes.size() == 2 && qApp->styleSheet().startsWith("QPalette{background:#2E2F30;}"));
-        QCOMPARE(themes[0][0].toString() + themes[1][0].toString(), QString(":/qss/silvery.css:/qss/flatblack.css"));
-        w.setProperty("title", "串口工具");
-        w.setAlignment(Qt::AlignCenter);
-        QVERIFY(w.getLabTitle()->text() == "串口工具" && w.windowTitle() == "串口工具" && w.getLabTitle()->alignment() == Qt::AlignCenter);
         auto *content = new QWidget;
         content->resize(400, 270);
         w.setMainWidget(content);
@@ -139,32 +127,24 @@ private slots:
         w.setExitAll(true);
         w.getBtnMenuClose()->click();
         QVERIFY(!w.isVisible());
-        w.setVisible(TaviWidget::Widget_BtnMenuMin, true);
-        w.setOnlyCloseBtn();
-        QVERIFY(w.getBtnMenuMin()->isHidden() && w.getBtnMenuMax()->isHidden() && w.getBtnMenu()->isHidden());
     }
-
     void trayMenu()
     {
         TrayIcon tray;
-        QVERIFY(tray.getExitDirect()); // "退出" ends the process unless told otherwise
         QSystemTrayIcon *icon = tray.systemTrayIcon();
         emit icon->activated(QSystemTrayIcon::Trigger); // no main widget yet: nothing
         QWidget main;
         tray.setExitDirect(false);
         tray.setMainWidget(&main);
-        emit icon->activated(QSystemTrayIcon::Context);
-        emit icon->activated(QSystemTrayIcon::MiddleClick);
+        emit icon->activated(QSystemTrayIcon::Context), emit icon->activated(QSystemTrayIcon::MiddleClick);
         QVERIFY(main.isHidden() && icon->contextMenu() == tray.contextMenu() && tray.contextMenu()->actions().size() == 2);
         for (auto reason : {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::Trigger}) {
-            main.hide();
-            emit icon->activated(reason);
+            main.hide(), emit icon->activated(reason);
             QVERIFY(main.isVisible());
         }
         main.hide();
         QSignalSpy exit(&tray, &TrayIcon::trayIconExit);
-        tray.contextMenu()->actions().at(1)->trigger(); // "退出"
-        tray.contextMenu()->actions().at(0)->trigger(); // "主界面"
+        tray.contextMenu()->actions().at(1)->trigger(), tray.contextMenu()->actions().at(0)->trigger(); // "退出", "主界面"
         QVERIFY(exit.count() == 1 && main.isVisible());
     }
 };

@@ -27,55 +27,37 @@ private slots:
         }
         QCOMPARE(TH::shortToBytesBE(0x12345) + TH::shortToBytesLE(0x12345), hexBytes("23454523"));
     }
-
     void sumsAndCrcCheckValues()
     {
         const QByteArray check("123456789");
         const auto *raw = reinterpret_cast<const quint8 *>(check.constData());
-        QCOMPARE(TH::crc16Modbus(raw, check.size()), quint16(0x4B37));
-        QCOMPARE(TH::crc16ModbusBytes(check), hexBytes("374b"));
+        QCOMPARE(TH::crc16ModbusBytes(check), hexBytes("374b")); // CRC-16/MODBUS 0x4B37, low byte first
         QCOMPARE(modbusCrc(hexBytes("010300000001")), quint16(0x840A)); // high byte first, as sent
-        QCOMPARE(crc32(check), quint32(0xCBF43926));
-        QCOMPARE(qtChecksum(check), quint16(0x906E)); // X.25
+        QVERIFY(crc32(check) == 0xCBF43926 && qtChecksum(check) == 0x906E); // CRC-32, CRC-16/X.25
         // CRC-16/XMODEM (poly 0x1021, MSB first, start 0) through the forward form.
         quint16 table[256];
         for (int i = 0; i < 256; ++i) {
-            quint16 crc = quint16(i << 8);
-            for (int bit = 0; bit < 8; ++bit) {
-                crc = (crc & 0x8000) ? quint16((crc << 1) ^ 0x1021) : quint16(crc << 1);
-            }
-            table[i] = crc;
+            table[i] = quint16(i << 8);
+            for (int bit = 0; bit < 8; ++bit)
+                table[i] = quint16((table[i] << 1) ^ ((table[i] & 0x8000) ? 0x1021 : 0));
         }
         QCOMPARE(TH::crc16Forward(raw, check.size(), 0, table), quint16(0x31C3));
-        // Empty input gives the start value.
-        QCOMPARE(modbusCrc(QByteArray()), quint16(0xFFFF));
-        QCOMPARE(TH::crc16Reflected(raw, -3, 0x1234, crc16ModbusTable), quint16(0x1234));
-        QCOMPARE(crc32(QByteArray()), quint32(0));
-        QCOMPARE(TH::byteSum(QByteArray(300, '\x01')) + TH::xorSum(hexBytes("01020380")), 0x2C + 0x80);
-        QCOMPARE(TH::byteSum(QByteArray()) + TH::xorSum(QByteArray()), 0);
+        QVERIFY(modbusCrc(QByteArray()) == 0xFFFF && crc32(QByteArray()) == 0 && TH::crc16Reflected(raw, -3, 0x1234, crc16ModbusTable) == 0x1234); // start values
+        // The byte sum keeps the low byte only (300 -> 0x2C).
+        QVERIFY(TH::byteSum(QByteArray(300, '\x01')) == 0x2C && TH::xorSum(hexBytes("01020380")) == 0x80 && TH::byteSum({}) + TH::xorSum({}) == 0);
     }
-
-    void byteUtilBuffers()
+    void buffersAndTexts()
     {
         char buf[8] = {};
         ByteUtil::setByte(buf, 0, 0x1FF);
         ByteUtil::setShortBE(buf, 1, 0x8000);
         ByteUtil::setIntBE(buf, 3, -2);
         QCOMPARE(QByteArray(buf, 8), hexBytes("ff8000fffffffe00"));
-        QCOMPARE(QVector<int>({ByteUtil::getByte(buf, 0), ByteUtil::getShortBE(buf, 1), ByteUtil::getIntBE(buf, 3)}),
-                 QVector<int>({255, -32768, -2}));
-        ByteUtil::setShortBE(buf, 0, 0x7FFF);
-        QCOMPARE(ByteUtil::getShortBE(buf, 0), 32767);
-        QCOMPARE(QByteArray(ByteUtil::shortToBuffer(0xABCD), 2) + QByteArray(ByteUtil::intToBuffer(0x01020304), 4),
-                 hexBytes("abcd01020304"));
-    }
-
-    void texts()
-    {
-        QCOMPARE(QStringList({TH::byteToDecimalText(7), TH::byteToDecimalText(42), TH::byteToDecimalText(255), TH::byteToDecimalText(263)}),
-                 QStringList({"07", "42", "255", "07"}));
-        QCOMPARE(TH::xorText("aB", 0x20), QString("Ab"));
-        QCOMPARE(TH::xorText("XAY", 0x41), QString(QChar(0x19))); // ends at the first zero byte
+        QCOMPARE(QVector<int>({ByteUtil::getByte(buf, 0), ByteUtil::getShortBE(buf, 1), ByteUtil::getIntBE(buf, 3)}), QVector<int>({255, -32768, -2}));
+        QCOMPARE(QByteArray(ByteUtil::shortToBuffer(0xABCD), 2) + QByteArray(ByteUtil::intToBuffer(0x01020304), 4), hexBytes("abcd01020304"));
+        // Two digits below ten, the low byte only; xorText stops at the first zero byte.
+        QCOMPARE(TH::byteToDecimalText(9) + TH::byteToDecimalText(10) + TH::byteToDecimalText(255) + TH::byteToDecimalText(263), QString("0910255" "07"));
+        QCOMPARE(TH::xorText("aB", 0x20) + TH::xorText("XAY", 0x141), QString("Ab") + QChar(0x19));
     }
 };
 
