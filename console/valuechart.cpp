@@ -95,6 +95,10 @@ QString csvTime(qint64 msecs)
 
 ValueChart::ValueChart(QWidget *parent) : QWidget(parent), newest(noTime), plot(new Plot)
 {
+    // A window of its own, opened on demand: never part of the parent's layout.
+    setWindowFlag(Qt::Window);
+    setWindowTitle(QStringLiteral("曲线"));
+    resize(900, 520);
     windowBox = new QComboBox;
     windowBox->setObjectName(QStringLiteral("cboxChartWindow"));
     for (int minutes : windowMinutes) {
@@ -203,7 +207,8 @@ qint64 ValueChart::windowMs() const
 void ValueChart::changed()
 {
     dirty = true;
-    if (!paused && !redrawTimer.isActive()) {
+    // A closed window is drawn when it is opened again: points are only collected meanwhile.
+    if (!paused && isVisible() && !redrawTimer.isActive()) {
         // A full interval after the last redraw, however late that one came.
         const qint64 wait = sinceRedraw.isValid() ? redrawIntervalMs - sinceRedraw.elapsed() : 0;
         redrawTimer.start(int(std::max<qint64>(0, wait)));
@@ -370,6 +375,9 @@ bool ValueChart::exportCsv(const QString &path) const
 
 bool ValueChart::exportPng(const QString &path)
 {
+    if (dirty && !paused) {
+        redraw();
+    }
     return plot->view->grab().save(path, "PNG");
 }
 
@@ -393,11 +401,14 @@ void ValueChart::choosePng()
 
 void ValueChart::showWindow()
 {
-    if (!isWindow()) {
-        setWindowFlag(Qt::Window);
-        setWindowTitle(QStringLiteral("曲线"));
-        resize(900, 520);
-    }
     show();
     raise();
+}
+
+void ValueChart::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (dirty) {
+        changed(); // what came in while the window was closed
+    }
 }

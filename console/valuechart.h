@@ -40,7 +40,7 @@ public:
     // x is milliseconds since the epoch.
     QVector<QPointF> points(const QString &name) const;
     bool isPaused() const { return paused; }
-    // Shown as a window of its own beside the console.
+    // Opens the chart's window beside the console.
     void showWindow();
     void setPaused(bool paused);
     void clear();
@@ -51,6 +51,9 @@ public:
     // Denser series are thinned to the lowest and highest value per slice before drawing.
     static constexpr int maxDrawnPoints = 1000;
     static constexpr int redrawIntervalMs = 250;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     struct Sample {
