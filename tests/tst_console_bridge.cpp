@@ -113,9 +113,12 @@ void TestConsoleBridge::floodKeepsTheShownWindowAnswering()
     QTcpServer server;
     QVERIFY(connectBridge(server));
     timer("saveTimer")->stop(); // saved by the full-view clears and at the end
+    Heartbeat heartbeat; // the event loop must answer throughout
     const qint64 total = 12 * 1024 * 1024;
     remote->write(QByteArray(int(total), 'Z'));
     QVERIFY(waitUntil([&] { return peer.receivedCount() >= total; }, 120000));
+    waitUntil([] { return false; }, 300);
+    QVERIFY2(heartbeat.longestGapMs() < 250, qPrintable(QString::number(heartbeat.longestGapMs())));
     QVERIFY(log()->document()->size().height() < 1e6);
     // The view shortens long lines; the saved log has every byte, shown and forwarded.
     click("btnSave");

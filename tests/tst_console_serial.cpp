@@ -173,6 +173,10 @@ void TestConsoleSerial::vanishingPorts()
     QCOMPARE(peer.take(5), QByteArray("hello"));
     peer.write("back");
     QTRY_VERIFY(lastLine("串口接收").endsWith("串口接收 << 62 61 63 6B"));
+    // Idle again, the process sleeps (a session left on the old device spun a core).
+    const double before = processCpuSeconds();
+    QTest::qWait(3000);
+    QVERIFY2(processCpuSeconds() - before < 0.3, qPrintable(QString::number(processCpuSeconds() - before)));
 }
 
 void TestConsoleSerial::portsComeAndGo()

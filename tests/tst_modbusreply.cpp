@@ -3,7 +3,11 @@
 #include "modbusreply.h"
 #include "testsupport.h"
 
+#include <QProcess>
 #include <QtTest>
+
+#include <cmath>
+#include <limits>
 
 using Feed = ReplyAssembler::Feed;
 using VF = ValueFormat;
@@ -190,6 +194,41 @@ private slots:
             QCOMPARE(got.firstRegister, r.first);
             QCOMPARE(got.registersPerValue, r.format.format == VF::Int16 ? 1 : 2);
             QCOMPARE(got.trusted, r.complete && !got.text.contains("CRC")); // only these may be plotted
+        }
+    }
+
+    // Against another encoder: pymodbus names the order by byte order inside a register and
+    // register order (ABCD = big/big, CDAB = big/little, BADC = little/big, DCBA = little/little).
+    void valuesEncodedByPymodbus()
+    {
+        const double inf = std::numeric_limits<double>::infinity();
+        const struct { const char *kind; VF format; QVector<double> values; } kinds[] = {
+            {"int32", VF::Int32, {305419896, -19088744, -2147483648.0, 2147483647, 0, -1, 65536}},
+            {"uint32", VF::UInt32, {305419896, 4275878552.0, 4294967295.0, 0, 65535, 65536}},
+            {"float", VF::Float32, {1.5, -273.15, 0.1, 3.4028234663852886e38, 1e-40, std::nan(""), inf, -inf}},
+        };
+        const struct { WordOrder order; QStringList switches; } orders[] = {
+            {WordOrder::ABCD, {"big", "big"}}, {WordOrder::CDAB, {"big", "little"}},
+            {WordOrder::BADC, {"little", "big"}}, {WordOrder::DCBA, {"little", "little"}}};
+        for (const auto &k : kinds) {
+            for (const auto &o : orders) {
+                QStringList args = QStringList{QFINDTESTDATA("pymodbus_registers.py"), k.kind} + o.switches;
+                for (double v : k.values) {
+                    args << QString::number(v, 'g', 17);
+                }
+                QProcess python;
+                python.start("/usr/bin/python3", args);
+                QVERIFY2(python.waitForFinished(20000), "/usr/bin/python3 is missing (Debian package python3-pymodbus)");
+                QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+                const QByteArray registers = hexBytes(python.readAllStandardOutput().trimmed().constData());
+                const QVector<double> got = decodeRegisterData(registers, {k.format, o.order}).numbers;
+                QCOMPARE(got.size(), k.values.size());
+                for (int i = 0; i < got.size(); ++i) {
+                    const double want = k.format == VF::Float32 ? double(float(k.values.at(i))) : k.values.at(i);
+                    QVERIFY2(got.at(i) == want || (std::isnan(got.at(i)) && std::isnan(want)),
+                             qPrintable(QString("%1 %2: %3").arg(k.kind, o.switches.join('/')).arg(got.at(i))));
+                }
+            }
         }
     }
 };

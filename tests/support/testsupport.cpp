@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <sys/resource.h>
+
 QByteArray hexBytes(const char *text)
 {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
@@ -23,6 +25,14 @@ QByteArray readFile(const QString &path)
         return QByteArray();
     }
     return file.readAll();
+}
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 double residentMiB()

@@ -27,6 +27,8 @@ private:
     qint64 longest = 0;
 };
 
+// CPU seconds (user + system) this process has used so far.
+double processCpuSeconds();
 // This process's resident memory now, in MiB.
 double residentMiB();
 
