@@ -12,7 +12,8 @@ packages=(g++ cmake make qtbase5-dev libqt5serialport5-dev libqt5charts5-dev
           fonts-wqy-microhei fonts-font-awesome xvfb xauth)
 test_packages=(socat mbpoll python3-pymodbus python3-serial python3-serial-asyncio
                clang libfuzzer-14-dev libclang-rt-14-dev
-               qt6-base-dev qt6-serialport-dev qt6-5compat-dev qt6-charts-dev)
+               qt6-base-dev qt6-serialport-dev qt6-5compat-dev qt6-charts-dev
+               libqt6opengl6-dev)  # Qt 6 Charts needs the OpenGL module, which Debian packs apart
 target=norvane
 if [ "${1:-}" = "--test" ]; then
   packages+=("${test_packages[@]}")

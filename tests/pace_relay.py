@@ -1,10 +1,6 @@
 #!/usr/bin/python3
-"""Relays bytes between two serial ports, handing the second port's bytes to the first no
-faster than a real line at the given baud rate would (10 bits a byte), so that a reply takes
-its time on the wire.
-
-    pace_relay.py CONSOLE_SIDE DEVICE_SIDE BAUD
-"""
+"""pace_relay.py CONSOLE_SIDE DEVICE_SIDE BAUD: relays both ways, the device's bytes no faster
+than a line at BAUD (10 bits a byte), so that a reply takes its time on the wire."""
 import os
 import select
 import sys

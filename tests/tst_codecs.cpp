@@ -15,8 +15,7 @@ private slots:
     {
         const struct { QString text; const char *bytes; } cases[] = {
             // Spaces between pairs skipped, an odd tail dropped; a bad digit (a space inside a pair too) counts as -1.
-            {"01 03 00 00", "01030000"}, {"01    02 ", "0102"}, {"ab cd EF", "abcdef"}, {"abc", "ab"}, {"1 2", "0f"}, {"  ", ""},
-            {"", ""}, {"G0", "f0"}, {"0G", "ff"}, {"GG", "ef"}, {"0x41", "ff41"}, {"\t1", "f1"}, {wide + "1", "f1"},
+            {"01    02 ", "0102"}, {"ab cd EF", "abcdef"}, {"abc", "ab"}, {"1 2", "0f"}, {"  ", ""}, {"", ""}, {"G0", "f0"}, {"0G", "ff"}, {"GG", "ef"}, {wide + "1", "f1"},
         };
         for (const auto &c : cases) {
             QCOMPARE(TH::hexTextToBytes(c.text), hexBytes(c.bytes));
@@ -31,7 +30,7 @@ private slots:
     void namedText()
     {
         const struct { QByteArray bytes; QString text; } cases[] = {
-            {hexBytes("410d0a205cff7f"), "A\\CR\\LF\\x20\\x5C\\xff\\x7F"}, {hexBytes("80abc3"), "\\x80\\xab\\xc3"}, {"Hello~!", "Hello~!"}, {"", ""},
+            {hexBytes("41205c807f"), "A\\x20\\x5C\\x80\\x7F"}, {hexBytes("abff"), "\\xab\\xff"}, {"Hello~!", "Hello~!"},
             {hexBytes("000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f"),
              "\\NUL\\SOH\\STX\\ETX\\EOT\\ENQ\\ACK\\BEL\\BS\\HT\\LF\\VT\\FF\\CR\\SO\\SI"
              "\\DLE\\DC1\\DC2\\DC3\\DC4\\NAK\\SYN\\ETB\\CAN\\EM\\SUB\\ESC\\FS\\GS\\RS\\US"},
@@ -41,50 +40,40 @@ private slots:
         }
         // Back: SO not followed by H; bad or short hex escapes; unknown escapes kept; a broken name dropped.
         const struct { QString text; QByteArray bytes; } back[] = {
-            {"A\\CR\\LF", "A\r\n"}, {"\\x41\\x5c", "A\\"}, {"\\DC3", "\x13"}, {"\\ESC\\EM", "\x1b\x19"}, {"\\ETX\\ETB", "\x03\x17"},
-            {"\\SOH", "\x01"}, {"\\SO\\CR", "\x0e\r"}, {"\\SO", "\x0e"}, {"\\SOX", "\x0eX"}, {"\\xZZ", QByteArray(1, 0)}, {"\\x", QByteArray(1, 0)},
-            {"\\x4", "\x04"}, {"\\X41", "\\X41"}, {"\\z", "\\z"}, {"\\nul", "\\nul"}, {"ab\\", "ab\\"}, {"\\\\", "\\"}, {"\\DC5", "5"},
-            {"\\DC", ""}, {"\\N", ""}, {"\\Nothing", "othing"}, {wide, "?"}, {QChar(0xE9), "\xe9"}, {"\\N" + wide + "x", "?x"}, {"", ""},
+            {"\\SOH", "\x01"}, {"\\SO", "\x0e"}, {"\\SOX", "\x0eX"}, {"\\xZZ", QByteArray(1, 0)}, {"\\x4", "\x04"}, {"\\X41", "\\X41"},
+            {"\\nul", "\\nul"}, {"ab\\", "ab\\"}, {"\\\\", "\\"}, {"\\DC5", "5"}, {"\\DC", ""}, {"\\N", ""}, {"\\Nothing", "othing"}, {wide, "?"}, {QChar(0xE9), "\xe9"}, {"\\N" + wide + "x", "?x"},
         };
         for (const auto &c : back) {
             QCOMPARE(TH::namedTextToBytes(c.text), c.bytes);
         }
-    }
-    void namedRoundTrip()
-    {
         QRandomGenerator rng(20261206);
         static const char pool[] = {0x0E, 'H', '\\', ' ', 0x7F, 0x00, 0x0D}; // the interesting bytes
         for (int round = 0; round < 5000; ++round) {
             QByteArray data(int(rng.bounded(48)), '\0');
             std::generate(data.begin(), data.end(), [&] { return rng.bounded(3) == 0 ? pool[rng.bounded(int(sizeof pool))] : char(rng.bounded(256)); });
-            // The only byte pair the notation cannot tell apart: SO followed by 'H' reads as SOH.
-            const QByteArray expected = QByteArray(data).replace(QByteArray("\x0eH", 2), "\x01");
-            const QByteArray back = TH::namedTextToBytes(TH::bytesToNamedText(data));
-            QVERIFY2(back == expected, qPrintable(QString("%1 gave %2").arg(QString(data.toHex()), QString(back.toHex()))));
+            const QByteArray expected = QByteArray(data).replace(QByteArray("\x0eH", 2), "\x01"); // SO then 'H' reads back as SOH
+            QCOMPARE(TH::namedTextToBytes(TH::bytesToNamedText(data)), expected);
         }
     }
     void delays()
     {
-        bool fired = false;
-        QTimer::singleShot(0, this, [&] { fired = true; });
-        TH::delayMs(0);
-        TH::delayMs(-5);
-        QVERIFY2(!fired, "a delay of nothing processes no events");
-        QTimer timer; // ticks all through the delay: events keep flowing
+        QTimer timer; // a zero timer fires on any pass of the event loop
         QSignalSpy ticks(&timer, &QTimer::timeout);
+        timer.start(0);
+        TH::delayMs(0);
+        QVERIFY2(ticks.isEmpty(), "a delay of nothing processes no events");
+        timer.start(20); // ticks all through the delay: events keep flowing
         QElapsedTimer t;
-        timer.start(20);
         t.start();
         TH::delayMs(250);
-        QVERIFY2(t.elapsed() >= 250 && t.elapsed() < 5000 && fired && ticks.size() >= 3, qPrintable(QString("%1 ms, %2 ticks").arg(t.elapsed()).arg(ticks.size())));
+        QVERIFY2(t.elapsed() >= 250 && t.elapsed() < 5000 && ticks.size() >= 3, qPrintable(QString("%1 ms, %2 ticks").arg(t.elapsed()).arg(ticks.size())));
     }
     void utf8()
     {
-        // Bytes, whether they are valid UTF-8, and how many bytes at the end start a character still to come.
+        // Bytes, whether they are valid UTF-8 (not stray, overlong, surrogate, above U+10FFFF, bad lead, GBK), and how many bytes at the end start a cut character.
         const struct { QByteArray bytes; bool valid; int cutTail; } cases[] = {
-            {"AT+CSQ", true, 0}, {"温度", true, 0}, {QByteArray("a\0b", 3), true, 0}, {"t=\xe6", false, 1}, {"\xe6\xb8", false, 2},
-            {"\xf0\x9f\x98", false, 3}, {"a\x80", false, 0}, {"\xc0\xaf", false, 0}, {"\xed\xa0\x80", false, 0}, // stray, overlong, surrogate
-            {"\xf4\x90\x80\x80", false, 0}, {"ab\xff", false, 0}, {"\xc4\xe3\xba\xc3", false, 1}, // > U+10FFFF, bad lead, GBK
+            {"AT+CSQ", true, 0}, {"温度", true, 0}, {"t=\xe6", false, 1}, {"\xe6\xb8", false, 2}, {"\xf0\x9f\x98", false, 3},
+            {"a\x80", false, 0}, {"\xc0\xaf", false, 0}, {"\xed\xa0\x80", false, 0}, {"\xf4\x90\x80\x80", false, 0}, {"ab\xff", false, 0}, {"\xc4\xe3\xba\xc3", false, 1},
         };
         for (const auto &c : cases) {
             QCOMPARE(isValidUtf8(c.bytes), c.valid);

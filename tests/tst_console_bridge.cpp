@@ -2,7 +2,6 @@
 // directions, floods and peers that do not read.
 #include "appsettings.h"
 #include "consoletest.h"
-#include "frmtolvan.h"
 
 #include <QSerialPort>
 #include <QTcpServer>
@@ -17,156 +16,137 @@ class TestConsoleBridge : public ConsoleTest
 {
     Q_OBJECT
 private slots:
-    void connectingForwardingAndReconnecting();
-    void floodKeepsTheShownWindowAnswering();
-    void serverThatNeverReadsIsNotFedWithoutBound();
-    void serialPeerThatNeverReadsHoldsTheServerBack();
+    void connectingForwardingAndReconnecting()
+    {
+        makeForm();
+        combo("cboxMode")->setCurrentText("Udp_Server"); // changes nothing: a TCP client all the same
+        edit("txtServerPort")->setText("0");
+        click("btnStart");
+        edit("txtServerPort")->setText("6000");
+        edit("txtServerIP")->setText("   ");
+        click("btnStart");
+        QCOMPARE(count("提示信息 >> IP地址和远程端口不能为空"), 2);
+        edit("txtServerIP")->setText("127.0.0.1");
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        edit("txtServerPort")->setText(QString::number(server.serverPort()));
+        server.close(); // a port nobody listens on
+        click("btnStart");
+        QTRY_VERIFY(lastLine("连接服务器失败").endsWith("连接服务器失败,Connection refused"));
+        QCOMPARE(text("btnStart"), QString("启动"));
+        // A listener whose accept queue is full drops the console's SYN; the kernel retries it
+        // about a second later, long after the 100 ms wait, once the queue has room again.
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        server.pauseAccepting();
+        QCOMPARE(::listen(int(server.socketDescriptor()), 0), 0); // a queue of one
+        QTcpSocket filler;
+        filler.connectToHost(QHostAddress::LocalHost, server.serverPort());
+        QVERIFY(filler.waitForConnected(1000));
+        edit("txtServerPort")->setText(QString::number(server.serverPort()));
+        click("btnStart");
+        QCOMPARE(text("btnStart"), QString("启动")); // not within 100 ms
+        server.resumeAccepting(); // makes room for the retry
+        QTRY_COMPARE_WITH_TIMEOUT(text("btnStart"), QString("停止"), 8000);
+        const auto next = [&] { return (remote = server.nextPendingConnection()) && remote->peerPort() != filler.localPort(); };
+        QVERIFY(QTest::qWaitFor(next, 5000)); // the filler's connection comes first
+        QCOMPARE(count("提示信息 >> 连接服务器成功"), 1);
+        remote->write("HI\r\n"); // the serial port closed: shown as network reception only
+        QTRY_VERIFY(lastLine("网络接收").endsWith("网络接收 << HI\\CR\\LF"));
+        check("ckHexReceive")->setChecked(true);
+        remote->write("HI\r\n");
+        QTRY_VERIFY(lastLine("网络接收").endsWith("网络接收 << 48 49 0D 0A"));
+        QCOMPARE(count("串口发送"), 0);
+        QVERIFY(openPort()); // from now on written to the port too, and not counted
+        remote->write("\x01\x02\x03");
+        QCOMPARE(peer.take(3), QByteArray("\x01\x02\x03"));
+        QTRY_VERIFY(lastLine("串口发送").endsWith("串口发送 >> 01 02 03"));
+        QCOMPARE(text("btnSendCount"), QString("发送 : 0 字节"));
+        peer.write(hexBytes("01 03 02 00 7B F8 67")); // serial receptions go to the server
+        QByteArray got;
+        QTRY_COMPARE((got += remote->readAll()), hexBytes("01 03 02 00 7B F8 67"));
+        QVERIFY(lastLine("网络发送").endsWith("网络发送 >> 01 03 02 00 7B F8 67"));
+        click("btnStart");
+        QCOMPARE(text("btnStart"), QString("启动"));
+        QCOMPARE(count("提示信息 >> 断开服务器成功"), 1);
+        check("ckAutoConnect")->setChecked(true); // reconnects even after a stop by hand
+        QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections() && text("btnStart") == "停止", 8000);
+        server.nextPendingConnection()->abort(); // the server going away returns the bridge to idle
+        QTRY_COMPARE(text("btnStart"), QString("启动"));
+        QVERIFY(count("连接服务器失败,") >= 2);
+    }
+
+    void floodKeepsTheShownWindowAnswering()
+    {
+        // 12 MB from the server while the window is shown, forwarded to a serial peer that
+        // reads: once the document grew taller than Qt can lay out, the window froze for good.
+        AppSettings::SleepTime = 0;
+        AppSettings::AutoSave = true;
+        makeForm()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        QVERIFY(connectBridge());
+        timer("saveTimer")->stop(); // saved by the full-view clears and at the end
+        Heartbeat heartbeat; // the event loop must answer throughout
+        const qint64 total = 12 * 1024 * 1024;
+        remote->write(QByteArray(int(total), 'Z'));
+        QVERIFY(waitUntil([&] { return peer.receivedCount() >= total; }, 120000));
+        waitUntil([] { return false; }, 300);
+        QVERIFY2(heartbeat.longestGapMs() < 250, qPrintable(QString::number(heartbeat.longestGapMs())));
+        QVERIFY(log()->document()->size().height() < 1e6);
+        click("btnSave"); // the view shortens long lines, the saved log has them whole
+        QCOMPARE(savedLogs().count('Z'), 2 * total);
+    }
+
+    void serverThatNeverReadsIsNotFedWithoutBound()
+    {
+        AppSettings::AutoSave = true;
+        makeForm();
+        QVERIFY(connectBridge()); // accepted, never read
+        const int small = 4096; // so that the kernel does not take megabytes in the console's stead
+        QCOMPARE(::setsockopt(int(remote->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small, sizeof small), 0);
+        const qint64 total = 16 * 1024 * 1024;
+        peer.write(QByteArray(int(total), 'S'));
+        QVERIFY(waitUntil([&] { return text("btnReceiveCount") == QString("接收 : %1 字节").arg(total); }, 90000));
+        QVERIFY(find<QTcpSocket>("tcpSocket")->bytesToWrite() <= 4 * 1024 * 1024);
+        click("btnSave");
+        QCOMPARE(savedLogs().count("服务器未及时接收, 发往网络的数据开始丢弃"), 1);
+    }
+
+    void serialPeerThatNeverReadsHoldsTheServerBack()
+    {
+        AppSettings::SleepTime = 0;
+        peer.close(); // the port stays open below, but nobody reads
+        const int holder = ::open(QFile::encodeName(pair->peerEnd()).constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(holder >= 0);
+        makeForm();
+        QVERIFY(connectBridge());
+        const double rssBefore = residentMiB();
+        const int total = 20 * 1024 * 1024;
+        remote->write(QByteArray(total, 'T'));
+        waitUntil([] { return false; }, 3000);
+        QVERIFY(find<QSerialPort>("")->bytesToWrite() <= 4 * 1024 * 1024);
+        QVERIFY2(residentMiB() - rssBefore < 40, qPrintable(QString::number(residentMiB() - rssBefore)));
+        QString error;
+        QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
+        ::close(holder); // now a reader: everything arrives, held back, not dropped
+        QVERIFY(waitUntil([&] { return peer.receivedCount() >= total; }, 90000));
+        QCOMPARE(peer.receivedCount(), qint64(total));
+    }
 
 private:
-    // The console connected to `server`, which listens on a free port; `remote` its end.
-    bool connectBridge(QTcpServer &server)
+    // Opens the port, then connects the console to a server on a free port; `remote` its end.
+    bool connectBridge()
     {
-        if (server.listen(QHostAddress::LocalHost, 0)) {
-            edit("txtServerPort")->setText(QString::number(server.serverPort()));
+        auto *server = new QTcpServer(form);
+        if (openPort() && server->listen(QHostAddress::LocalHost, 0)) {
+            edit("txtServerPort")->setText(QString::number(server->serverPort()));
             click("btnStart");
         }
-        const auto up = [&] { return server.hasPendingConnections() && text("btnStart") == "停止"; };
-        return QTest::qWaitFor(up, 5000) && (remote = server.nextPendingConnection());
+        const auto up = [&] { return server->hasPendingConnections() && text("btnStart") == "停止"; };
+        return QTest::qWaitFor(up, 5000) && (remote = server->nextPendingConnection());
     }
+
     QTcpSocket *remote = nullptr;
 };
-
-void TestConsoleBridge::connectingForwardingAndReconnecting()
-{
-    makeForm();
-    combo("cboxMode")->setCurrentText("Udp_Server"); // changes nothing: a TCP client all the same
-    edit("txtServerPort")->setText("0");
-    click("btnStart");
-    edit("txtServerPort")->setText("6000");
-    edit("txtServerIP")->setText("   ");
-    click("btnStart");
-    QCOMPARE(count("提示信息 >> IP地址和远程端口不能为空"), 2);
-    edit("txtServerIP")->setText("127.0.0.1");
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    const quint16 closedPort = server.serverPort();
-    server.close(); // a port nobody listens on
-    edit("txtServerPort")->setText(QString::number(closedPort));
-    click("btnStart");
-    QTRY_VERIFY(lastLine("连接服务器失败").endsWith("连接服务器失败,Connection refused"));
-    QCOMPARE(text("btnStart"), QString("启动"));
-
-    // A listener whose accept queue is full drops the console's SYN; the kernel retries it
-    // about a second later, long after the 100 ms wait, once the queue has room again.
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    server.pauseAccepting();
-    QCOMPARE(::listen(int(server.socketDescriptor()), 0), 0); // a queue of one
-    QTcpSocket filler;
-    filler.connectToHost(QHostAddress::LocalHost, server.serverPort());
-    QVERIFY(filler.waitForConnected(1000));
-    edit("txtServerPort")->setText(QString::number(server.serverPort()));
-    click("btnStart");
-    QCOMPARE(text("btnStart"), QString("启动")); // not within 100 ms
-    server.resumeAccepting(); // makes room for the retry
-    QTRY_COMPARE_WITH_TIMEOUT(text("btnStart"), QString("停止"), 8000);
-    const auto next = [&] { return (remote = server.nextPendingConnection()) && remote->peerPort() != filler.localPort(); };
-    QVERIFY(QTest::qWaitFor(next, 5000)); // the filler's connection comes first
-    QCOMPARE(count("提示信息 >> 连接服务器成功"), 1);
-    // Serial port closed: shown as network reception only.
-    remote->write("HI\r\n");
-    QTRY_VERIFY(lastLine("网络接收").endsWith("网络接收 << HI\\CR\\LF"));
-    check("ckHexReceive")->setChecked(true);
-    remote->write("HI\r\n");
-    QTRY_VERIFY(lastLine("网络接收").endsWith("网络接收 << 48 49 0D 0A"));
-    QCOMPARE(count("串口发送"), 0);
-    // Serial port open: written to it too, and not counted.
-    QVERIFY(openPort());
-    remote->write("\x01\x02\x03");
-    QCOMPARE(peer.take(3), QByteArray("\x01\x02\x03"));
-    QTRY_VERIFY(lastLine("串口发送").endsWith("串口发送 >> 01 02 03"));
-    QCOMPARE(text("btnSendCount"), QString("发送 : 0 字节"));
-    // Serial receptions go to the server.
-    peer.write(hexBytes("01 03 02 00 7B F8 67"));
-    QByteArray got;
-    QTRY_COMPARE((got += remote->readAll()), hexBytes("01 03 02 00 7B F8 67"));
-    QVERIFY(lastLine("网络发送").endsWith("网络发送 >> 01 03 02 00 7B F8 67"));
-
-    click("btnStart");
-    QCOMPARE(text("btnStart"), QString("启动"));
-    QCOMPARE(count("提示信息 >> 断开服务器成功"), 1);
-    check("ckAutoConnect")->setChecked(true); // reconnects even after a stop by hand
-    QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections() && text("btnStart") == "停止", 8000);
-    server.nextPendingConnection()->abort(); // the server going away returns the bridge to idle
-    QTRY_COMPARE(text("btnStart"), QString("启动"));
-    QVERIFY(count("连接服务器失败,") >= 2);
-}
-
-void TestConsoleBridge::floodKeepsTheShownWindowAnswering()
-{
-    // 12 MB from the server while the window is shown, forwarded to a serial peer that
-    // reads: once the document grew taller than Qt can lay out, the window froze for good.
-    AppSettings::SleepTime = 0;
-    AppSettings::AutoSave = true;
-    makeForm()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form));
-    QVERIFY(openPort());
-    QTcpServer server;
-    QVERIFY(connectBridge(server));
-    timer("saveTimer")->stop(); // saved by the full-view clears and at the end
-    Heartbeat heartbeat; // the event loop must answer throughout
-    const qint64 total = 12 * 1024 * 1024;
-    remote->write(QByteArray(int(total), 'Z'));
-    QVERIFY(waitUntil([&] { return peer.receivedCount() >= total; }, 120000));
-    waitUntil([] { return false; }, 300);
-    QVERIFY2(heartbeat.longestGapMs() < 250, qPrintable(QString::number(heartbeat.longestGapMs())));
-    QVERIFY(log()->document()->size().height() < 1e6);
-    // The view shortens long lines; the saved log has every byte, shown and forwarded.
-    click("btnSave");
-    QCOMPARE(savedLogs().count('Z'), 2 * total);
-}
-
-void TestConsoleBridge::serverThatNeverReadsIsNotFedWithoutBound()
-{
-    AppSettings::AutoSave = true;
-    makeForm();
-    QVERIFY(openPort());
-    QTcpServer server;
-    QVERIFY(connectBridge(server)); // accepted, never read
-    // A small window, so that the kernel does not take megabytes in the console's stead.
-    const int small = 4096;
-    QCOMPARE(::setsockopt(int(remote->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small, sizeof small), 0);
-    const qint64 total = 16 * 1024 * 1024;
-    peer.write(QByteArray(int(total), 'S'));
-    QVERIFY(waitUntil([&] { return text("btnReceiveCount") == QString("接收 : %1 字节").arg(total); }, 90000));
-    QVERIFY(find<QTcpSocket>("tcpSocket")->bytesToWrite() <= 4 * 1024 * 1024);
-    click("btnSave");
-    QCOMPARE(savedLogs().count("服务器未及时接收, 发往网络的数据开始丢弃"), 1);
-}
-
-void TestConsoleBridge::serialPeerThatNeverReadsHoldsTheServerBack()
-{
-    AppSettings::SleepTime = 0;
-    peer.close();
-    // The serial peer has the port open but never reads.
-    const int holder = ::open(QFile::encodeName(pair->peerEnd()).constData(), O_RDWR | O_NOCTTY);
-    QVERIFY(holder >= 0);
-    makeForm();
-    QVERIFY(openPort());
-    QTcpServer server;
-    QVERIFY(connectBridge(server));
-    const double rssBefore = residentMiB();
-    const int total = 20 * 1024 * 1024;
-    remote->write(QByteArray(total, 'T'));
-    waitUntil([] { return false; }, 3000);
-    QVERIFY(find<QSerialPort>("")->bytesToWrite() <= 4 * 1024 * 1024);
-    QVERIFY2(residentMiB() - rssBefore < 40, qPrintable(QString::number(residentMiB() - rssBefore)));
-    // Once the peer reads, everything arrives: held back, not dropped.
-    QString error;
-    QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
-    ::close(holder);
-    QVERIFY(waitUntil([&] { return peer.receivedCount() >= total; }, 90000));
-    QCOMPARE(peer.receivedCount(), qint64(total));
-}
 
 QTEST_MAIN(TestConsoleBridge)
 #include "tst_console_bridge.moc"

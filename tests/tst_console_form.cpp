@@ -15,10 +15,180 @@ class TestConsoleForm : public ConsoleTest
 {
     Q_OBJECT
 private slots:
-    void settings();
-    void logViewAndSaving();
-    void sendListEditor();
-    void quittingWithEditedSendList();
+    void settings()
+    {
+        // Stored values are shown, a port name the box does not offer included.
+        AppSettings::SendList = QStringList{"AA BB", "CC"};
+        AppSettings::PortName = "/dev/pts/77";
+        AppSettings::AutoSend = true;
+        AppSettings::SendInterval = 1;
+        makeForm();
+        QCOMPARE(combo("cboxPortName")->currentText(), QString("/dev/pts/77"));
+        QCOMPARE(combo("cboxData")->itemText(1), QString("CC"));
+        // No session yet: auto-send stays ticked but waits, even at 1 ms.
+        QVERIFY(check("ckAutoSend")->isChecked());
+        QVERIFY(!timer("sendTimer")->isActive());
+
+        // Stored values the form does not offer are repaired and written back, the rest kept.
+        const struct { const char *key, *stored, *box, *shown; } rows[] = {
+            {"BaudRate", "1000", "cboxBaudRate", "9600"}, {"SendInterval", "-5", "cboxSendInterval", "1000"},
+            {"ValueFormat", "float", "cboxValueFormat", "16 位有符号"},
+        };
+        for (const auto &row : rows) {
+            AppSettings::resetToDefaults();
+            const SettingEntry *entry = AppSettings::setting(row.key);
+            entry->setValue(QString(row.stored));
+            AppSettings::Debug = true; // a good value that must survive the repair
+            makeForm();
+            QCOMPARE(combo(row.box)->currentText(), QString(row.shown));
+            QVERIFY2(settingText(entry->value()) != row.stored, row.key);
+            QCOMPARE(saved(QString("%1/%2").arg(entry->group, row.key)), entry->value().toString());
+            QCOMPARE(saved("ComConfig/Debug"), QString("true"));
+            QCOMPARE(timer("sendTimer")->interval(), AppSettings::SendInterval);
+        }
+
+        // Every change is written at once.
+        QTest::keyClicks(edit("txtServerIP"), " 10.0.0");
+        QCOMPARE(saved("NetConfig/ServerIP"), QString("127.0.0.1 10.0.0"));
+        edit("txtServerIP")->setText("  192.0.2.1  ");
+        QCOMPARE(AppSettings::ServerIP, QString("192.0.2.1"));
+        combo("cboxValueFormat")->setCurrentText("32 位浮点 CDAB");
+        QCOMPARE(saved("ComConfig/ValueFormat"), QString("float:CDAB"));
+
+        // Only a new interval restarts the timer: the duplicate "300" further down does not.
+        QComboBox *box = combo("cboxSendInterval");
+        box->setCurrentIndex(box->findText("300"));
+        QCOMPARE(timer("sendTimer")->interval(), 300);
+        timer("sendTimer")->setInterval(777);
+        box->setCurrentIndex(15);
+        QCOMPARE(timer("sendTimer")->interval(), 777);
+    }
+
+    void logViewAndSaving()
+    {
+        const auto fill = [this](int from, int to) {
+            for (; from <= to; ++from) {
+                appendLog(LogInfo, QString("line %1").arg(from));
+            }
+        };
+        makeForm();
+        check("ckAutoSave")->setChecked(true); // so that what the full-view clears drop can be seen
+        timer("saveTimer")->stop();
+        appendLog(LogSerialReceive, "AB\r\nCD");
+        appendLog(LogSerialSend, "%1 <b>x</b>");
+        // Plain text: line breaks dropped, markup and placeholders left alone.
+        QVERIFY(lines().value(0).endsWith("] 串口接收 << ABCD"));
+        QVERIFY(lines().value(1).endsWith("] 串口发送 >> %1 <b>x</b>"));
+
+        // Stopped display: nothing shown or saved, not even afterwards.
+        click("btnStopShow");
+        appendLog(LogInfo, "hidden");
+        click("btnStopShow");
+        fill(3, 100);
+        QCOMPARE(lines().size(), 100);
+        // The 101st line clears the view, saving the cleared lines first.
+        fill(101, 101);
+        QCOMPARE(lines(), QStringList{lastLine(">> line 101")});
+        const QByteArray dropped = savedLogs();
+        QVERIFY(dropped.contains("串口接收 << ABCD\n") && dropped.contains(">> line 100"));
+        QVERIFY(!dropped.contains("hidden") && !dropped.contains("line 101"));
+        // A full view is cleared (and saved) even while the display is stopped.
+        fill(2, 100);
+        click("btnStopShow");
+        fill(101, 101);
+        QVERIFY(lines().isEmpty());
+        QVERIFY(savedLogs().contains(">> line 2\n"));
+        click("btnStopShow");
+
+        // Saving by hand clears the view; saves within a second go to the same file.
+        click("btnSave"); // nothing to save: no file, and no failure either
+        QVERIFY(savedLogs().isEmpty());
+        QVERIFY(lines().isEmpty());
+        appendLog(LogInfo, "first");
+        appendLog(LogSerialReceive, "second 温度");
+        const QString before = log()->toPlainText();
+        click("btnSave");
+        QVERIFY(lines().isEmpty());
+        appendLog(LogInfo, "third");
+        click("btnSave");
+        const QByteArray saved = savedLogs();
+        QVERIFY(saved.contains(before.toUtf8()));
+        QVERIFY(saved.contains("提示信息 >> third"));
+
+        // A failed save keeps the log and says where.
+        QVERIFY(writeFile(file("plain"), "x"));
+        AppSettings::DataDir = file("plain/nowhere");
+        appendLog(LogInfo, "precious");
+        click("btnSave");
+        AppSettings::DataDir = folder();
+        QCOMPARE(lines().size(), 2);
+        QVERIFY(lines()[1].contains("保存数据失败: " + file("plain/nowhere/")));
+    }
+
+    void sendListEditor()
+    {
+        makeForm();
+        click("btnData"); // no send.txt: nothing happens
+        // "你好" in GBK, Windows line ends, markup: shown as plain text, left as it was unless edited.
+        const QByteArray content("\xC4\xE3\xBA\xC3\r\n<b>bold</b>\r\n&amp;");
+        QVERIFY(writeFile(file("send.txt"), content));
+        click("btnData");
+        QVERIFY(!log()->isReadOnly());
+        QCOMPARE(log()->toPlainText(), QString::fromUtf8(content).remove('\r'));
+        click("btnData");
+        QCOMPARE(readFile(file("send.txt")), content);
+        QVERIFY2(lastLine("不是 UTF-8").contains("send.txt"), qPrintable(lines().join('\n')));
+
+        // Clears, saves and full-view clears while editing touch the log, never the list.
+        click("btnData");
+        appendLog(LogSerialReceive, "held line");
+        click("btnClear");
+        click("btnSave");
+        for (int i = 0; i < 150; ++i) {
+            appendLog(LogSerialReceive, QString("traffic %1").arg(i));
+        }
+        QCOMPARE(log()->toPlainText(), QString::fromUtf8(content).remove('\r'));
+        log()->moveCursor(QTextCursor::End);
+        QTest::keyClick(log(), Qt::Key_Return);
+        QTest::keyClicks(log(), "AT");
+        click("btnData"); // an edit writes UTF-8
+        QVERIFY(log()->isReadOnly());
+        const QByteArray written = readFile(file("send.txt"));
+        QCOMPARE(QString::fromUtf8(written).toUtf8(), written);
+        QVERIFY(written.endsWith("\n<b>bold</b>\n&amp;\nAT"));
+        QCOMPARE(AppSettings::SendList.mid(1), (QStringList{"<b>bold</b>", "&amp;", "AT"}));
+        // Lines held meanwhile show up afterwards, minus what the clears took.
+        QCOMPARE(count("held line"), 0);
+        QCOMPARE(count("traffic 149"), 1);
+    }
+
+    void quittingWithEditedSendList()
+    {
+        const struct { QString answer; bool closed; QByteArray file; } rows[] = {
+            {"保存", true, "A\nB\nC"}, {"不保存", true, "A\nB\n"}, {"取消", false, "A\nB\n"}, {"", true, "A\nB\n"},
+        };
+        for (const auto &row : rows) { // the last row leaves the list unchanged: no question
+            QVERIFY(writeFile(file("send.txt"), "A\nB\n"));
+            makeForm()->show();
+            click("btnData");
+            log()->moveCursor(QTextCursor::End);
+            QTest::keyClicks(log(), row.answer.isEmpty() ? "" : "C");
+            QStringList offered;
+            QTimer::singleShot(100, form, [&] {
+                const auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                for (QAbstractButton *b : box ? box->buttons() : QList<QAbstractButton *>()) {
+                    offered << b->text();
+                    if (b->text() == row.answer) {
+                        b->click();
+                    }
+                }
+            });
+            QCOMPARE(form->close(), row.closed);
+            offered.sort();
+            QCOMPARE(offered, (row.answer.isEmpty() ? QStringList() : QStringList{"不保存", "保存", "取消"}));
+            QCOMPARE(readFile(file("send.txt")), row.file);
+        }
+    }
 
 private:
     static QString saved(const QString &key)
@@ -26,180 +196,6 @@ private:
         return QSettings(AppSettings::ConfigFile, QSettings::IniFormat).value(key).toString();
     }
 };
-
-void TestConsoleForm::settings()
-{
-    // Stored values are shown, a port name the box does not offer included.
-    AppSettings::SendList = QStringList{"AA BB", "CC"};
-    AppSettings::PortName = "/dev/pts/77";
-    AppSettings::AutoSend = true;
-    AppSettings::SendInterval = 1;
-    makeForm();
-    QCOMPARE(combo("cboxPortName")->currentText(), QString("/dev/pts/77"));
-    QCOMPARE(combo("cboxData")->itemText(1), QString("CC"));
-    // No session yet: auto-send stays ticked but waits, even at 1 ms.
-    QVERIFY(check("ckAutoSend")->isChecked());
-    QVERIFY(!timer("sendTimer")->isActive());
-
-    // Stored values the form does not offer are repaired and written back, the rest kept.
-    const struct { const char *key, *stored, *box, *shown; } rows[] = {
-        {"BaudRate", "1000", "cboxBaudRate", "9600"}, {"SendInterval", "-5", "cboxSendInterval", "1000"},
-        {"ValueFormat", "float", "cboxValueFormat", "16 位有符号"},
-    };
-    for (const auto &row : rows) {
-        AppSettings::resetToDefaults();
-        const SettingEntry *entry = AppSettings::setting(row.key);
-        entry->setValue(QString(row.stored));
-        AppSettings::Debug = true; // a good value that must survive the repair
-        makeForm();
-        QCOMPARE(combo(row.box)->currentText(), QString(row.shown));
-        QVERIFY2(settingText(entry->value()) != row.stored, row.key);
-        QCOMPARE(saved(QString("%1/%2").arg(entry->group, row.key)), entry->value().toString());
-        QCOMPARE(saved("ComConfig/Debug"), QString("true"));
-        QCOMPARE(timer("sendTimer")->interval(), AppSettings::SendInterval);
-    }
-
-    // Every change is written at once.
-    QTest::keyClicks(edit("txtServerIP"), " 10.0.0");
-    QCOMPARE(saved("NetConfig/ServerIP"), QString("127.0.0.1 10.0.0"));
-    edit("txtServerIP")->setText("  192.0.2.1  ");
-    QCOMPARE(AppSettings::ServerIP, QString("192.0.2.1"));
-    combo("cboxValueFormat")->setCurrentText("32 位浮点 CDAB");
-    QCOMPARE(saved("ComConfig/ValueFormat"), QString("float:CDAB"));
-
-    // Only a new interval restarts the timer: the duplicate "300" further down does not.
-    QComboBox *box = combo("cboxSendInterval");
-    box->setCurrentIndex(box->findText("300"));
-    QCOMPARE(timer("sendTimer")->interval(), 300);
-    timer("sendTimer")->setInterval(777);
-    box->setCurrentIndex(15);
-    QCOMPARE(timer("sendTimer")->interval(), 777);
-}
-
-void TestConsoleForm::logViewAndSaving()
-{
-    const auto fill = [this](int from, int to) {
-        for (; from <= to; ++from) {
-            appendLog(LogInfo, QString("line %1").arg(from));
-        }
-    };
-    makeForm();
-    check("ckAutoSave")->setChecked(true); // so that what the full-view clears drop can be seen
-    timer("saveTimer")->stop();
-    appendLog(LogSerialReceive, "AB\r\nCD");
-    appendLog(LogSerialSend, "%1 <b>x</b>");
-    // Plain text: line breaks dropped, markup and placeholders left alone.
-    QVERIFY(lines().value(0).endsWith("] 串口接收 << ABCD"));
-    QVERIFY(lines().value(1).endsWith("] 串口发送 >> %1 <b>x</b>"));
-
-    // Stopped display: nothing shown or saved, not even afterwards.
-    click("btnStopShow");
-    appendLog(LogInfo, "hidden");
-    click("btnStopShow");
-    fill(3, 100);
-    QCOMPARE(lines().size(), 100);
-    // The 101st line clears the view, saving the cleared lines first.
-    fill(101, 101);
-    QCOMPARE(lines(), QStringList{lastLine(">> line 101")});
-    const QByteArray dropped = savedLogs();
-    QVERIFY(dropped.contains("串口接收 << ABCD\n") && dropped.contains(">> line 100"));
-    QVERIFY(!dropped.contains("hidden") && !dropped.contains("line 101"));
-    // A full view is cleared (and saved) even while the display is stopped.
-    fill(2, 100);
-    click("btnStopShow");
-    fill(101, 101);
-    QVERIFY(lines().isEmpty());
-    QVERIFY(savedLogs().contains(">> line 2\n"));
-    click("btnStopShow");
-
-    // Saving by hand clears the view; saves within a second go to the same file.
-    click("btnSave"); // nothing to save: no file
-    QVERIFY(savedLogs().isEmpty());
-    appendLog(LogInfo, "first");
-    appendLog(LogSerialReceive, "second 温度");
-    const QString before = log()->toPlainText();
-    click("btnSave");
-    QVERIFY(lines().isEmpty());
-    appendLog(LogInfo, "third");
-    click("btnSave");
-    const QByteArray saved = savedLogs();
-    QVERIFY(saved.contains(before.toUtf8()));
-    QVERIFY(saved.contains("提示信息 >> third"));
-
-    // A failed save keeps the log and says where.
-    QVERIFY(writeFile(file("plain"), "x"));
-    AppSettings::DataDir = file("plain/nowhere");
-    appendLog(LogInfo, "precious");
-    click("btnSave");
-    AppSettings::DataDir = folder();
-    QCOMPARE(lines().size(), 2);
-    QVERIFY(lines()[1].contains("保存数据失败: " + file("plain/nowhere/")));
-}
-
-void TestConsoleForm::sendListEditor()
-{
-    makeForm();
-    click("btnData"); // no send.txt: nothing happens
-    // "你好" in GBK, Windows line ends, markup: shown as plain text, left as it was unless edited.
-    const QByteArray content("\xC4\xE3\xBA\xC3\r\n<b>bold</b>\r\n&amp;");
-    QVERIFY(writeFile(file("send.txt"), content));
-    click("btnData");
-    QVERIFY(!log()->isReadOnly());
-    QCOMPARE(log()->toPlainText(), QString::fromUtf8(content).remove('\r'));
-    click("btnData");
-    QCOMPARE(readFile(file("send.txt")), content);
-    QVERIFY2(lastLine("不是 UTF-8").contains("send.txt"), qPrintable(lines().join('\n')));
-
-    // Clears, saves and full-view clears while editing touch the log, never the list.
-    click("btnData");
-    appendLog(LogSerialReceive, "held line");
-    click("btnClear");
-    click("btnSave");
-    for (int i = 0; i < 150; ++i) {
-        appendLog(LogSerialReceive, QString("traffic %1").arg(i));
-    }
-    QCOMPARE(log()->toPlainText(), QString::fromUtf8(content).remove('\r'));
-    log()->moveCursor(QTextCursor::End);
-    QTest::keyClick(log(), Qt::Key_Return);
-    QTest::keyClicks(log(), "AT");
-    click("btnData"); // an edit writes UTF-8
-    QVERIFY(log()->isReadOnly());
-    const QByteArray written = readFile(file("send.txt"));
-    QCOMPARE(QString::fromUtf8(written).toUtf8(), written);
-    QVERIFY(written.endsWith("\n<b>bold</b>\n&amp;\nAT"));
-    QCOMPARE(AppSettings::SendList.mid(1), (QStringList{"<b>bold</b>", "&amp;", "AT"}));
-    // Lines held meanwhile show up afterwards, minus what the clears took.
-    QCOMPARE(count("held line"), 0);
-    QCOMPARE(count("traffic 149"), 1);
-}
-
-void TestConsoleForm::quittingWithEditedSendList()
-{
-    const struct { QString answer; bool closed; QByteArray file; } rows[] = {
-        {"保存", true, "A\nB\nC"}, {"不保存", true, "A\nB\n"}, {"取消", false, "A\nB\n"}, {"", true, "A\nB\n"},
-    };
-    for (const auto &row : rows) { // the last row leaves the list unchanged: no question
-        QVERIFY(writeFile(file("send.txt"), "A\nB\n"));
-        makeForm()->show();
-        click("btnData");
-        log()->moveCursor(QTextCursor::End);
-        QTest::keyClicks(log(), row.answer.isEmpty() ? "" : "C");
-        QStringList offered;
-        QTimer::singleShot(100, form, [&] {
-            const auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            for (QAbstractButton *b : box ? box->buttons() : QList<QAbstractButton *>()) {
-                offered << b->text();
-                if (b->text() == row.answer) {
-                    b->click();
-                }
-            }
-        });
-        QCOMPARE(form->close(), row.closed);
-        offered.sort();
-        QCOMPARE(offered, (row.answer.isEmpty() ? QStringList() : QStringList{"不保存", "保存", "取消"}));
-        QCOMPARE(readFile(file("send.txt")), row.file);
-    }
-}
 
 QTEST_MAIN(TestConsoleForm)
 #include "tst_console_form.moc"

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QTest>
-#include <QTextBlock>
 
 void ConsoleTest::initTestCase()
 {
@@ -40,7 +39,6 @@ void ConsoleTest::cleanup()
 {
     delete form;
     form = nullptr;
-    widget = nullptr;
     peer.close();
     savedLogs();
     for (const char *name : {"send.txt", "device.txt", "norvane.ini"}) {
@@ -48,22 +46,16 @@ void ConsoleTest::cleanup()
     }
 }
 
-frmTolvan *ConsoleTest::makeForm()
+QWidget *ConsoleTest::makeForm()
 {
     delete form;
     form = new frmTolvan;
-    widget = form;
     return form;
-}
-
-QString ConsoleTest::text(const char *name) const
-{
-    return button(name)->text();
 }
 
 void ConsoleTest::click(const char *name) const
 {
-    QAbstractButton *b = button(name);
+    QAbstractButton *b = find<QAbstractButton>(name);
     if (!b->isEnabled()) {
         qFatal("button %s is disabled", name);
     }
@@ -82,23 +74,13 @@ QStringList ConsoleTest::lines() const
 
 QString ConsoleTest::lastLine(const QString &part) const
 {
-    const QStringList all = lines();
-    for (int i = all.size() - 1; i >= 0; --i) {
-        if (all.at(i).contains(part)) {
-            return all.at(i);
-        }
-    }
-    return QString();
+    const QStringList found = lines().filter(part);
+    return found.isEmpty() ? QString() : found.last();
 }
 
 int ConsoleTest::count(const QString &part) const
 {
     return lines().filter(part).size();
-}
-
-QColor ConsoleTest::lineColor(int line) const
-{
-    return log()->document()->findBlockByNumber(line).begin().fragment().charFormat().foreground().color();
 }
 
 void ConsoleTest::appendLog(int type, const QString &data) const

@@ -13,8 +13,6 @@
 #include <QTextEdit>
 #include <QTimer>
 
-class frmTolvan;
-
 // What the console tests share: the process prepared as start-up does, with the settings
 // and data files in a folder of the test's own; a socat pty pair whose far end a thread
 // works (`peer`); and the form, driven through its widgets by object name.
@@ -32,31 +30,29 @@ protected:
     QString file(const QString &name) const { return dir.filePath(name); }
     QString folder() const { return dir.path(); }
     // A new form (the last one goes), built from the settings as they are now.
-    frmTolvan *makeForm();
+    QWidget *makeForm();
 
     template <typename T>
     T *find(const char *name) const
     {
-        T *w = widget->findChild<T *>(QLatin1String(name));
+        T *w = form->findChild<T *>(QLatin1String(name));
         if (!w) {
             qFatal("no widget named %s", name);
         }
         return w;
     }
-    QAbstractButton *button(const char *name) const { return find<QAbstractButton>(name); }
     QCheckBox *check(const char *name) const { return find<QCheckBox>(name); }
     QComboBox *combo(const char *name) const { return find<QComboBox>(name); }
     QLineEdit *edit(const char *name) const { return find<QLineEdit>(name); }
     QTimer *timer(const char *name) const { return find<QTimer>(name); }
     QTextEdit *log() const { return find<QTextEdit>("txtMain"); }
-    QString text(const char *button) const;
+    QString text(const char *button) const { return find<QAbstractButton>(button)->text(); }
     void click(const char *button) const;
 
     // The log view's lines; the last one that contains `part`; how many do.
     QStringList lines() const;
     QString lastLine(const QString &part) const;
     int count(const QString &part) const;
-    QColor lineColor(int line) const;
 
     // The form's own slots.
     void appendLog(int type, const QString &data) const;
@@ -66,14 +62,12 @@ protected:
     // Every saved log file's text; the files go.
     QByteArray savedLogs() const;
 
-    frmTolvan *form = nullptr;
+    QWidget *form = nullptr; // the console's main form
     VirtualSerialPair *pair = nullptr;
     ThreadedPeer peer;
 
 private:
     QTemporaryDir dir;
-    QWidget *widget = nullptr; // the form
-
 };
 
 #endif // CONSOLETEST_H

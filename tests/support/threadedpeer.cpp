@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTimer>
 
+#include <utility>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -54,15 +56,7 @@ QByteArray ThreadedPeer::take(int count, int timeoutMs)
         return incoming.size() >= count;
     }, timeoutMs);
     std::lock_guard<std::mutex> guard(lock);
-    const QByteArray fresh = incoming;
-    incoming.clear();
-    return fresh;
-}
-
-QByteArray ThreadedPeer::takeFor(int ms)
-{
-    waitUntil([] { return false; }, ms);
-    return take(0, 0);
+    return std::exchange(incoming, QByteArray());
 }
 
 void ThreadedPeer::run()

@@ -9,6 +9,9 @@
 #include <mutex>
 #include <thread>
 
+// Runs the event loop (without sleeping between turns) until `done` holds or the time is up.
+bool waitUntil(const std::function<bool()> &done, int timeoutMs);
+
 // The far end of a virtual serial port, worked by a thread of its own so that the console's
 // event loop never waits for it (QTest::qWait sleeps between turns, which starves a pty): it
 // writes what it is given and collects what arrives.
@@ -24,7 +27,11 @@ public:
     // hands them all out.
     QByteArray take(int count, int timeoutMs = 3000);
     // What arrives within the time.
-    QByteArray takeFor(int ms);
+    QByteArray takeFor(int ms)
+    {
+        waitUntil([] { return false; }, ms);
+        return take(0, 0);
+    }
 
 private:
     void run();
@@ -37,8 +44,5 @@ private:
     QByteArray incoming;
     QByteArray outgoing;
 };
-
-// Runs the event loop (without sleeping between turns) until `done` holds or the time is up.
-bool waitUntil(const std::function<bool()> &done, int timeoutMs);
 
 #endif // THREADEDPEER_H
