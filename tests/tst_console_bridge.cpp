@@ -90,7 +90,12 @@ private slots:
         remote->write(QByteArray(int(total), 'Z'));
         QVERIFY(waitUntil([&] { return peer.receivedCount() >= total; }, 120000));
         waitUntil([] { return false; }, 300);
-        QVERIFY2(heartbeat.longestGapMs() < 250, qPrintable(QString::number(heartbeat.longestGapMs())));
+#ifdef NORVANE_SANITIZED
+        const qint64 bound = 1000; // instrumented code runs several times slower
+#else
+        const qint64 bound = 250;
+#endif
+        QVERIFY2(heartbeat.longestGapMs() < bound, qPrintable(QString::number(heartbeat.longestGapMs())));
         QVERIFY(log()->document()->size().height() < 1e6);
         click("btnSave"); // the view shortens long lines, the saved log has them whole
         QCOMPARE(savedLogs().count('Z'), 2 * total);
