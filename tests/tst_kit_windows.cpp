@@ -95,6 +95,7 @@ private slots:
         content->resize(400, 270);
         w.setMainWidget(content);
         w.show();
+        QVERIFY(w.property("form").toBool()); // the theme sheets draw the frame's border by it
         QWidget *title = child<QWidget>(&w, "widgetTitle");
         const QPoint start = w.pos();
         drag(title, {50, 10}, {80, 30});
