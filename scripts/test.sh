@@ -16,7 +16,8 @@ echo "== test suite"
 [ "${1:-}" = "--quick" ] && exit 0
 
 echo "== test suite against Qt 6"
-cmake -S . -B build-qt6 -DNORVANE_QT=6 -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The second and third builds are for the suite: no benchmarks or screenshot tool.
+cmake -S . -B build-qt6 -DNORVANE_QT=6 -DNORVANE_EXTRAS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # A failed build stops here (pipefail) instead of leaving the old programs to be tested.
 quiet() { grep -Ev '^\[ *[0-9]+%\] (Building|Linking|Built|Automatic|Generating)' || true; }
 cmake --build build-qt6 -j"$jobs" -- --no-print-directory | quiet
@@ -24,8 +25,9 @@ cmake --build build-qt6 -j"$jobs" -- --no-print-directory | quiet
 
 echo "== test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 # -O1 keeps the sanitized suite to a few minutes (the fault tests handle large inputs).
-cmake -S . -B build-asan -DNORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" >/dev/null
-cmake --build build-asan -j"$jobs" -- --no-print-directory | grep -Ev '^\[ *[0-9]+%\] (Building|Linking|Built|Automatic|Generating)' || true
+cmake -S . -B build-asan -DNORVANE_SANITIZE=ON -DNORVANE_EXTRAS=OFF -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" >/dev/null
+cmake --build build-asan -j"$jobs" -- --no-print-directory | quiet
 # Qt keeps some objects until exit on purpose; leaks are not what this run looks for.
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --output-on-failure -j"$jobs" --timeout 900)
