@@ -40,7 +40,7 @@ private slots:
         }
         QCOMPARE(findReplyIndex("99", {"01 03", ""}), 1); // an empty key matches anything
         QCOMPARE(findReplyIndex("99", {"01 03"}), -1);
-        QCOMPARE(showControls(QString("a\x1b" "b\u202Ec\u0085\t")), QString("a\\ESCb\\xe2\\x80\\xaec\\xc2\\x85\t"));
+        QCOMPARE(showControls(QString("a\x1b" "b\u202Ec\u0085\t~\x7f")), QString("a\\ESCb\\xe2\\x80\\xaec\\xc2\\x85\t~\\x7F"));
     }
 
     void ranges()

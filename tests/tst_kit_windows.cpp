@@ -123,6 +123,8 @@ private slots:
             QCOMPARE(w.isVisible(), !set);
         }
         QVERIFY(closing.count() == 2 && content->isHidden());
+        w.setOnlyCloseBtn();
+        QVERIFY(w.getBtnMenuMin()->isHidden() && w.getBtnMenuMax()->isHidden() && !w.getBtnMenuClose()->isHidden());
     }
     void trayMenu()
     {

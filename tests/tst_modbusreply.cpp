@@ -158,6 +158,7 @@ private slots:
             {readRequest, hexBytes("01"), false, i16, "(不完整: 收到 1 字节)", 0},
             {readRequest, hexBytes("01 03 04 000A 0014 00"), false, i16, "10 20 (不完整: 收到 8/9 字节)", 0}, // no CRC
             {readRequest, hexBytes("01 83"), false, i16, "(不完整: 收到 2/5 字节)", 0},
+            {withCrc("01 03 0102 0002"), hexBytes("01 03 04"), false, i16, "(不完整: 收到 3/9 字节)", 258},
             {readRequest, hexBytes("01 83 02"), false, i16, "异常响应: 功能码 03, 异常码 02 (非法数据地址) (不完整: 收到 3/5 字节)", 0},
             {QByteArray(), withCrc("01 83 02"), true, i16, "异常响应: 功能码 03, 异常码 02 (非法数据地址)", 0}}; // no request: from the reply
         for (const auto &r : rows) {
