@@ -72,7 +72,7 @@ private slots:
     {
         // Bytes, whether they are valid UTF-8 (not stray, overlong, surrogate, above U+10FFFF, bad lead, GBK), and how many bytes at the end start a cut character.
         const struct { QByteArray bytes; bool valid; int cutTail; } cases[] = {
-            {"AT+CSQ", true, 0}, {"温度", true, 0}, {"一", true, 0}, // a continuation byte at its lowest, 0x80 {"t=\xe6", false, 1}, {"\xe6\xb8", false, 2}, {"\xf0\x9f\x98", false, 3},
+            {"AT+CSQ", true, 0}, {"温度", true, 0}, {"一", true, 0}, {"¿", true, 0}, // continuation bytes at their lowest and highest {"t=\xe6", false, 1}, {"\xe6\xb8", false, 2}, {"\xf0\x9f\x98", false, 3},
             {"a\x80", false, 0}, {"\xc0\xaf", false, 0}, {"\xed\xa0\x80", false, 0}, {"\xf4\x90\x80\x80", false, 0}, {"ab\xff", false, 0}, {"\xc4\xe3\xba\xc3", false, 1},
         };
         for (const auto &c : cases) {

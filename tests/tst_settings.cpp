@@ -106,7 +106,7 @@ private slots:
             {"k=\xe6\x97\xa0" "a1Fg0\n", "k=\\x65e0\\x61\\x31\\x46g0\n"}, {"k=\\x1f\xc3\xa9" "1\n", "k=\\x1f\\xe9\\x31\n"},
             {"k=\\0\\x31\xc3\xa9\n", "k=\\0\\x31\\xe9\n"}, {"k=\xc3\xa9\\ta\n", "k=\\xe9\\ta\n"}, {"k=\x7f" "b\n", "k=\\x7f\\x62\n"},
             {"k=\xf0\x9f\x98\x80\n", "k=\\xd83d\\xde00\n"}, {"k=\xc3\xa9", "k=\\xe9"}, {"k=\xe6\x97", "k=\\xe6\\x97"},
-            {"k=\xe0\xa0\x80\n", "k=\\x800\n"}, {"k=\xed\xa0\x80", "k=\\xed\\xa0\\x80"}, {"k=\xff" "a\n", "k=\\xff\\x61\n"}}; // escapes, hex digits after them, surrogate pairs, no line end, bad UTF-8
+            {"k=\xe0\xa0\x80\n", "k=\\x800\n"}, {"k=\xed\xa0\x80", "k=\\xed\\xa0\\x80"}, {"k=\xef\xbc\x81", "k=\\xff01"}, {"k=\xff" "a\n", "k=\\xff\\x61\n"}}; // escapes, hex digits after them, surrogate pairs, no line end, bad UTF-8
         for (const auto &c : cases) {
             QCOMPARE(withQt5IniEscapes(c.qt6), QByteArray(c.qt5));
             QCOMPARE(withQt5IniEscapes(c.qt5), QByteArray(c.qt5));
