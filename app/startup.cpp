@@ -8,6 +8,8 @@
 #include <QFont>
 #include <QIcon>
 
+#include <csignal>
+
 namespace {
 const char supportPhone[] = "400-820-6217";
 }
@@ -24,6 +26,9 @@ QString defaultConfigFile()
 
 void prepareApplication(const QString &configFile, const QString &dataDir)
 {
+    // A file-size limit makes a write fail (EFBIG) instead of killing the program with its
+    // unsaved lines.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/device.png")));
 
     QFont font;

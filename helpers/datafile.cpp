@@ -1,6 +1,14 @@
 #include "datafile.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 QString dataFileProblem(const QString &path, qint64 maxBytes)
 {
@@ -15,4 +23,52 @@ QString dataFileProblem(const QString &path, qint64 maxBytes)
         return QStringLiteral("%1 过大 (%2 字节, 上限 %3 字节), 未读取").arg(path).arg(info.size()).arg(maxBytes);
     }
     return QString();
+}
+
+bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    QByteArray temp = name + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    const auto fail = [&](int code) {
+        if (error) {
+            *error = QString::fromLocal8Bit(std::strerror(code));
+        }
+        return false;
+    };
+    if (fd < 0) {
+        return fail(errno);
+    }
+    // mkostemp makes the file for its owner only; a saved file is as readable as any other.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    qint64 done = 0;
+    int code = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            code = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += n;
+    }
+    // Some file systems report a full disk only when the data is flushed or the file closed.
+    if (code == 0 && ::fsync(fd) != 0 && errno != EINVAL) {
+        code = errno;
+    }
+    if (::close(fd) != 0 && code == 0) {
+        code = errno;
+    }
+    if (code == 0 && ::rename(temp.constData(), name.constData()) != 0) {
+        code = errno;
+    }
+    if (code != 0) {
+        ::unlink(temp.constData());
+        return fail(code);
+    }
+    return true;
 }
