@@ -4,6 +4,7 @@
 #include "appsettings.h"
 #include "logformat.h"
 #include "modbusreply.h"
+#include "replymatcher.h"
 #include "netbridge.h"
 #include "portnames.h"
 #include "portwatcher.h"
@@ -20,7 +21,6 @@
 #include <QCloseEvent>
 #include <QCompleter>
 #include <QDateTime>
-#include <QDebug>
 #include <QTimer>
 
 namespace {
@@ -233,9 +233,7 @@ void frmTolvan::checkComStatus()
     if (!portOpen) {
         return;
     }
-    const QStringList names = presentPortNames();
-    qDebug() << names;
-    if (!session->stillThere(names)) {
+    if (!session->stillThere(presentPortNames())) {
         portLost();
     }
 }
@@ -285,11 +283,25 @@ void frmTolvan::on_btnReceiveCount_clicked()
 
 void frmTolvan::sendData()
 {
-    const QByteArray frame = buildRequestFrame(ui->pid->text(), ui->fid->currentText(), ui->addr->text(),
-                                               ui->value->text());
-    const QString text = requestText(frame);
+    const RequestRow row = checkRequestRow(ui->pid->text(), ui->fid->currentText(), ui->addr->text(),
+                                           ui->value->text());
+    markRequestRow(row.field, row.error);
+    if (row.frame.isEmpty()) {
+        // Said once: auto-send meets the same mistake at every tick.
+        if (row.error != rowError) {
+            rowError = row.error;
+            append(LogInfo, QStringLiteral("请求未发送: ") + row.error);
+        }
+        return;
+    }
+    rowError.clear();
+    const QString text = requestText(row.frame);
     ui->cboxData->setEditText(text);
-    sendData(text);
+    // What has arrived by now answers earlier requests, never this one.
+    if (portOpen) {
+        takeReception(0);
+    }
+    sendText(text, true);
     if (ui->ckAutoClear->isChecked()) {
         ui->cboxData->setCurrentIndex(-1);
         ui->cboxData->clearEditText();
@@ -297,12 +309,26 @@ void frmTolvan::sendData()
     }
 }
 
+void frmTolvan::markRequestRow(const QString &field, const QString &error)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->pid, ui->fid, ui->addr, ui->value}) {
+        const bool wrong = w->objectName() == field;
+        w->setStyleSheet(wrong ? QStringLiteral("border: 1px solid red;") : QString());
+        w->setToolTip(wrong ? error : QString());
+    }
+}
+
 void frmTolvan::sendData(QString data)
+{
+    sendText(data, false);
+}
+
+void frmTolvan::sendText(const QString &data, bool request)
 {
     const bool hex = ui->ckHexSend->isChecked();
     QByteArray sent;
     // Only what the port took is logged and counted; a failing port ends the session.
-    const qint64 written = session->send(data, hex, &sent);
+    const qint64 written = session->send(data, hex, &sent, request);
     if (written != sent.size() || written < 0) {
         return;
     }
@@ -360,34 +386,48 @@ void frmTolvan::on_btnData_clicked()
 
 void frmTolvan::readData()
 {
-    const RegisterFormat format = formatFromSetting(AppSettings::ValueFormat);
-    // The "数值解析" lines; the values of trusted replies also go to the chart.
-    const auto showDecoded = [this](const QVector<ReceivePipeline::Decoded> &decoded) {
-        for (const ReceivePipeline::Decoded &d : decoded) {
-            append(LogValues, d.text);
-            if (d.reply.trusted) {
-                chart->addValues(QDateTime::currentMSecsSinceEpoch(), d.reply.functionCode, d.reply.firstRegister,
-                                 d.reply.registersPerValue, d.reply.numbers);
-            }
+    takeReception(readDelay);
+    if (portOpen) {
+        showDecoded(session->expire(formatFromSetting(AppSettings::ValueFormat)));
+    }
+}
+
+void frmTolvan::showDecoded(const QVector<ReplyDecode> &decoded)
+{
+    // Replies are decoded in hexadecimal mode only, a silence is told in both; trusted values
+    // also go to the chart.
+    const bool hex = ui->ckHexReceive->isChecked();
+    for (const ReplyDecode &d : decoded) {
+        if (d.text.isEmpty() || (!hex && d.kind != ReplyDecode::NoReply)) {
+            continue;
         }
-    };
-    // A reply still short when its time is up is shown from what arrived.
-    showDecoded(session->expire(format));
-    const SerialSession::Received reception = session->receive(ui->ckHexReceive->isChecked(), format, readDelay);
+        append(LogValues, d.text);
+        if (d.trusted) {
+            chart->addValues(QDateTime::currentMSecsSinceEpoch(), d.functionCode, d.firstRegister,
+                             d.registersPerValue, d.numbers);
+        }
+    }
+}
+
+void frmTolvan::takeReception(int delayMs)
+{
+    const RegisterFormat format = formatFromSetting(AppSettings::ValueFormat);
+    const SerialSession::Received reception = session->receive(ui->ckHexReceive->isChecked(), format, delayMs);
     if (reception.bytes.isEmpty()) {
         return;
     }
     // Stopping the display hides the lines only: counting, answering and forwarding go on.
-    if (ui->ckDebug->isChecked()) {
-        const int index = findReplyIndex(reception.matchText, AppSettings::DeviceKeys);
-        if (index >= 0) {
-            sendData(AppSettings::DeviceValues.at(index));
-        }
-    }
     append(LogSerialReceive, reception.display);
     showDecoded(reception.decoded);
     receiveCount += reception.bytes.size();
     ui->btnReceiveCount->setText(QStringLiteral("接收 : %1 字节").arg(receiveCount));
+    // The answer follows the request it answers, in the log as on the line.
+    if (ui->ckDebug->isChecked()) {
+        const int index = findReplyIndex(reception.matchText, AppSettings::DeviceKeys, ui->ckHexReceive->isChecked());
+        if (index >= 0) {
+            sendData(AppSettings::DeviceValues.at(index));
+        }
+    }
     if (bridge->isConnected() && bridge->forward(reception.bytes)) {
         append(LogNetSend, reception.matchText);
     }

@@ -22,20 +22,6 @@ uchar byteAt(const QByteArray &data, int index)
     return static_cast<uchar>(data.at(index));
 }
 
-QString hexByte(int value)
-{
-    return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-// Appends with one blank in between, unless the text already ends with one.
-void appendNote(QString *text, const QString &note)
-{
-    if (!text->isEmpty() && !text->endsWith(QLatin1Char(' '))) {
-        *text += QLatin1Char(' ');
-    }
-    *text += note;
-}
-
 // The wire bytes b0..b3 rearranged into A B C D.
 quint32 wideValue(const uchar *b, WordOrder order)
 {
@@ -66,34 +52,6 @@ QString floatText(float value)
         return value < 0 ? QStringLiteral("-Inf") : QStringLiteral("Inf");
     }
     return QString::number(static_cast<double>(value), 'g', 7);
-}
-
-bool isReplyExpectingRequest(const QByteArray &request)
-{
-    if (request.size() != 8) {
-        return false;
-    }
-    const int fc = byteAt(request, 1);
-    if (fc != 3 && fc != 4 && fc != 6) {
-        return false;
-    }
-    const quint16 crc = modbusCrc(request.left(6)); // already in wire order
-    return byteAt(request, 6) == (crc >> 8) && byteAt(request, 7) == (crc & 0xFF);
-}
-
-// Length of the reply whose first bytes are given, or -1 while it cannot be told.
-int replyLength(int requestFc, const QByteArray &bytes)
-{
-    if (bytes.size() < 2) {
-        return -1;
-    }
-    if (byteAt(bytes, 1) & 0x80) {
-        return 5;
-    }
-    if (requestFc == 6) {
-        return 8;
-    }
-    return bytes.size() < 3 ? -1 : 5 + byteAt(bytes, 2);
 }
 
 } // namespace
@@ -241,18 +199,6 @@ QString exceptionName(int code)
     }
 }
 
-int expectedReplyLength(const QByteArray &request)
-{
-    if (!isReplyExpectingRequest(request)) {
-        return 0;
-    }
-    if (byteAt(request, 1) == 6) {
-        return 8;
-    }
-    const int count = qFromBigEndian<quint16>(request.constData() + 4);
-    return 5 + qMin(2 * count, 255); // the byte count is a single byte
-}
-
 int replyTimeoutMs(int baud, int dataBits, bool parity, double stopBits, int bytesStillExpected)
 {
     const int cap = 1000;
@@ -266,117 +212,16 @@ int replyTimeoutMs(int baud, int dataBits, bool parity, double stopBits, int byt
     return ms >= cap ? cap : static_cast<int>(std::ceil(ms - 1e-9));
 }
 
-void ReplyAssembler::expectReplyTo(const QByteArray &newRequest, qint64 nowMs, int limitMs)
+int registersPerValue(RegisterFormat format)
 {
-    closeWait();
-    if (isReplyExpectingRequest(newRequest)) {
-        request = newRequest;
-        waiting = true;
-        timeoutMs = limitMs;
-        deadline = nowMs + limitMs;
-    }
+    return isWide(format.format) ? 2 : 1;
 }
 
-ReplyAssembler::Feed ReplyAssembler::feed(const QByteArray &piece, qint64 nowMs)
+bool hasGoodCrc(const QByteArray &frame)
 {
-    if (waiting && nowMs >= deadline) {
-        closeWait();
+    if (frame.size() < 4) {
+        return false;
     }
-    if (!waiting) {
-        return Feed::NotAReply;
-    }
-    if (piece.isEmpty()) {
-        return Feed::Incomplete;
-    }
-    const QByteArray joined = bytes + piece;
-    const int fc = byteAt(request, 1);
-    const bool fits = byteAt(joined, 0) == byteAt(request, 0)
-                      && (joined.size() < 2 || byteAt(joined, 1) == fc || byteAt(joined, 1) == (fc | 0x80));
-    if (!fits) {
-        // Whatever came before was only the address byte: not worth a reply of its own.
-        bytes.clear();
-        waiting = false;
-        return Feed::NotAReply;
-    }
-    bytes = joined;
-    deadline = nowMs + timeoutMs;
-    const int length = replyLength(fc, bytes);
-    if (length < 0 || bytes.size() < length) {
-        return Feed::Incomplete;
-    }
-    bytes.truncate(length);
-    ready.append(Reply{request, bytes, true});
-    bytes.clear();
-    waiting = false;
-    return Feed::Complete;
-}
-
-bool ReplyAssembler::expired(qint64 nowMs) const
-{
-    return waiting && nowMs >= deadline;
-}
-
-Reply ReplyAssembler::take()
-{
-    if (!ready.isEmpty()) {
-        return ready.takeFirst();
-    }
-    Reply reply;
-    if (waiting) {
-        reply.request = request;
-        reply.bytes = bytes;
-    }
-    bytes.clear();
-    waiting = false;
-    return reply;
-}
-
-void ReplyAssembler::closeWait()
-{
-    if (waiting && !bytes.isEmpty()) {
-        ready.append(Reply{request, bytes, false});
-    }
-    bytes.clear();
-    waiting = false;
-}
-
-ReplyDecode decodeReply(const Reply &reply, RegisterFormat format)
-{
-    ReplyDecode out;
-    const QByteArray &b = reply.bytes;
-    if (b.isEmpty()) {
-        return out;
-    }
-    const int requestFc = reply.request.size() >= 2 ? byteAt(reply.request, 1) : (b.size() >= 2 ? byteAt(b, 1) & 0x7F : 0);
-    out.functionCode = requestFc;
-    if (b.size() >= 2 && (byteAt(b, 1) & 0x80)) {
-        if (b.size() >= 3) {
-            const int code = byteAt(b, 2);
-            out.text = QStringLiteral("异常响应: 功能码 %1, 异常码 %2 (%3)")
-                           .arg(hexByte(requestFc), hexByte(code), exceptionName(code));
-        }
-    } else if (requestFc != 6 && b.size() >= 3) {
-        const int count = byteAt(b, 2);
-        const DecodedValues values = decodeRegisterData(b.mid(3, qMin(count, b.size() - 3)), format);
-        out.text = values.text;
-        out.numbers = values.numbers;
-        if (reply.request.size() >= 4) {
-            out.firstRegister = qFromBigEndian<quint16>(reply.request.constData() + 2);
-        }
-        out.registersPerValue = isWide(format.format) ? 2 : 1;
-    }
-
-    if (!reply.complete) {
-        const int length = replyLength(requestFc, b);
-        appendNote(&out.text, length < 0 ? QStringLiteral("(不完整: 收到 %1 字节)").arg(b.size())
-                                         : QStringLiteral("(不完整: 收到 %1/%2 字节)").arg(b.size()).arg(length));
-    } else if (b.size() >= 4) {
-        const quint16 crc = modbusCrc(b.left(b.size() - 2)); // already in wire order
-        if (byteAt(b, b.size() - 2) != (crc >> 8) || byteAt(b, b.size() - 1) != (crc & 0xFF)) {
-            appendNote(&out.text, QStringLiteral("CRC错误: 应为 %1 %2").arg(hexByte(crc >> 8), hexByte(crc)));
-        } else {
-            out.trusted = true;
-        }
-    }
-    return out;
+    const quint16 crc = modbusCrc(frame.left(frame.size() - 2)); // already in wire order
+    return byteAt(frame, frame.size() - 2) == (crc >> 8) && byteAt(frame, frame.size() - 1) == (crc & 0xFF);
 }

@@ -55,74 +55,15 @@ DecodedValues decodeRegisterData(const QByteArray &data, RegisterFormat format);
 // The name of a standard Modbus exception code, or "未知异常".
 QString exceptionName(int code);
 
-// Length of the whole reply to an 8-byte read (FC 3/4) or write (FC 6) request, to size the
-// time limit; 0 for anything else.
-int expectedReplyLength(const QByteArray &request);
-
 // Time limit after the last received piece: 3.5 characters of silence plus the wire time of
 // the bytes still expected, plus 250 ms because the console only reads every 100 ms. Never
 // more than 1000 ms (also for a baud rate of 0 or less).
 int replyTimeoutMs(int baud, int dataBits, bool parity, double stopBits, int bytesStillExpected);
 
-struct Reply {
-    QByteArray request;
-    QByteArray bytes;
-    bool complete = false;
-};
+// 1 for 16-bit formats, 2 for 32-bit ones.
+int registersPerValue(RegisterFormat format);
 
-// Joins the receptions that answer the last request into one reply. Time is the caller's
-// monotonic clock in milliseconds.
-class ReplyAssembler
-{
-public:
-    enum class Feed { NotAReply, Incomplete, Complete };
-
-    // Called with the bytes just written. A read or write request (8 bytes, FC 3/4/6, good
-    // CRC) starts a wait for its reply; anything else ends the wait. A half reply that was
-    // being assembled is handed out first by take(), marked incomplete.
-    void expectReplyTo(const QByteArray &request, qint64 nowMs, int timeoutMs);
-
-    // One reception. NotAReply when nothing is expected or the piece does not fit; that ends
-    // the wait and the caller shows the piece as before. A piece fed at or after the time
-    // limit first closes the wait (a half reply is then ready to take), so it is NotAReply.
-    // Bytes past the expected length are not part of the reply.
-    Feed feed(const QByteArray &piece, qint64 nowMs);
-
-    // A wait is open and its time limit has passed: take() the short reply.
-    bool expired(qint64 nowMs) const;
-    // A wait is open (for the first byte or for the rest).
-    bool isWaiting() const { return waiting; }
-    // A reply is ready: complete, or a half reply closed by a new request or a late piece.
-    bool hasReply() const { return !ready.isEmpty(); }
-
-    // The oldest ready reply; when none is ready, the open wait ends and what arrived is handed
-    // out incomplete (bytes empty when nothing came). Empty when there was no wait either.
-    Reply take();
-
-private:
-    void closeWait();
-
-    QVector<Reply> ready;
-    QByteArray request;
-    QByteArray bytes;
-    bool waiting = false;
-    int timeoutMs = 0;
-    qint64 deadline = 0;
-};
-
-struct ReplyDecode {
-    QString text;
-    QVector<double> numbers;
-    int functionCode = 0;
-    int firstRegister = 0;
-    int registersPerValue = 1;
-    // A complete reply with a good CRC: its numbers can be trusted (and plotted).
-    bool trusted = false;
-};
-
-// The "数值解析" text of an assembled reply: values of a read reply (with its first register
-// and the registers per value), the exception and its name, nothing for a good write echo;
-// then a CRC note for a complete reply with a wrong CRC, or an incompleteness note.
-ReplyDecode decodeReply(const Reply &reply, RegisterFormat format);
+// Whether the last two bytes of a frame are its CRC.
+bool hasGoodCrc(const QByteArray &frame);
 
 #endif // MODBUSREPLY_H

@@ -8,7 +8,9 @@
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
+#include <climits>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 QStringList fixedPortNames()
 {
@@ -63,7 +65,17 @@ QStringList presentPortNames(int maxAgeMs)
 bool isSerialDevice(const QString &path)
 {
     struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISCHR(st.st_mode);
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISCHR(st.st_mode)) {
+        return false;
+    }
+    const unsigned int kind = major(st.st_rdev);
+    // Pseudo-terminal ends have no entry in sysfs; the controlling terminal, the console and
+    // the pty multiplexer (major 5) are no ports.
+    if (kind >= 136 && kind <= 143) {
+        return true;
+    }
+    const QString subsystem = QStringLiteral("/sys/dev/char/%1:%2/subsystem").arg(kind).arg(minor(st.st_rdev));
+    return kind != 5 && QFileInfo(QFileInfo(subsystem).canonicalFilePath()).fileName() == QLatin1String("tty");
 }
 
 QStringList updatedPortChoices(const QStringList &present, const QStringList &keep)
@@ -75,6 +87,26 @@ QStringList updatedPortChoices(const QStringList &present, const QStringList &ke
         }
     }
     return names;
+}
+
+QString portNameProblem(const QString &name)
+{
+    if (name.trimmed().isEmpty()) {
+        return QStringLiteral("请选择或输入串口");
+    }
+    const QByteArray path = QFile::encodeName(SerialLink::systemLocation(name));
+    bool tooLong = path.size() >= PATH_MAX;
+    for (const QByteArray &part : path.split('/')) {
+        tooLong = tooLong || part.size() > NAME_MAX;
+    }
+    if (tooLong) {
+        return QStringLiteral("串口名过长");
+    }
+    struct stat st {};
+    if (::stat(path.constData(), &st) == 0 && !S_ISCHR(st.st_mode)) {
+        return QStringLiteral("不是串口设备");
+    }
+    return QString();
 }
 
 QString openFailureText(int qtError, const QString &systemText, bool accessDenied)

@@ -27,6 +27,10 @@ bool isSerialDevice(const QString &path);
 // the stored name).
 QStringList updatedPortChoices(const QStringList &present, const QStringList &keep);
 
+// Why a typed name cannot be a port (empty, too long for a path, a file that is no device);
+// empty when it may be one.
+QString portNameProblem(const QString &name);
+
 // What the user is told when a port does not open. `qtError` is QSerialPort's error;
 // "permission" errors are told apart into busy and denied by `accessDenied` (the user may
 // not read and write the node).

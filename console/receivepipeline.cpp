@@ -3,19 +3,9 @@
 #include "reception.h"
 #include "utf8.h"
 
-void ReceivePipeline::sent(const QByteArray &bytes, qint64 nowMs, int timeoutMs)
+void ReceivePipeline::sent(const ModbusRequest &request, qint64 nowMs, int timeoutMs)
 {
-    assembler.expectReplyTo(bytes, nowMs, timeoutMs);
-}
-
-void ReceivePipeline::takeReplies(RegisterFormat format, QVector<Decoded> *out)
-{
-    while (assembler.hasReply()) {
-        const ReplyDecode reply = decodeReply(assembler.take(), format);
-        if (!reply.text.isEmpty()) {
-            out->append({reply.text, reply});
-        }
-    }
+    matcher.sent(request, nowMs, timeoutMs);
 }
 
 ReceivePipeline::Reception ReceivePipeline::receive(const QByteArray &data, bool hex, RegisterFormat format,
@@ -23,6 +13,9 @@ ReceivePipeline::Reception ReceivePipeline::receive(const QByteArray &data, bool
 {
     Reception r;
     r.matchText = receptionText(data, hex);
+    // Replies are paired in either mode, so that a wait never outlives its reply; the lines
+    // are the form's to show.
+    r.decoded = matcher.receive(data, nowMs, format);
     if (!hex) {
         // A character cut between two receptions is shown whole with the later one. Bytes
         // that are no UTF-8 show as they always have.
@@ -38,34 +31,16 @@ ReceivePipeline::Reception ReceivePipeline::receive(const QByteArray &data, bool
         return r;
     }
     r.display = r.matchText;
-    // A reply assembled before this piece (a half one pushed out by a late piece) first.
-    const ReplyAssembler::Feed feed = assembler.feed(data, nowMs);
-    takeReplies(format, &r.decoded);
-    if (feed == ReplyAssembler::Feed::NotAReply) {
-        const QString values = decodeRegisterValues(data);
-        if (!values.isEmpty()) {
-            r.decoded.append({values, ReplyDecode()});
-        }
-    }
     return r;
 }
 
-QVector<ReceivePipeline::Decoded> ReceivePipeline::expire(qint64 nowMs, RegisterFormat format)
+QVector<ReplyDecode> ReceivePipeline::expire(qint64 nowMs, RegisterFormat format)
 {
-    QVector<Decoded> out;
-    takeReplies(format, &out);
-    if (assembler.expired(nowMs)) {
-        // Nothing is ready any more, so this ends the wait with what arrived, if anything.
-        const ReplyDecode reply = decodeReply(assembler.take(), format);
-        if (!reply.text.isEmpty()) {
-            out.append({reply.text, reply});
-        }
-    }
-    return out;
+    return matcher.expire(nowMs, format);
 }
 
 void ReceivePipeline::reset()
 {
-    assembler = ReplyAssembler();
+    matcher.reset();
     textCarry.clear();
 }

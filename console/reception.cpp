@@ -1,7 +1,8 @@
 #include "reception.h"
 
-#include "byteutil.h"
 #include "tavihelper.h"
+
+#include <cctype>
 
 QString receptionText(const QByteArray &data, bool hex)
 {
@@ -44,29 +45,23 @@ QString showControls(const QString &text)
     return shown;
 }
 
-QString decodeRegisterValues(const QByteArray &data)
+namespace {
+// A key of hexadecimal pairs as the reception shows them: upper case, single blanks.
+QString shownHexKey(const QString &key)
 {
-    if (data.size() < 3) {
-        return QString();
-    }
-    const char *p = data.constData();
-    const int count = ByteUtil::getByte(p, 2);
-    QString values;
-    for (int k = 0; k < count / 2; ++k) {
-        const int at = 3 + 2 * k;
-        if (at + 1 >= data.size()) {
-            break;
+    for (const QChar c : key) {
+        if (!c.isSpace() && (c.unicode() > 0x7F || !isxdigit(c.unicode()))) {
+            return key;
         }
-        values += QString::number(ByteUtil::getShortBE(p, at));
-        values += QLatin1Char(' ');
     }
-    return values;
+    return key.simplified().toUpper();
 }
+} // namespace
 
-int findReplyIndex(const QString &displayText, const QStringList &keys)
+int findReplyIndex(const QString &displayText, const QStringList &keys, bool hex)
 {
     for (int i = 0; i < keys.size(); ++i) {
-        if (displayText.startsWith(keys.at(i))) {
+        if (displayText.startsWith(hex ? shownHexKey(keys.at(i)) : keys.at(i))) {
             return i;
         }
     }

@@ -13,13 +13,8 @@ QString receptionText(const QByteArray &data, bool hex);
 // and its kin), in the named form of their bytes ("\ESC", "\xe2\x80\xae"); other text as it is.
 QString showControls(const QString &text);
 
-// Register values of a Modbus read response, each as a signed decimal and one blank
-// ("123 -1 "). Byte 2 is the byte count; values follow high byte first. Stops at the first
-// incomplete value and never reads past the data. Empty when there is nothing to decode.
-QString decodeRegisterValues(const QByteArray &data);
-
 // Index of the first key the display text begins with (an empty key matches anything),
-// or -1.
-int findReplyIndex(const QString &displayText, const QStringList &keys);
+// or -1. In `hex` mode a key of hexadecimal pairs matches in any case and spacing.
+int findReplyIndex(const QString &displayText, const QStringList &keys, bool hex = false);
 
 #endif // RECEPTION_H

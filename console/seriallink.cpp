@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #include <sys/stat.h>
 
@@ -50,6 +51,11 @@ SerialLink::~SerialLink()
 bool SerialLink::open(const PortSettings &wanted)
 {
     settings = wanted;
+    // Names that cannot lead to a port are told as such, not by what opening them would say.
+    nameProblem = portNameProblem(settings.name);
+    if (!nameProblem.isEmpty()) {
+        return false;
+    }
     serial->setPortName(settings.name);
     // A bounded buffer: when the console falls behind, the port stops reading from the
     // device and the sender is held back by the line instead of memory growing without
@@ -126,6 +132,9 @@ qint64 SerialLink::write(const QByteArray &data)
 
 QString SerialLink::openFailure() const
 {
+    if (!nameProblem.isEmpty()) {
+        return nameProblem;
+    }
     const QByteArray path = QFile::encodeName(systemLocation(serial->portName()));
     const bool denied = ::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES;
     return openFailureText(serial->error(), serial->errorString(), denied);
@@ -147,8 +156,14 @@ bool SerialLink::deviceReplaced() const
            || inode != openedInode;
 }
 
-qint64 SerialLink::bytesAvailable() const
+qint64 SerialLink::bytesAvailable()
 {
+    // What the device delivered since the event loop last looked is taken in now, so that a
+    // reply that came before a request is sent is never taken for that request's reply.
+    int queued = 0;
+    if (serial->isOpen() && ::ioctl(int(serial->handle()), FIONREAD, &queued) == 0 && queued > 0) {
+        serial->waitForReadyRead(0);
+    }
     return serial->bytesAvailable();
 }
 

@@ -42,7 +42,7 @@ public:
     // Bytes written but not yet taken by the device.
     qint64 bytesToWrite() const;
     static constexpr qint64 maxPendingWrite = 4 * 1024 * 1024;
-    qint64 bytesAvailable() const;
+    qint64 bytesAvailable();
     QByteArray readAll();
     void close();
 
@@ -70,6 +70,7 @@ private:
     QSerialPort *serial;
     PortSettings settings;
     bool refusing = false;
+    QString nameProblem;
     // Identity of the device node that was opened.
     quint64 openedDevice = 0;
     quint64 openedInode = 0;

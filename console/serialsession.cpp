@@ -1,6 +1,6 @@
 #include "serialsession.h"
 
-#include "modbusreply.h"
+#include "replymatcher.h"
 #include "portnames.h"
 #include "tavihelper.h"
 
@@ -61,7 +61,7 @@ bool SerialSession::stillThere(const QStringList &enumerated) const
     return link && portIsPresent(link->portName(), enumerated) && !link->deviceReplaced();
 }
 
-qint64 SerialSession::send(QString text, bool hex, QByteArray *sent)
+qint64 SerialSession::send(QString text, bool hex, QByteArray *sent, bool request)
 {
     if (!isOpen()) {
         return -1;
@@ -71,8 +71,9 @@ qint64 SerialSession::send(QString text, bool hex, QByteArray *sent)
     }
     *sent = hex ? TaviHelper::hexTextToBytes(text) : TaviHelper::namedTextToBytes(text);
     const qint64 written = link->write(*sent);
-    if (written == sent->size()) {
-        pipeline.sent(*sent, monotonicMs(), link->replyTimeoutMs(expectedReplyLength(*sent)));
+    ModbusRequest parsed;
+    if (request && written == sent->size() && parseRequest(*sent, &parsed)) {
+        pipeline.sent(parsed, monotonicMs(), link->replyTimeoutMs(parsed.replyLength));
     }
     return written;
 }
@@ -93,7 +94,9 @@ SerialSession::Received SerialSession::receive(bool hex, RegisterFormat format, 
     if (!link || link->bytesAvailable() <= 0) {
         return r;
     }
-    TaviHelper::delayMs(delayMs);
+    if (delayMs > 0) {
+        TaviHelper::delayMs(delayMs);
+    }
     // The session may have ended while events were processed during the wait.
     if (!isOpen()) {
         return r;
@@ -105,7 +108,7 @@ SerialSession::Received SerialSession::receive(bool hex, RegisterFormat format, 
     return r;
 }
 
-QVector<ReceivePipeline::Decoded> SerialSession::expire(RegisterFormat format)
+QVector<ReplyDecode> SerialSession::expire(RegisterFormat format)
 {
     return pipeline.expire(monotonicMs(), format);
 }

@@ -27,9 +27,9 @@ public:
 
     // Sends typed or stored text: "AT" commands get a carriage return, the text becomes
     // bytes as hexadecimal or named text. Returns the bytes the port took (`sent` holds
-    // them), 0 when it refused them, -1 when it failed. A read or write request makes the
-    // following receptions its reply.
-    qint64 send(QString text, bool hex, QByteArray *sent);
+    // them), 0 when it refused them, -1 when it failed. A Modbus `request` (other sends are
+    // answers or plain text) makes the following receptions its reply.
+    qint64 send(QString text, bool hex, QByteArray *sent, bool request = false);
     // Bytes from elsewhere (the network), as they are; false unless all were taken.
     bool forward(const QByteArray &data);
     qint64 bytesToWrite() const;
@@ -40,8 +40,8 @@ public:
         QByteArray bytes;
     };
     Received receive(bool hex, RegisterFormat format, int delayMs);
-    // Replies that ran out of time, decoded from what arrived.
-    QVector<ReceivePipeline::Decoded> expire(RegisterFormat format);
+    // Requests whose time is up: what arrived for them, or the silence.
+    QVector<ReplyDecode> expire(RegisterFormat format);
 
 signals:
     void failed();

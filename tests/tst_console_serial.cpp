@@ -47,9 +47,10 @@ private slots:
         QVERIFY(lastLine("串口发送").endsWith("串口发送 >> ??"));
         QCOMPARE(text("btnSendCount"), QString("发送 : 17 字节"));
         QTest::qWait(2600); // two port checks: a healthy pty is not taken for vanished
-        // Received bytes as hex or text, register values of a reply nobody asked for decoded.
+        QVERIFY(lastLine("数值解析").endsWith("数值解析 >> 无应答: 从站 1, 功能码 03, 等待 262 ms")); // at 9600 baud
+        // Received bytes as hex or text; the reply to the request given up is marked late.
         const struct { bool hex; QByteArray in; QString shown, values; } rows[] = {
-            {true, hexBytes("01 03 02 00 7B F8 67"), "01 03 02 00 7B F8 67", "123 "},
+            {true, hexBytes("01 03 02 00 7B F8 67"), "01 03 02 00 7B F8 67", "迟到的应答 (已判无应答): 123 "},
             {false, QByteArray("AB\0CD", 5), "AB", ""}, // text up to a NUL
             {false, "\x1b[31mred\xe2\x80\xae!\tok", "\\ESC[31mred\\xe2\\x80\\xae!\tok", ""}, // controls by name
         };
@@ -72,15 +73,21 @@ private slots:
         QTRY_COMPARE(count("串口接收"), 2);
         QVERIFY2(lines().at(lines().size() - 2).endsWith("串口接收 << t=温"), qPrintable(lines().join('\n')));
         QVERIFY(lines().last().endsWith(QString("串口接收 << 度\uFFFD!"))); // no UTF-8: as before
-        // Device mode answers the first key that matches, once, even with the display stopped.
-        AppSettings::DeviceKeys = QStringList{"01 03 00 00 00 01", "01 03"};
+        // Device mode answers the first key that matches (hex in any case), once, even with the
+        // display stopped; the answer is logged below the request it answers.
+        AppSettings::DeviceKeys = QStringList{"01 03 00 00 00 01 84 0a", "01 03"};
         AppSettings::DeviceValues = QStringList{"01 03 02 00 01", "EE EE"};
         for (const char *name : {"ckHexSend", "ckHexReceive", "ckDebug"}) {
             check(name)->setChecked(true);
         }
+        click("btnClear");
+        const QByteArray request = hexBytes("01 03 00 00 00 01 84 0A");
+        peer.write(request);
+        QCOMPARE(peer.take(5), hexBytes("01 03 02 00 01"));
+        QTRY_COMPARE(lines().size(), 2);
+        QVERIFY(lines()[0].contains("串口接收 << 01 03") && lines()[1].endsWith("串口发送 >> 01 03 02 00 01"));
         click("btnReceiveCount");
         click("btnStopShow");
-        const QByteArray request = hexBytes("01 03 00 00 00 01 84 0A");
         peer.write(request);
         QCOMPARE(peer.take(5), hexBytes("01 03 02 00 01"));
         QTRY_COMPARE(text("btnReceiveCount"), QString("接收 : 8 字节"));
@@ -111,6 +118,35 @@ private slots:
         QVERIFY(lines().size() == 1 && lines()[0].endsWith("提示信息 >> 关闭串口!!"));
         sendText("AA BB"); // after a close nothing goes out
         QCOMPARE(peer.takeFor(300), QByteArray());
+    }
+
+    void requestRowChecks()
+    {
+        AppSettings::HexSend = AppSettings::HexReceive = AppSettings::AutoPrint = true;
+        AppSettings::SendInterval = 50;
+        makeForm();
+        QCOMPARE(edit("pid")->text(), QString("1")); // a first start reads from slave 1, not broadcast
+        QVERIFY(openPort());
+        // A wrong field sends and counts nothing; it is marked and said once, auto-send or not.
+        edit("pid")->setText("300");
+        combo("fid")->setCurrentText("6");
+        click("btnSend");
+        check("ckAutoSend")->setChecked(true);
+        QTest::qWait(400);
+        check("ckAutoSend")->setChecked(false);
+        QCOMPARE(peer.takeFor(100), QByteArray());
+        QCOMPARE(text("btnSendCount"), QString("发送 : 0 字节"));
+        QCOMPARE(count("请求未发送"), 1);
+        QVERIFY(lastLine("提示信息").endsWith("请求未发送: 通讯地址应为 0-247 (0 为广播) 的整数, 现为 \"300\""));
+        QVERIFY(edit("pid")->toolTip().startsWith("通讯地址应为") && !edit("pid")->styleSheet().isEmpty());
+        // Mended, the mark goes; a broadcast write goes out as two's complement and awaits nothing.
+        edit("pid")->setText("0");
+        edit("value")->setText("-5");
+        click("btnSend");
+        QCOMPARE(peer.take(8), hexBytes("00 06 00 00 FF FB 88 68"));
+        QVERIFY(edit("pid")->toolTip().isEmpty() && edit("pid")->styleSheet().isEmpty());
+        QTest::qWait(500);
+        QCOMPARE(count("无应答"), 0);
     }
 
     void vanishingPorts()

@@ -12,34 +12,39 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 class TestConsoleLogic : public QObject
 {
     Q_OBJECT
 private slots:
-    void requestFrames()
+    void requestRows()
     {
-        const struct { const char *address, *function, *reg, *value, *text; } rows[] = {
-            {"17", "6", "1", "3", "11 06 00 01 00 03 "}, {"300", "3", "70000", "1", "2C 03 00 00 00 01 "}, // low 8 bits
-            {"x", "6", "", "-5", "00 06 00 00 00 00 "}}; // 0 for what does not parse or is out of range
-        for (const auto &r : rows) { // the CRC: tst_console_serial sends and compares whole frames
-            const QByteArray frame = buildRequestFrame(r.address, r.function, r.reg, r.value);
-            QVERIFY2(requestText(frame).startsWith(QLatin1String(r.text)) && frame.size() == 8, qPrintable(requestText(frame)));
-        }
-    }
-
-    void registerValues()
-    {
-        const struct { QByteArray data; QString values; } rows[] = {
-            {hexBytes("0103 04 FFFF000A 0000"), "-1 10 "}, {hexBytes("0103 06 0001"), "1 "}, // byte count beyond the data
-            {hexBytes("0103 03 0001 02"), "1 "}, // an odd byte count
-            {hexBytes("0103FF") + QByteArray(300, '\x01'), QString("257 ").repeated(127)}}; // the count is unsigned
+        const struct { const char *address, *function, *reg, *value, *result; } rows[] = {
+            {"1", "3", "0", "1", "01 03 00 00 00 01 84 0A "},
+            {" 247 ", "4", "65535", "125", "F7 04 FF FF 00 7D "},
+            {"0", "6", "1", "-5", "00 06 00 01 FF FB "},        // broadcast, two's complement
+            {"17", "6", "1", "65535", "11 06 00 01 FF FF "},
+            {"17", "6", "1", "-32768", "11 06 00 01 80 00 "},
+            {"0", "3", "0", "1", "pid: 通讯地址应为 1-247 的整数, 现为 \"0\""}, // a read cannot broadcast
+            {"300", "6", "0", "1", "pid: 通讯地址应为 0-247 (0 为广播) 的整数, 现为 \"300\""},
+            {"abc", "3", "0", "1", "pid"}, {"", "3", "0", "1", "pid"}, {"1.5", "3", "0", "1", "pid"},
+            {"1", "3", "70000", "1", "addr: 内存地址应为 0-65535 的整数, 现为 \"70000\""}, {"1", "3", "-1", "1", "addr"},
+            {"1", "3", "0", "126", "value: 读取数量应为 1-125 的整数, 现为 \"126\""}, {"1", "4", "0", "0", "value"},
+            {"1", "6", "0", "65536", "value: 写入值应为 0-65535 或 -32768 到 -1 的整数, 现为 \"65536\""},
+            {"1", "6", "0", "-32769", "value"}, {"1", "5", "0", "1", "fid"}};
         for (const auto &r : rows) {
-            QCOMPARE(decodeRegisterValues(r.data), r.values);
+            const RequestRow row = checkRequestRow(r.address, r.function, r.reg, r.value);
+            const QString got = row.frame.isEmpty() ? row.field + ": " + row.error : requestText(row.frame);
+            QVERIFY2(got.startsWith(QString::fromUtf8(r.result)) && row.frame.size() % 8 == 0, qPrintable(got));
+            QVERIFY(row.frame.isEmpty() ? !row.error.isEmpty() : row.error.isEmpty() && row.field.isEmpty());
         }
         QCOMPARE(findReplyIndex("99", {"01 03", ""}), 1); // an empty key matches anything
         QCOMPARE(findReplyIndex("99", {"01 03"}), -1);
+        QCOMPARE(findReplyIndex("01 0A 00", {"01 0b", " 01  0a ", "01 0A"}, true), 1); // any case and spacing
+        QCOMPARE(findReplyIndex("01 0A 00", {"01 0a"}, false), -1);                   // as text, as written
         QCOMPARE(showControls(QString("a\x1b" "b\u202Ec\u0085\t~\x7f")), QString("a\\ESCb\\xe2\\x80\\xaec\\xc2\\x85\t~\\x7F"));
     }
 
@@ -95,7 +100,20 @@ private slots:
         QCOMPARE(updatedPortChoices({"ttyACM0"}, {"", "typed", "ttyACM0"}).mid(34), (QStringList{"ttyACM0", "typed"}));
 
         QVERIFY(portIsPresent("ttyACM7", {"ttyACM7"}) && !portIsPresent("", {})); // listed; an empty name is not "/dev/"
-        QVERIFY(!isSerialDevice(QCoreApplication::applicationFilePath()) && isSerialDevice("/dev/null"));
+        // Only terminals are offered: a link to /dev/null or the pty multiplexer is none.
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        QVERIFY(isSerialDevice(QString::fromLocal8Bit(::ptsname(master))));
+        ::close(master);
+        for (const QString &path : {QCoreApplication::applicationFilePath(), QString("/dev/null"), QString("/dev/ptmx")}) {
+            QVERIFY2(!isSerialDevice(path), qPrintable(path));
+        }
+        const struct { QString name, problem; } names[] = {
+            {" ", "请选择或输入串口"}, {"/dev/" + QString(4096, 'x'), "串口名过长"}, {"/tmp", "不是串口设备"},
+            {"/dev/" + QString(256, 'x'), "串口名过长"}, {"ttyNoSuchPort", ""}, {"/dev/null", ""}};
+        for (const auto &n : names) {
+            QCOMPARE(portNameProblem(n.name), n.problem);
+        }
 
         QVERIFY(openFailureText(QSerialPort::PermissionError, "x", true).contains("dialout")); // busy: tst_console_serial
         QCOMPARE(openFailureText(QSerialPort::UnsupportedOperationError, "No ioctl", false), QString("No ioctl"));

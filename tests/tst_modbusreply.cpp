@@ -1,12 +1,12 @@
 // Replies to the console's own requests: assembled from pieces, checked and decoded.
 #include "checksums.h"
 #include "modbusreply.h"
+#include "replymatcher.h"
 #include "testsupport.h"
 
 #include <QProcess>
 #include <QtTest>
 
-using Feed = ReplyAssembler::Feed;
 using VF = ValueFormat;
 
 namespace {
@@ -21,14 +21,37 @@ const QByteArray readRequest = hexBytes("01 03 0000 0002 C40B");   // two holdin
 const QByteArray readReply = hexBytes("01 03 04 000A 0014 DA3E"); // 10 and 20
 const QByteArray writeRequest = withCrc("01 06 0001 0003");       // answered by its echo
 
-// One letter per piece, fed 100 ms apart: N not a reply, I incomplete, C complete.
-QString feedAll(ReplyAssembler &assembler, const QByteArrayList &pieces)
+// A run of the matcher: 'R' sends a request, 'D' delivers bytes, 'T' lets a second pass.
+// Steps are 10 ms apart; the lines that come out are joined by " | ", trusted ones marked "*".
+struct Step {
+    char what;
+    QByteArray bytes;
+};
+
+QString run(const QVector<Step> &steps, RegisterFormat format = RegisterFormat())
 {
-    QString results;
-    for (int i = 0; i < pieces.size(); ++i) {
-        results += QLatin1Char("NIC"[int(assembler.feed(pieces.at(i), 100 * (i + 1)))]);
+    ReplyMatcher matcher;
+    QStringList lines;
+    qint64 now = 0;
+    const auto collect = [&](const QVector<ReplyDecode> &out) {
+        for (const ReplyDecode &d : out) {
+            if (!d.text.isEmpty()) {
+                lines << (d.trusted ? "*" : "") + d.text;
+            }
+        }
+    };
+    for (const Step &step : steps) {
+        now += step.what == 'T' ? 1000 : 10;
+        ModbusRequest request;
+        if (step.what == 'R' && parseRequest(step.bytes, &request)) {
+            matcher.sent(request, now, 300);
+        } else if (step.what == 'D') {
+            collect(matcher.receive(step.bytes, now, format));
+        }
+        collect(matcher.expire(now, format));
     }
-    return results;
+    collect(matcher.expire(now + 1000, format));
+    return lines.join(" | ");
 }
 } // namespace
 
@@ -73,56 +96,87 @@ private slots:
         }
     }
 
-    void assembling()
+    void pairing()
     {
-        // A read reply cut into up to three pieces at every position: one whole reply each time.
+        const QByteArray read2 = withCrc("01 03 0064 0002"), reply2 = withCrc("01 03 04 001E 0028"); // 30 40
+        const QByteArray exception = hexBytes("01 83 02 C0F1"), silence = "无应答: 从站 1, 功能码 03, 等待 300 ms";
+        const struct { const char *name; QVector<Step> steps; QString lines; } rows[] = {
+            {"reply", {{'R', readRequest}, {'D', readReply}}, "*10 20 "},
+            {"noise first", {{'R', readRequest}, {'D', QByteArray(1, '\0') + readReply}}, "跳过 1 字节噪声: 00 | *10 20 "},
+            {"noise alone", {{'R', readRequest}, {'D', "\xFF"}, {'D', readReply}}, "跳过 1 字节噪声: FF | *10 20 "},
+            {"echo", {{'R', readRequest}, {'D', readRequest.left(5)}, {'D', readRequest.mid(5) + readReply}},
+             "跳过本机请求的回显 (8 字节) | *10 20 "},
+            {"other slave", {{'R', readRequest}, {'D', withCrc("02 03 04 1111 2222")}},
+             "应答不符: 从站地址应为 1, 收到 2 (02 03 04 11 11 22 22 04 B3)"},
+            {"other function", {{'R', readRequest}, {'D', withCrc("01 04 04 000A 0014")}},
+             "应答不符: 功能码应为 03, 收到 04 (01 04 04 00 0A 00 14 DB 89)"},
+            {"both", {{'R', readRequest}, {'D', withCrc("02 84 02")}},
+             "应答不符: 从站地址应为 1, 收到 2; 功能码应为 03, 收到 04 (02 84 02 32 C1)"},
+            {"too many registers", {{'R', readRequest}, {'D', withCrc("01 03 08 0001 0002 0003 0004")}},
+             "字节数不符: 应为 4, 收到 8"},
+            {"bad CRC", {{'R', readRequest}, {'D', hexBytes("01 03 04 000A 0014 DA3F")}}, "10 20 CRC错误: 应为 DA 3E"},
+            {"exception", {{'R', readRequest}, {'D', exception.left(2)}, {'D', exception.mid(2)}},
+             "异常响应: 功能码 03, 异常码 02 (非法数据地址)"},
+            {"text", {{'R', readRequest}, {'D', "hello world\r\n"}}, "不是应答 (13 字节) | " + silence},
+            {"silence", {{'R', readRequest}, {'T', {}}, {'D', {}}}, silence},
+            {"short", {{'R', readRequest}, {'D', readReply.left(5)}}, "10 (不完整: 收到 5/9 字节)"},
+            {"two in one", {{'R', readRequest}, {'R', read2}, {'D', readReply + reply2}}, "*10 20  | *30 40 "},
+            {"late, newer waiting", {{'R', readRequest}, {'T', {}}, {'R', withCrc("01 03 0064 0004")},
+                                      {'D', readReply}}, silence + " | 迟到的应答 (已判无应答): 10 20  | " + silence},
+            {"late, none waiting", {{'R', readRequest}, {'T', {}}, {'D', readReply}},
+             silence + " | 迟到的应答 (已判无应答): 10 20 "},
+            {"write", {{'R', writeRequest}, {'D', writeRequest}}, ""},
+            {"wrong write", {{'R', writeRequest}, {'D', withCrc("01 06 0001 0004")}},
+             "写入应答不符: 应为 01 06 00 01 00 03, 收到 01 06 00 01 00 04"},
+            {"broadcast", {{'R', withCrc("00 06 0001 0003")}, {'T', {}}}, ""},
+            {"unasked reply", {{'D', withCrc("01 03 02 007B")}}, "123 "},
+            {"unasked exception", {{'D', exception}}, "异常响应: 功能码 03, 异常码 02 (非法数据地址)"},
+            {"unasked text", {{'D', "hello world\r\n"}, {'D', QByteArray(1, '\0') + readReply}}, ""},
+            {"unasked write", {{'D', writeRequest}}, ""},
+        };
+        for (const auto &r : rows) {
+            QVERIFY2(run(r.steps) == r.lines, qPrintable(QString("%1: %2").arg(r.name, run(r.steps))));
+        }
+        // A reply cut into up to three pieces at every position: one whole reply each time.
         for (int i = 1; i < readReply.size(); ++i) {
             for (int j = i; j < readReply.size(); ++j) {
-                QByteArrayList pieces{readReply.left(i), readReply.mid(i, j - i), readReply.mid(j)};
-                pieces.removeAll(QByteArray());
-                ReplyAssembler assembler;
-                assembler.expectReplyTo(readRequest, 0, 300);
-                QCOMPARE(feedAll(assembler, pieces), QString(pieces.size() - 1, 'I') + 'C');
-                QCOMPARE(assembler.take().bytes, readReply);
+                QVector<Step> steps{{'R', readRequest}};
+                for (const QByteArray &piece : {readReply.left(i), readReply.mid(i, j - i), readReply.mid(j)}) {
+                    steps << Step{'D', piece};
+                }
+                QCOMPARE(run(steps), QString("*10 20 "));
             }
         }
-        const QByteArray exception = hexBytes("01 83 02 C0F1"), inputReply = withCrc("01 04 02 0007");
-        const struct { QByteArray request; QByteArrayList pieces; const char *feeds; QByteArray taken; } rows[] = {
-            {readRequest, {exception.left(2), exception.mid(2)}, "IC", exception},
-            {writeRequest, {writeRequest.left(3), writeRequest.mid(3)}, "IC", writeRequest},
-            {withCrc("01 04 0000 0001"), {inputReply + '\x01'}, "C", inputReply}, // a byte past the reply
-            {readRequest, {hexBytes("02 03 04 000A 0014")}, "N", {}},             // another address
-            {readRequest, {hexBytes("01 84 02 C2C1")}, "N", {}},                  // exception of another function
-            {readRequest, {hexBytes("01"), hexBytes("10 00")}, "IN", {}},         // the address alone is no reply
-            {"AT\r\n", {readReply}, "N", {}}};                                    // not a request at all
-        for (const auto &r : rows) {
-            ReplyAssembler assembler;
-            assembler.expectReplyTo(r.request, 0, 300);
-            QCOMPARE(feedAll(assembler, r.pieces), QString(r.feeds));
-            QVERIFY(!assembler.isWaiting() && assembler.hasReply() == !r.taken.isEmpty());
-            const Reply got = assembler.take();
-            QVERIFY(got.bytes == r.taken && got.complete == !r.taken.isEmpty());
-        }
+        // Values of the chosen format, their first register and width, for the chart.
+        ReplyMatcher matcher;
+        ModbusRequest request;
+        QVERIFY(parseRequest(withCrc("01 04 0102 0002"), &request));
+        matcher.sent(request, 0, 300);
+        const QVector<ReplyDecode> got = matcher.receive(withCrc("01 04 04 0FDB 4049"), 5, {VF::Float32, WordOrder::CDAB});
+        QVERIFY(got.size() == 1 && got[0].trusted && got[0].text == "3.141593 ");
+        QVERIFY(got[0].firstRegister == 258 && got[0].registersPerValue == 2 && got[0].functionCode == 4);
+    }
 
-        // Request at 0 ms, limit 300 ms, restarted by each piece.
-        ReplyAssembler assembler;
-        assembler.expectReplyTo(readRequest, 0, 300);
-        QVERIFY(!assembler.expired(299) && assembler.expired(300)); // were nothing to come
-        QCOMPARE(assembler.feed(readReply.left(2), 290), Feed::Incomplete);
-        QCOMPARE(assembler.feed(readReply.mid(2, 2), 580), Feed::Incomplete);
-        QVERIFY(!assembler.expired(879) && assembler.expired(880));
-        // The rest arriving at the limit is too late: the half reply is handed out, incomplete.
-        QCOMPARE(assembler.feed(readReply.mid(4), 880), Feed::NotAReply);
-        Reply reply = assembler.take();
-        QVERIFY(reply.bytes == readReply.left(4) && !reply.complete && !assembler.isWaiting());
-        // A new request: the half reply comes out first, incomplete, and the new wait goes on.
-        assembler.expectReplyTo(readRequest, 0, 300);
-        QCOMPARE(assembler.feed(readReply.left(5), 100), Feed::Incomplete);
-        assembler.expectReplyTo(writeRequest, 150, 300);
-        reply = assembler.take();
-        QVERIFY(reply.request == readRequest && reply.bytes == readReply.left(5) && !reply.complete);
-        QCOMPARE(assembler.feed(writeRequest, 250), Feed::Complete);
-        QCOMPARE(assembler.take().request, writeRequest);
+    void timeLimits()
+    {
+        // Each piece gives the rest its time again; the next request's time starts when the one
+        // before is answered; a request that is never answered is given up in turn.
+        ReplyMatcher matcher;
+        ModbusRequest a, b;
+        QVERIFY(parseRequest(readRequest, &a) && parseRequest(withCrc("01 03 0064 0002"), &b));
+        matcher.sent(a, 0, 300);
+        matcher.sent(b, 0, 300);
+        QVERIFY(matcher.receive(readReply.left(3), 290, {}).isEmpty() && matcher.expire(589, {}).isEmpty());
+        QCOMPARE(matcher.receive(readReply.mid(3), 589, {}).size(), 1);
+        QVERIFY(matcher.expire(888, {}).isEmpty());
+        const QVector<ReplyDecode> late = matcher.expire(889, {});
+        QVERIFY(late.size() == 1 && late[0].kind == ReplyDecode::NoReply && matcher.pendingCount() == 0);
+        // Beyond the bound the oldest are given up at once.
+        for (int i = 0; i < ReplyMatcher::maxPending + 3; ++i) {
+            matcher.sent(a, 1000, 300);
+        }
+        QCOMPARE(matcher.expire(1000, {}).size(), 3);
+        QCOMPARE(matcher.pendingCount(), ReplyMatcher::maxPending);
     }
 
     void timeouts()
@@ -134,39 +188,15 @@ private slots:
         for (const auto &r : rows) {
             QCOMPARE(replyTimeoutMs(r.baud, r.dataBits, r.parity, r.stopBits, r.bytes), r.ms);
         }
-        const std::pair<QByteArray, int> lengths[] = {{readRequest, 9}, {withCrc("01 03 0000 007D"), 255}, {writeRequest, 8},
-            {withCrc("01 04 0000 0080"), 260}, {withCrc("01 05 0000 FF00"), 0}, {hexBytes("01 03 0000 0002 0000"), 0}};
-        for (const auto &l : lengths) { // the byte count is a single byte; FC 5 and a bad CRC await nothing
-            QCOMPARE(expectedReplyLength(l.first), l.second);
-        }
-    }
-
-    void decodedReplies()
-    {
-        const RegisterFormat i16;
-        const struct { QByteArray request, bytes; bool complete; RegisterFormat format; const char *text; int first; } rows[] = {
-            {withCrc("01 03 0102 0002"), readReply, true, i16, "10 20 ", 258},
-            {readRequest, hexBytes("01 03 04 000A 0014 DB3E"), true, i16, "10 20 CRC错误: 应为 DA 3E", 0},
-            {readRequest, hexBytes("01 03 04 000A 0014 DA3F"), true, i16, "10 20 CRC错误: 应为 DA 3E", 0},
-            {withCrc("01 03 0000 0003"), hexBytes("01 03 06 0001 0002 0003 74FD"), true, {VF::Int32},
-             "65538 (余 1 个寄存器) CRC错误: 应为 FD 74", 0},
-            {readRequest, hexBytes("01 83 02 C0F1"), true, i16, "异常响应: 功能码 03, 异常码 02 (非法数据地址)", 0},
-            {writeRequest, hexBytes("01 86 03 0000"), true, i16, "异常响应: 功能码 06, 异常码 03 (非法数据值) CRC错误: 应为 02 61", 0},
-            {readRequest, withCrc("01 83 09"), true, i16, "异常响应: 功能码 03, 异常码 09 (未知异常)", 0}, // a gap
-            {writeRequest, writeRequest, true, i16, "", 0},
-            {writeRequest, hexBytes("01 06 0001 0003 0B98"), true, i16, "CRC错误: 应为 98 0B", 0},
-            {readRequest, hexBytes("01"), false, i16, "(不完整: 收到 1 字节)", 0},
-            {readRequest, hexBytes("01 03 04 000A 0014 00"), false, i16, "10 20 (不完整: 收到 8/9 字节)", 0}, // no CRC
-            {readRequest, hexBytes("01 83"), false, i16, "(不完整: 收到 2/5 字节)", 0},
-            {withCrc("01 03 0102 0002"), hexBytes("01 03 04"), false, i16, "(不完整: 收到 3/9 字节)", 258},
-            {readRequest, hexBytes("01 83 02"), false, i16, "异常响应: 功能码 03, 异常码 02 (非法数据地址) (不完整: 收到 3/5 字节)", 0},
-            {QByteArray(), withCrc("01 83 02"), true, i16, "异常响应: 功能码 03, 异常码 02 (非法数据地址)", 0}}; // no request: from the reply
-        for (const auto &r : rows) {
-            const ReplyDecode got = decodeReply(Reply{r.request, r.bytes, r.complete}, r.format);
-            QCOMPARE(got.text, QString(r.text));
-            QCOMPARE(got.firstRegister, r.first);
-            QCOMPARE(got.registersPerValue, r.format.format == VF::Int16 ? 1 : 2);
-            QCOMPARE(got.trusted, r.complete && !got.text.contains("CRC")); // only these may be plotted
+        // Reply lengths of the requests the console knows; 0 for what awaits nothing.
+        const std::pair<QByteArray, int> lengths[] = {
+            {readRequest, 9}, {withCrc("01 03 0000 007D"), 255}, {writeRequest, 8}, {withCrc("01 05 0000 FF00"), 8},
+            {withCrc("01 01 0000 000A"), 7}, {withCrc("01 0F 0000 000A 02 FF03"), 8}, {withCrc("01 10 0000 0001 02 0007"), 8},
+            {withCrc("01 04 0000 0080"), 0}, {withCrc("01 03 0000 0000"), 0}, {hexBytes("01 03 0000 0002 0000"), 0},
+            {withCrc("01 10 0000 0001 03 0007"), 0}, {withCrc("01 07 0000 0001"), 0}};
+        for (const auto &l : lengths) {
+            ModbusRequest request;
+            QCOMPARE(parseRequest(l.first, &request) ? request.replyLength : 0, l.second);
         }
     }
 

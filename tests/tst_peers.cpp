@@ -61,6 +61,27 @@ private slots:
             }
         }
     }
+    void fastPollingDecodesEveryReply()
+    {
+        // Several replies often come in one reception: each is decoded and plotted once.
+        ModbusDevice device;
+        QString error;
+        QVERIFY2(device.start(pair->peerEnd(), {"--baud", "115200", "--holding", "123"}, &error), qPrintable(error));
+        for (int interval : {100, 50, 20}) {
+            AppSettings::BaudRate = 115200;
+            AppSettings::SendInterval = interval;
+            AppSettings::AutoSend = true; // opening starts it
+            request("3", 1);
+            QTest::qWait(1500);
+            check("ckAutoSend")->setChecked(false);
+            QTest::qWait(400); // the last reply
+            const int sent = text("btnSendCount").section(' ', 2, 2).toInt() / 8;
+            QVERIFY2(sent >= 1500 / interval / 2, qPrintable(QString::number(sent)));
+            QCOMPARE(text("btnReceiveCount"), QString("接收 : %1 字节").arg(sent * 7));
+            QCOMPARE(find<ValueChart>("")->points("03:0").size(), sent);
+        }
+    }
+
     void longReplyAtNineSixHundredBaud()
     {
         // console <-> pair <-> a relay pacing the reply at 9600 baud <-> pair <-> pymodbus device

@@ -1,6 +1,7 @@
 #ifndef FRMTOLVAN_H
 #define FRMTOLVAN_H
 
+#include <QVector>
 #include <QWidget>
 
 #include <memory>
@@ -13,6 +14,7 @@ class QTimer;
 class SerialSession;
 class TrafficLog;
 class ValueChart;
+struct ReplyDecode;
 struct SettingBinding;
 namespace Ui {
 class frmTolvan;
@@ -54,10 +56,20 @@ private:
     std::unique_ptr<SendListEditor> editor;
     std::vector<SettingBinding> bindings;
 
+    // The request row's last mistake, said once however often auto-send meets it.
+    QString rowError;
+
     void openPort();
     void closePort();
     // The device failed or vanished: close and retry once a second.
     void portLost();
+    // Takes what arrived (waiting `delayMs` for the rest of a frame), shows it and its replies,
+    // answers it in device simulation and forwards it to the network.
+    void takeReception(int delayMs);
+    void showDecoded(const QVector<ReplyDecode> &decoded);
+    // Sends as sendData(QString) does; a `request` of the request row awaits its reply.
+    void sendText(const QString &data, bool request);
+    void markRequestRow(const QString &field, const QString &error);
 
 private slots:
     void initForm();

@@ -1,0 +1,443 @@
+#include "replymatcher.h"
+
+#include "checksums.h"
+
+#include <QtEndian>
+
+namespace {
+
+uchar byteAt(const QByteArray &data, int index)
+{
+    return static_cast<uchar>(data.at(index));
+}
+
+QString hexByte(int value)
+{
+    return QStringLiteral("%1").arg(value & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QString hexText(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+// Appends with one blank in between, unless the text already ends with one.
+void appendNote(QString *text, const QString &note)
+{
+    if (!text->isEmpty() && !text->endsWith(QLatin1Char(' '))) {
+        *text += QLatin1Char(' ');
+    }
+    *text += note;
+}
+
+bool isRead(int function)
+{
+    return function >= 1 && function <= 4;
+}
+
+bool knownFunction(int function)
+{
+    return isRead(function) || function == 5 || function == 6 || function == 15 || function == 16;
+}
+
+// Length of the reply frame `b` begins with, judged by its function code; -1 while too few
+// bytes are there to tell, 0 for a function code whose replies have no known shape.
+int frameLength(const QByteArray &b)
+{
+    if (b.size() < 2) {
+        return -1;
+    }
+    const int function = byteAt(b, 1);
+    if (function & 0x80) {
+        return knownFunction(function & 0x7F) ? 5 : 0;
+    }
+    if (isRead(function)) {
+        return b.size() < 3 ? -1 : 5 + byteAt(b, 2);
+    }
+    return knownFunction(function) ? 8 : 0;
+}
+
+// Length of the complete frame with a good CRC that `b` begins with, or 0.
+int checkedFrameLength(const QByteArray &b)
+{
+    const int length = frameLength(b);
+    return length > 0 && b.size() >= length && hasGoodCrc(b.left(length)) ? length : 0;
+}
+
+bool startsLikeReply(const ModbusRequest &r, const QByteArray &b, int at)
+{
+    if (byteAt(b, at) != r.slave) {
+        return false;
+    }
+    return at + 1 >= b.size() || byteAt(b, at + 1) == r.function || byteAt(b, at + 1) == (r.function | 0x80);
+}
+
+QString crcNote(const QByteArray &frame)
+{
+    const quint16 crc = modbusCrc(frame.left(frame.size() - 2));
+    return QStringLiteral("CRC错误: 应为 %1 %2").arg(hexByte(crc >> 8), hexByte(crc));
+}
+
+QString exceptionText(int function, int code)
+{
+    return QStringLiteral("异常响应: 功能码 %1, 异常码 %2 (%3)").arg(hexByte(function), hexByte(code), exceptionName(code));
+}
+
+// Values of a read reply's data: registers in the chosen format, coils and inputs as 0/1.
+void decodeData(int function, const QByteArray &data, int bits, RegisterFormat format, ReplyDecode *out)
+{
+    if (function == 1 || function == 2) {
+        for (int i = 0; i < bits && i / 8 < data.size(); ++i) {
+            const int bit = (byteAt(data, i / 8) >> (i % 8)) & 1;
+            out->numbers << bit;
+            out->text += QString::number(bit) + QLatin1Char(' ');
+        }
+        return;
+    }
+    const DecodedValues values = decodeRegisterData(data, format);
+    out->text = values.text;
+    out->numbers = values.numbers;
+    out->registersPerValue = registersPerValue(format);
+}
+
+// What arrived for a request whose time ran out before its reply was whole.
+ReplyDecode incompleteReply(const ModbusRequest &r, const QByteArray &b, RegisterFormat format)
+{
+    ReplyDecode out;
+    out.kind = ReplyDecode::Incomplete;
+    out.functionCode = r.function;
+    out.firstRegister = r.address;
+    if (b.size() >= 3 && (byteAt(b, 1) & 0x80)) {
+        out.text = exceptionText(r.function, byteAt(b, 2));
+    } else if (b.size() >= 3 && isRead(r.function)) {
+        decodeData(r.function, b.mid(3, qMin(int(byteAt(b, 2)), b.size() - 3)), r.count, format, &out);
+    }
+    const int length = frameLength(b);
+    appendNote(&out.text, length < 0 ? QStringLiteral("(不完整: 收到 %1 字节)").arg(b.size())
+                                     : QStringLiteral("(不完整: 收到 %1/%2 字节)").arg(b.size()).arg(length));
+    return out;
+}
+
+QString mismatchText(const ModbusRequest &r, const QByteArray &frame)
+{
+    QStringList parts;
+    if (byteAt(frame, 0) != r.slave) {
+        parts << QStringLiteral("从站地址应为 %1, 收到 %2").arg(r.slave).arg(byteAt(frame, 0));
+    }
+    const int function = byteAt(frame, 1) & 0x7F;
+    if (function != r.function) {
+        parts << QStringLiteral("功能码应为 %1, 收到 %2").arg(hexByte(r.function), hexByte(function));
+    }
+    return QStringLiteral("应答不符: ") + parts.join(QStringLiteral("; ")) + QStringLiteral(" (%1)").arg(hexText(frame));
+}
+
+} // namespace
+
+bool parseRequest(const QByteArray &bytes, ModbusRequest *request)
+{
+    if (bytes.size() < 8 || !hasGoodCrc(bytes)) {
+        return false;
+    }
+    ModbusRequest r;
+    r.bytes = bytes;
+    r.slave = byteAt(bytes, 0);
+    r.function = byteAt(bytes, 1);
+    r.address = qFromBigEndian<quint16>(bytes.constData() + 2);
+    const int field = qFromBigEndian<quint16>(bytes.constData() + 4);
+    if (r.function >= 1 && r.function <= 6) {
+        if (bytes.size() != 8) {
+            return false;
+        }
+        r.count = r.function <= 4 ? field : 1;
+        if (r.function <= 2) {
+            r.replyLength = 5 + (field + 7) / 8;
+        } else if (r.function <= 4) {
+            r.replyLength = 5 + 2 * field;
+        } else {
+            r.replyLength = 8;
+        }
+    } else if (r.function == 15 || r.function == 16) {
+        // Address, count, byte count, the data, CRC.
+        if (bytes.size() != 9 + byteAt(bytes, 6)) {
+            return false;
+        }
+        r.count = field;
+        r.replyLength = 8;
+    } else {
+        return false;
+    }
+    // A reply longer than a byte count can say is not a request anybody answers.
+    if (r.count < 1 || r.replyLength > 5 + 255) {
+        return false;
+    }
+    *request = r;
+    return true;
+}
+
+ReplyDecode judgeReply(const ModbusRequest &r, const QByteArray &frame, RegisterFormat format)
+{
+    ReplyDecode out;
+    out.functionCode = r.function;
+    out.firstRegister = r.address;
+    const bool goodCrc = hasGoodCrc(frame);
+    if (byteAt(frame, 1) & 0x80) {
+        out.kind = goodCrc ? ReplyDecode::Exception : ReplyDecode::BadCrc;
+        out.text = exceptionText(r.function, byteAt(frame, 2));
+    } else if (isRead(r.function)) {
+        const int count = byteAt(frame, 2);
+        const int expected = r.replyLength - 5;
+        if (goodCrc && count != expected) {
+            out.kind = ReplyDecode::CountMismatch;
+            out.text = QStringLiteral("字节数不符: 应为 %1, 收到 %2").arg(expected).arg(count);
+            return out;
+        }
+        decodeData(r.function, frame.mid(3, count), r.count, format, &out);
+        out.kind = goodCrc ? ReplyDecode::Values : ReplyDecode::BadCrc;
+        out.trusted = goodCrc;
+    } else if (frame.left(6) == r.bytes.left(6)) {
+        out.kind = goodCrc ? ReplyDecode::Written : ReplyDecode::BadCrc;
+    } else if (goodCrc) {
+        out.kind = ReplyDecode::Mismatch;
+        out.text = QStringLiteral("写入应答不符: 应为 %1, 收到 %2").arg(hexText(r.bytes.left(6)), hexText(frame.left(6)));
+    } else {
+        out.kind = ReplyDecode::BadCrc;
+    }
+    if (!goodCrc) {
+        appendNote(&out.text, crcNote(frame));
+    }
+    return out;
+}
+
+namespace {
+// A reply to a request given up: shown, marked, never plotted.
+ReplyDecode lateReply(const ModbusRequest &r, const QByteArray &frame, RegisterFormat format)
+{
+    ReplyDecode d = judgeReply(r, frame, format);
+    d.kind = ReplyDecode::Late;
+    d.trusted = false;
+    d.text = QStringLiteral("迟到的应答 (已判无应答): ") + (d.text.isEmpty() ? hexText(frame) : d.text);
+    return d;
+}
+} // namespace
+
+void ReplyMatcher::sent(const ModbusRequest &request, qint64 nowMs, int timeoutMs)
+{
+    if (request.slave == 0) {
+        return;
+    }
+    pending.push_back({request, nowMs + timeoutMs, timeoutMs});
+}
+
+QVector<ReplyDecode> ReplyMatcher::receive(const QByteArray &data, qint64 nowMs, RegisterFormat format)
+{
+    QVector<ReplyDecode> out;
+    bound(nowMs, &out);
+    if (!data.isEmpty() && !pending.empty()) {
+        // A piece of its reply gives the first request time for the rest.
+        pending.front().deadline = nowMs + pending.front().timeoutMs;
+    }
+    buffer += data;
+    process(nowMs, format, false, &out);
+    return out;
+}
+
+QVector<ReplyDecode> ReplyMatcher::expire(qint64 nowMs, RegisterFormat format)
+{
+    QVector<ReplyDecode> out;
+    bound(nowMs, &out);
+    while (!pending.empty() && nowMs >= pending.front().deadline) {
+        const size_t before = pending.size();
+        process(nowMs, format, true, &out);
+        if (pending.size() == before) {
+            giveUp(pending.front(), nowMs, &out);
+            pending.pop_front();
+        }
+    }
+    return out;
+}
+
+void ReplyMatcher::bound(qint64 nowMs, QVector<ReplyDecode> *out)
+{
+    // Beyond the bound the oldest requests are given up, so a dead line cannot pile them up.
+    while (int(pending.size()) > maxPending) {
+        giveUp(pending.front(), nowMs, out);
+        pending.pop_front();
+    }
+}
+
+void ReplyMatcher::giveUp(const Pending &p, qint64 nowMs, QVector<ReplyDecode> *out)
+{
+    ReplyDecode silence;
+    silence.kind = ReplyDecode::NoReply;
+    silence.functionCode = p.request.function;
+    silence.firstRegister = p.request.address;
+    silence.text = QStringLiteral("无应答: 从站 %1, 功能码 %2, 等待 %3 ms")
+                       .arg(p.request.slave)
+                       .arg(hexByte(p.request.function))
+                       .arg(p.timeoutMs);
+    out->append(silence);
+    givenUp.push_back({p.request, nowMs});
+    while (givenUp.size() > size_t(maxPending)) {
+        givenUp.pop_front();
+    }
+}
+
+void ReplyMatcher::finishFirst(qint64 nowMs, bool answered)
+{
+    pending.pop_front();
+    // A device answers in turn: the next request's wait starts when this one is answered.
+    if (answered && !pending.empty()) {
+        Pending &next = pending.front();
+        next.deadline = qMax(next.deadline, nowMs + next.timeoutMs);
+    }
+}
+
+bool ReplyMatcher::takeLate(const QByteArray &frame, qint64 nowMs, ModbusRequest *request)
+{
+    while (!givenUp.empty() && nowMs - givenUp.front().at > lateMemoryMs) {
+        givenUp.pop_front();
+    }
+    for (auto it = givenUp.begin(); it != givenUp.end(); ++it) {
+        const ModbusRequest &r = it->request;
+        const bool fits = startsLikeReply(r, frame, 0)
+                          && ((byteAt(frame, 1) & 0x80) || !isRead(r.function) || frame.size() == r.replyLength);
+        if (fits) {
+            *request = r;
+            givenUp.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+void ReplyMatcher::process(qint64 nowMs, RegisterFormat format, bool final, QVector<ReplyDecode> *out)
+{
+    const auto note = [out](ReplyDecode::Kind kind, const QString &text) {
+        ReplyDecode d;
+        d.kind = kind;
+        d.text = text;
+        out->append(d);
+    };
+    bool firstIsFinal = final;
+    while (!buffer.isEmpty()) {
+        if (pending.empty()) {
+            unrequested(nowMs, format, out);
+            return;
+        }
+        const ModbusRequest r = pending.front().request;
+        // A write is answered by its own echo; a read's echo is the adapter's, not the device's.
+        const bool echoIsNoReply = isRead(r.function);
+        const int checked = checkedFrameLength(buffer);
+        const bool wholeReply = checked > 0 && startsLikeReply(r, buffer, 0);
+        if (echoIsNoReply && !wholeReply) {
+            if (buffer.startsWith(r.bytes)) {
+                note(ReplyDecode::Echo, QStringLiteral("跳过本机请求的回显 (%1 字节)").arg(r.bytes.size()));
+                buffer.remove(0, r.bytes.size());
+                continue;
+            }
+            if (r.bytes.startsWith(buffer) && !firstIsFinal) {
+                return;
+            }
+        }
+        if (startsLikeReply(r, buffer, 0)) {
+            const int length = frameLength(buffer);
+            if (length < 0 || buffer.size() < length) {
+                if (!firstIsFinal) {
+                    return;
+                }
+                out->append(incompleteReply(r, buffer, format));
+                buffer.clear();
+                finishFirst(nowMs, false);
+                return;
+            }
+            const QByteArray frame = buffer.left(length);
+            buffer.remove(0, length);
+            ModbusRequest earlier;
+            const ReplyDecode verdict = judgeReply(r, frame, format);
+            if (verdict.kind == ReplyDecode::CountMismatch && takeLate(frame, nowMs, &earlier)) {
+                out->append(lateReply(earlier, frame, format));
+                continue;
+            }
+            out->append(verdict);
+            finishFirst(nowMs, true);
+            firstIsFinal = false;
+            continue;
+        }
+        if (checked > 0) {
+            const QByteArray frame = buffer.left(checked);
+            buffer.remove(0, checked);
+            ModbusRequest earlier;
+            if (takeLate(frame, nowMs, &earlier)) {
+                out->append(lateReply(earlier, frame, format));
+                continue;
+            }
+            ReplyDecode d;
+            d.kind = ReplyDecode::Mismatch;
+            d.functionCode = r.function;
+            d.text = mismatchText(r, frame);
+            out->append(d);
+            finishFirst(nowMs, true);
+            firstIsFinal = false;
+            continue;
+        }
+        // Leading noise: the reply starts further on (whole with a good CRC, or not yet whole).
+        int start = 1;
+        for (; start < buffer.size(); ++start) {
+            if (startsLikeReply(r, buffer, start)) {
+                const QByteArray rest = buffer.mid(start);
+                const int length = frameLength(rest);
+                if (length < 0 || rest.size() < length || hasGoodCrc(rest.left(length))) {
+                    break;
+                }
+            }
+        }
+        if (start < buffer.size()) {
+            note(ReplyDecode::Noise, QStringLiteral("跳过 %1 字节噪声: %2").arg(start).arg(hexText(buffer.left(start))));
+            buffer.remove(0, start);
+            continue;
+        }
+        // What may still become a frame of another slave or function waits for its rest.
+        const int length = frameLength(buffer);
+        if (!firstIsFinal && (length < 0 || (length > 0 && buffer.size() < length))) {
+            return;
+        }
+        note(ReplyDecode::NotAReply, QStringLiteral("不是应答 (%1 字节)").arg(buffer.size()));
+        buffer.clear();
+        return;
+    }
+}
+
+void ReplyMatcher::unrequested(qint64 nowMs, RegisterFormat format, QVector<ReplyDecode> *out)
+{
+    // Only complete frames with a good CRC, one after another; anything else is only shown.
+    int length;
+    while ((length = checkedFrameLength(buffer)) > 0) {
+        const QByteArray frame = buffer.left(length);
+        buffer.remove(0, length);
+        ModbusRequest earlier;
+        if (takeLate(frame, nowMs, &earlier)) {
+            out->append(lateReply(earlier, frame, format));
+            continue;
+        }
+        const int function = byteAt(frame, 1);
+        ReplyDecode d;
+        d.kind = ReplyDecode::Unrequested;
+        d.functionCode = function & 0x7F;
+        if (function & 0x80) {
+            d.text = exceptionText(function & 0x7F, byteAt(frame, 2));
+        } else if ((function == 3 || function == 4) && byteAt(frame, 2) % 2 == 0) {
+            decodeData(function, frame.mid(3, byteAt(frame, 2)), 0, format, &d);
+        } else {
+            continue;
+        }
+        out->append(d);
+    }
+    buffer.clear();
+}
+
+void ReplyMatcher::reset()
+{
+    pending.clear();
+    givenUp.clear();
+    buffer.clear();
+}
