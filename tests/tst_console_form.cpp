@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QSettings>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QtTest>
 
 class TestConsoleForm : public ConsoleTest
@@ -187,6 +189,19 @@ private slots:
             offered.sort();
             QCOMPARE(offered, (row.answer.isEmpty() ? QStringList() : QStringList{"不保存", "保存", "取消"}));
             QCOMPARE(readFile(file("send.txt")), row.file);
+        }
+    }
+
+    void tabsFitTheWindow()
+    {
+        // At the default size every tab shows, with the first start's port name and a long path.
+        for (const QString &port : {QString("COM1"), pair->consoleEnd()}) {
+            AppSettings::PortName = port;
+            makeForm()->show();
+            QVERIFY(QTest::qWaitForWindowExposed(form));
+            const auto *tabs = find<QTabWidget>("tabWidget");
+            QCOMPARE(tabs->tabText(3), QString("工具"));
+            QVERIFY2(tabs->tabBar()->sizeHint().width() <= tabs->width(), qPrintable(port));
         }
     }
 
