@@ -145,8 +145,8 @@ void frmTolvan::initConfig()
     if (AppSettings::AutoSave) {
         saveTimer->start();
     }
-    ports = new PortWatcher(ui->cboxPortName, ui->labPortName, {QStringLiteral("/dev/serial/by-id")},
-                            &AppSettings::PortName);
+    ports = new PortWatcher(ui->cboxPortName, ui->labPortName, ui->labPortError,
+                            {QStringLiteral("/dev/serial/by-id")}, &AppSettings::PortName);
 
     // What reading the files at start-up refused or skipped.
     for (const QString &notice : qAsConst(AppSettings::Notices)) {

@@ -6,10 +6,13 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QFileInfo>
+#include <QLabel>
 
-PortWatcher::PortWatcher(QComboBox *box, QWidget *label, const QStringList &portFolders, const QString *storedName)
-    : QObject(box), box(box), label(label), storedName(storedName), folders(portFolders)
+PortWatcher::PortWatcher(QComboBox *box, QWidget *label, QLabel *errorLabel, const QStringList &portFolders,
+                         const QString *storedName)
+    : QObject(box), box(box), label(label), errorLabel(errorLabel), storedName(storedName), folders(portFolders)
 {
+    errorLabel->hide();
     connect(this, &PortWatcher::portsChanged, this,
             [this](const QStringList &present) { applyPortChoices(this->box, present, *this->storedName); });
     connect(box, &QComboBox::editTextChanged, this, [this] { showOpenFailure(QString()); });
@@ -28,7 +31,13 @@ void PortWatcher::showOpenFailure(const QString &reason)
 {
     box->setToolTip(reason);
     label->setToolTip(reason);
+    errorLabel->setToolTip(reason);
     label->setStyleSheet(reason.isEmpty() ? QString() : QStringLiteral("color: red;"));
+    // As wide as the row under the box: a long system message must not widen the panel.
+    const QWidget *row = errorLabel->parentWidget() ? errorLabel->parentWidget() : errorLabel;
+    const int room = qMax(40, row->contentsRect().width() - 20);
+    errorLabel->setText(errorLabel->fontMetrics().elidedText(reason, Qt::ElideRight, room));
+    errorLabel->setVisible(!reason.isEmpty());
 }
 
 void PortWatcher::start()

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 class QComboBox;
+class QLabel;
 class QWidget;
 
 // Keeps the port box's choices up to date as ports come and go, without polling: the device
@@ -17,11 +18,13 @@ class PortWatcher : public QObject
     Q_OBJECT
 public:
     // Entries of `portFolders` that are serial devices (or links to them) count as ports by
-    // their full path, as /dev/serial/by-id/usb-... does. `storedName` stays offered.
-    PortWatcher(QComboBox *box, QWidget *label, const QStringList &portFolders, const QString *storedName);
+    // their full path, as /dev/serial/by-id/usb-... does. `storedName` stays offered. Why a
+    // port did not open shows in `errorLabel`.
+    PortWatcher(QComboBox *box, QWidget *label, QLabel *errorLabel, const QStringList &portFolders,
+                const QString *storedName);
 
-    // The reason beside the box (its label turns red) and as the tooltip of both, until the
-    // next attempt or another port is chosen; empty clears it.
+    // The reason as text under the box (shortened to fit, whole in the tooltips) and the box's
+    // label in red, until the next attempt or another port is chosen; empty clears it.
     void showOpenFailure(const QString &reason);
 
     // The system's ports by name, then the ports in the folders by path.
@@ -37,6 +40,7 @@ private:
 
     QComboBox *box;
     QWidget *label;
+    QLabel *errorLabel;
     const QString *storedName;
     QStringList folders;
     QFileSystemWatcher watcher;

@@ -21,6 +21,11 @@ private slots:
         QVERIFY(!openPort());
         QVERIFY(lines().isEmpty());
         QCOMPARE(box->toolTip(), QString("没有该设备"));
+        const QLabel *reason = find<QLabel>("labPortError"); // readable without hovering
+        QVERIFY(reason->isVisible() && reason->text() == "没有该设备");
+        box->setEditText("/dev/" + QString(300, 'x'));
+        QVERIFY(!reason->isVisible()); // until another port is chosen
+        QVERIFY(!openPort() && reason->isVisible() && reason->text() == "串口名过长");
         box->setEditText(pair->consoleEnd());
         QSerialPort holder(pair->consoleEnd()); // held by another program
         QVERIFY(holder.open(QIODevice::ReadWrite));
@@ -209,9 +214,9 @@ private slots:
         QTemporaryDir watched;
         QComboBox box;
         box.setEditable(true);
-        QLabel label;
+        QLabel label, reason;
         QString stored = "COM1";
-        PortWatcher watcher(&box, &label, {watched.path()}, &stored);
+        PortWatcher watcher(&box, &label, &reason, {watched.path()}, &stored);
         QTRY_VERIFY(box.count() >= 34);
         box.setEditText("/dev/ttyACM");
         box.lineEdit()->setCursorPosition(5);
