@@ -11,8 +11,9 @@ trap cleanup EXIT
 
 timeout 120 socat pty,raw,echo=0,link="$work/console" pty,raw,echo=0,link="$work/device" &
 for _ in $(seq 50); do [ -e "$work/device" ] && break; sleep 0.1; done
-timeout 120 /usr/bin/python3 scripts/modbus_device.py "$work/device" --holding 123,65535,10,0,0,0,0,0,0,0,16457,4048 --input 412,7,3 &
+# As scripts/demo.sh starts it: holding register 0 counts up, input register 0 follows a sine.
+timeout 120 /usr/bin/python3 scripts/modbus_device.py "$work/device" --changing \
+  --holding 123,65535,10,0,0,0,0,0,0,0,16457,4048 --input 412,7,3 &
 sleep 2
 xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots console "$out" "$work/console"
 xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots kit "$out"
-xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots chart "$out"
