@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QTemporaryDir>
 
 #include <type_traits>
 
@@ -118,23 +119,69 @@ QString AppSettings::configFileProblem()
     return dataFileProblem(ConfigFile, maxConfigFileBytes);
 }
 
-void AppSettings::writeConfig()
+namespace {
+// A file cut short keeps a head of its lines: fewer key lines than keys, or an unfinished
+// last line. QSettings writes one line per key, besides section lines and blank lines.
+bool holdsEveryKey(const QByteArray &ini, int keys)
+{
+    int lines = 0;
+    for (const QByteArray &line : ini.split('\n')) {
+        lines += !line.trimmed().isEmpty() && !line.startsWith('[');
+    }
+    return ini.endsWith('\n') && lines == keys;
+}
+} // namespace
+
+bool AppSettings::writeConfig(QString *error)
 {
     // Writing merges with what is there: a FIFO would block, a huge file take seconds.
+    // readConfig has said that changes are not saved.
     if (!configFileProblem().isEmpty()) {
-        return;
+        return true;
     }
-    QSettings set(ConfigFile, QSettings::IniFormat);
-    for (const SettingEntry &entry : settings()) {
-        set.setValue(QStringLiteral("%1/%2").arg(QLatin1String(entry.group), QLatin1String(entry.key)), entry.value());
+    const auto fail = [error](const QString &why) {
+        if (error) {
+            *error = why;
+        }
+        return false;
+    };
+    // QSettings merges and lays out the file in a scratch folder; the file itself is replaced
+    // by writeWholeFile, which checks every write. (QSettings calls a file that a full disk
+    // cut short written.)
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        return fail(scratch.errorString());
     }
-    set.sync();
+    const QString merged = scratch.filePath(QStringLiteral("merged.ini"));
+    QFile current(ConfigFile);
+    if (current.exists()) {
+        if (!current.open(QIODevice::ReadOnly)) {
+            return fail(current.errorString());
+        }
+        if (!writeWholeFile(merged, current.readAll(), error)) {
+            return false;
+        }
+    }
+    int keys = 0;
+    {
+        QSettings set(merged, QSettings::IniFormat);
+        for (const SettingEntry &entry : settings()) {
+            const QString key = QLatin1String(entry.group) + QLatin1Char('/') + QLatin1String(entry.key);
+            set.setValue(key, entry.value());
+        }
+        set.sync();
+        keys = set.allKeys().size();
+    }
+    QFile laidOut(merged);
+    QByteArray bytes = laidOut.open(QIODevice::ReadOnly) ? laidOut.readAll() : QByteArray();
+    if (!holdsEveryKey(bytes, keys)) {
+        return fail(QStringLiteral("临时文件 %1 写入不完整").arg(merged));
+    }
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
     // Qt 6 writes non-ASCII text as UTF-8; the file keeps the escapes that Qt 5 writes.
-    if (set.status() != QSettings::AccessError) {
-        applyQt5IniEscapes(ConfigFile);
-    }
+    bytes = withQt5IniEscapes(bytes);
 #endif
+    return writeWholeFile(ConfigFile, bytes, error);
 }
 
 AppSettings::FileState AppSettings::inspectConfigFile(const QString &fileName)
@@ -176,7 +223,7 @@ void AppSettings::readConfig()
     }
     // A missing, empty or unreadable file is replaced by the current values at once.
     if (inspectConfigFile(ConfigFile) == FileState::Unusable) {
-        writeConfig();
+        noteWriteConfig();
         return;
     }
 
@@ -197,6 +244,14 @@ void AppSettings::readConfig()
 
     // Damaged keys took their defaults; rewrite so the file is complete again.
     if (!complete) {
-        writeConfig();
+        noteWriteConfig();
+    }
+}
+
+void AppSettings::noteWriteConfig()
+{
+    QString error;
+    if (!writeConfig(&error)) {
+        Notices << QStringLiteral("保存设置失败: %1 (%2)").arg(ConfigFile, error);
     }
 }

@@ -1,7 +1,8 @@
 #include "qt5ini.h"
 
+#include "datafile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 bool isHexDigit(char c)
@@ -137,6 +138,6 @@ bool applyQt5IniEscapes(const QString &fileName)
     if (escaped == bytes) {
         return true;
     }
-    QSaveFile save(fileName);
-    return save.open(QIODevice::WriteOnly) && save.write(escaped) == escaped.size() && save.commit();
+    // Every write checked: QSaveFile::commit() misses a buffered write that a full disk refused.
+    return writeWholeFile(fileName, escaped);
 }

@@ -5,10 +5,14 @@
 #include "taviappearance.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFont>
 #include <QIcon>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
 const char supportPhone[] = "400-820-6217";
@@ -41,13 +45,19 @@ void prepareApplication(const QString &configFile, const QString &dataDir)
     TaviHelper::installTranslation(QStringLiteral(":/widgets.qm"));
     TaviHelper::seedRandom();
 
-    AppSettings::Intervals << QStringLiteral("1") << QStringLiteral("10") << QStringLiteral("20")
-                           << QStringLiteral("50") << QStringLiteral("100") << QStringLiteral("200")
-                           << QStringLiteral("300") << QStringLiteral("500") << QStringLiteral("1000")
-                           << QStringLiteral("1500") << QStringLiteral("2000") << QStringLiteral("3000")
-                           << QStringLiteral("5000") << QStringLiteral("10000");
+    // Assigned, not added to: the tests prepare the process more than once.
+    AppSettings::Intervals.clear();
+    for (int ms : {1, 10, 20, 50, 100, 200, 300, 500, 1000, 1500, 2000, 3000, 5000, 10000}) {
+        AppSettings::Intervals << QString::number(ms);
+    }
     AppSettings::ConfigFile = configFile;
     AppSettings::DataDir = dataDir;
+    // Said once at start-up (failed saves are then said once per run of failures). access()
+    // asks what this user may do: root is told only of what even root cannot write.
+    if (::access(QFile::encodeName(dataDir).constData(), W_OK | X_OK) != 0) {
+        AppSettings::Notices << QStringLiteral("数据文件夹 %1 不可写 (%2): 日志和发送列表无法保存")
+                                    .arg(dataDir, QString::fromLocal8Bit(std::strerror(errno)));
+    }
     AppSettings::readConfig();
     AppSettings::readSendData();
     AppSettings::readDeviceData();

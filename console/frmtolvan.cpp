@@ -138,7 +138,7 @@ void frmTolvan::initConfig()
     };
     // The port box takes any name; other stored values the form does not offer are repaired.
     if (bindSettings(controls, &bindings, this, [this] { saveConfig(); })) {
-        AppSettings::writeConfig();
+        writeConfig();
     }
     sendTimer->setInterval(AppSettings::SendInterval);
     saveTimer->setInterval(AppSettings::SaveInterval);
@@ -169,7 +169,18 @@ void frmTolvan::saveConfig()
     if (AppSettings::SaveInterval != saveInterval) {
         saveTimer->setInterval(AppSettings::SaveInterval);
     }
-    AppSettings::writeConfig();
+    writeConfig();
+}
+
+void frmTolvan::writeConfig()
+{
+    // Every change writes the file: a lasting failure is said once, until a write succeeds.
+    QString error;
+    const bool written = AppSettings::writeConfig(&error);
+    if (!written && !configFailing) {
+        append(LogInfo, QStringLiteral("保存设置失败: %1 (%2)").arg(AppSettings::ConfigFile, error));
+    }
+    configFailing = !written;
 }
 
 void frmTolvan::changeEnable(bool b)
@@ -243,8 +254,9 @@ void frmTolvan::portLost()
     if (!portOpen) {
         return;
     }
-    append(LogInfo, QStringLiteral("串口中断异常!!"));
     closePort();
+    // After the close's clear, so that an unplugged port does not look like a normal close.
+    append(LogInfo, QStringLiteral("串口中断异常!!"));
     reopenTimer->start();
 }
 
@@ -346,10 +358,8 @@ void frmTolvan::saveData()
     if (log->isEditing() || !log->hasUnsaved()) {
         return;
     }
-    // A failed save keeps the log, so nothing is lost.
-    if (log->save()) {
-        on_btnClear_clicked();
-    }
+    // A failed save keeps the log, so nothing is lost; a saved one starts the view afresh.
+    log->save();
 }
 
 void frmTolvan::on_ckAutoSend_stateChanged(int arg1)

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,47 +47,70 @@ QString logLine(int type, const QTime &time, const QString &data)
     return QStringLiteral("时间[%1] %2 %3").arg(time.toString(QStringLiteral("HH:mm:ss zzz")), logPrefix(type), clean);
 }
 
-QString logFilePath(const QString &dir, const QDateTime &when)
+QString logFilePath(const QString &dir, const QDateTime &when, int instance)
 {
-    return QStringLiteral("%1/%2.txt").arg(dir, when.toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss")));
+    const QString stamp = when.toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss"));
+    return instance > 1 ? QStringLiteral("%1/%2-%3.txt").arg(dir, stamp).arg(instance)
+                        : QStringLiteral("%1/%2.txt").arg(dir, stamp);
 }
 
-bool writeLogFile(const QString &path, const QString &text, bool append)
+bool writeLogFile(const QString &path, const QString &text, bool append, int *error)
 {
+    const auto fail = [error](int code) {
+        if (error) {
+            *error = code;
+        }
+        return false;
+    };
     const QByteArray name = QFile::encodeName(path);
     const int flags = O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | (append ? O_APPEND : O_CREAT | O_EXCL);
     const int fd = ::open(name.constData(), flags, 0644);
     if (fd < 0) {
         // The file to append to has gone meanwhile: a new one then.
-        return append && errno == ENOENT && writeLogFile(path, text, false);
+        return append && errno == ENOENT ? writeLogFile(path, text, false, error) : fail(errno);
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return false;
+        return fail(EINVAL);
     }
-    QByteArray bytes = text.toUtf8();
-    if (st.st_size > 0) {
-        bytes.prepend('\n');
-    }
+    const QByteArray bytes = text.toUtf8();
     qint64 done = 0;
+    int code = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
+            code = n < 0 ? errno : ENOSPC;
             break;
         }
         done += n;
     }
-    bool written = done == bytes.size();
-    if (!written && append) {
+    if (code != 0 && append) {
         (void)::ftruncate(fd, st.st_size);
     }
-    written = ::close(fd) == 0 && written;
-    if (!written && !append) {
+    if (::close(fd) != 0 && code == 0) {
+        code = errno;
+    }
+    if (code != 0 && !append) {
         ::unlink(name.constData());
     }
-    return written;
+    return code == 0 || fail(code);
+}
+
+QString saveLogText(const QString &dir, const QDateTime &when, const QString &text,
+                    const QString &ownFile, QString *error)
+{
+    // Another instance in the same folder may hold this second's name: the next one is taken.
+    int code = EEXIST;
+    for (int instance = 1; instance <= 99 && code == EEXIST; ++instance) {
+        const QString path = logFilePath(dir, when, instance);
+        if (writeLogFile(path, text, path == ownFile, &code)) {
+            return path;
+        }
+    }
+    *error = QString::fromLocal8Bit(std::strerror(code));
+    return QString();
 }

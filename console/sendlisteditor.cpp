@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 
 SendListText readSendListForEditing(const QString &path)
 {
@@ -31,14 +30,9 @@ SendListText readSendListForEditing(const QString &path)
     return result;
 }
 
-bool writeSendList(const QString &path, const QString &text)
+bool writeSendList(const QString &path, const QString &text, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    const QByteArray bytes = text.toUtf8();
-    return file.write(bytes) == bytes.size() && file.commit();
+    return writeWholeFile(path, text.toUtf8(), error);
 }
 
 QString SendListEditor::path()
@@ -65,9 +59,10 @@ void SendListEditor::begin()
 bool SendListEditor::finish()
 {
     // Unchanged text leaves the file's bytes as they are, whatever their encoding.
-    if (log->editedTextChanged() && !writeSendList(path(), log->editedText())) {
+    QString error;
+    if (log->editedTextChanged() && !writeSendList(path(), log->editedText(), &error)) {
         // The edited text stays in the view so that nothing typed is lost.
-        log->append(LogInfo, QStringLiteral("保存数据失败: %1").arg(path()));
+        log->append(LogInfo, QStringLiteral("保存数据失败: %1 (%2)").arg(path(), error));
         return false;
     }
     log->endEditing();

@@ -19,8 +19,9 @@ struct SendListText {
 // The editor lays the whole text out at once; a larger file would freeze the window.
 constexpr qint64 maxEditableBytes = 1024 * 1024;
 SendListText readSendListForEditing(const QString &path);
-// Replaces the file with the text as UTF-8; the old file stays whole if writing fails.
-bool writeSendList(const QString &path, const QString &text);
+// Replaces the file with the text as UTF-8; the old file stays whole if writing fails, and
+// `error` says why.
+bool writeSendList(const QString &path, const QString &text, QString *error = nullptr);
 
 // Editing send.txt in the log view ("管理数据" / "保存数据").
 class SendListEditor

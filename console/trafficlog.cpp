@@ -90,6 +90,7 @@ void TrafficLog::append(int type, const QString &data)
     if (editing) {
         if (shown) {
             keep(held, line, heldChars, heldDropped);
+            keepUnsaved(text);
         }
         return;
     }
@@ -97,16 +98,14 @@ void TrafficLog::append(int type, const QString &data)
     if (!shown && lines.size() < maxLines) {
         return;
     }
-    add(line);
+    add(line, true);
     if (!replaying) {
         render();
     }
 }
 
-void TrafficLog::add(const Line &line)
+void TrafficLog::add(const Line &line, bool fresh)
 {
-    // The view's own lines are kept below the bound of held-back text, so that only lines
-    // whose save failed are ever dropped.
     const bool full = lines.size() >= maxLines
                       || (!lines.isEmpty()
                           && (viewChars + line.shown > maxViewChars || lineChars + line.text.size() > maxKeptChars));
@@ -119,7 +118,27 @@ void TrafficLog::add(const Line &line)
     lines.append(line);
     viewChars += line.shown;
     lineChars += line.text.size();
-    keep(unsaved, line.text, unsavedChars, unsavedDropped);
+    if (fresh) {
+        keepUnsaved(line.text);
+    }
+}
+
+void TrafficLog::keepUnsaved(const QString &text)
+{
+    // With auto-save on, a backlog at the bound goes to the file early rather than being cut.
+    // While saves fail, the save timer retries: not every new line.
+    const bool early = autoSave && !saveFailing && !unsaved.isEmpty()
+                       && unsavedChars + text.size() > maxKeptChars;
+    const QString failure = early ? writeUnsaved() : QString();
+    const bool dropping = unsavedDropped > 0;
+    keep(unsaved, text, unsavedChars, unsavedDropped);
+    if (early) {
+        reportSave(failure);
+    }
+    // Said when the dropping starts; the bytes are counted when a save ends it.
+    if (!dropping && unsavedDropped > 0) {
+        append(LogInfo, QStringLiteral("未保存的日志超过 4 MB, 开始丢弃最早的日志 (保存数据或打开自动保存可避免)"));
+    }
 }
 
 void TrafficLog::render()
@@ -128,10 +147,9 @@ void TrafficLog::render()
     if (rendered >= lines.size()) {
         return;
     }
-    // Each line goes into the empty block at the end and leaves a new one behind it: splitting
-    // a block instead would lay the line before out once more. The empty block takes no room.
-    QTextBlockFormat trailing;
-    trailing.setLineHeight(0, QTextBlockFormat::FixedHeight);
+    // The view's text ends with its last line, not a line break. Starting a block after the
+    // last line makes Qt lay that line out once more: once per pass, so a burst pays for it
+    // once, and a line is shown at most 32 K characters long.
     QTextCursor cursor(view->document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
@@ -140,7 +158,9 @@ void TrafficLog::render()
         const Line &line = lines.at(rendered);
         const int length = line.shown;
         slice += length;
-        cursor.setBlockFormat(QTextBlockFormat());
+        if (rendered > 0) {
+            cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        }
         QTextCharFormat format;
         format.setForeground(logColor(line.type));
         // Kerning and shaping do nothing visible for hex digits and log text (scripts that
@@ -154,7 +174,6 @@ void TrafficLog::render()
             cursor.insertText(line.text.left(length), format);
             cursor.insertText(QStringLiteral(" …(本行共 %1 字符, 完整内容见保存的日志)").arg(line.text.size()), format);
         }
-        cursor.insertBlock(trailing, QTextCharFormat());
     }
     cursor.endEditBlock();
     view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
@@ -189,66 +208,73 @@ void TrafficLog::clear()
 
 void TrafficLog::clearView()
 {
-    // Lines held while send.txt is edited are part of the log being cleared.
-    if (autoSave) {
-        for (const Line &line : qAsConst(held)) {
-            keep(unsaved, line.text, unsavedChars, unsavedDropped);
-        }
-    }
+    // Lines held while send.txt is edited belong to the view being cleared; they are among
+    // the unsaved lines already.
     held.clear();
     heldChars = 0;
-    QString failedPath;
-    const bool saved = !autoSave || writeUnsaved(&failedPath);
-    if (!autoSave) {
-        unsaved.clear();
-        unsavedChars = 0;
-    }
+    const bool saving = autoSave && !unsaved.isEmpty();
+    const QString failure = saving ? writeUnsaved() : QString();
     resetView();
     // Said in the fresh view, so that the message is not cleared with the lines.
-    reportSave(saved, failedPath);
+    if (saving) {
+        reportSave(failure);
+    }
 }
 
 bool TrafficLog::save()
 {
-    QString failedPath;
-    const bool saved = writeUnsaved(&failedPath);
-    reportSave(saved, failedPath);
-    return saved;
-}
-
-void TrafficLog::reportSave(bool saved, const QString &failedPath)
-{
-    if (!saved) {
-        append(LogInfo, QStringLiteral("保存数据失败: %1").arg(failedPath));
-    } else {
-        reportDropped(unsavedDropped, QStringLiteral("保存失败期间日志超过 4 MB"));
-    }
-}
-
-bool TrafficLog::writeUnsaved(QString *failedPath)
-{
     if (unsaved.isEmpty()) {
         return true;
     }
-    const QDateTime now = QDateTime::currentDateTime();
-    const QString path = logFilePath(AppSettings::DataDir, now);
-    QString text;
-    for (const QString &line : qAsConst(unsaved)) {
-        if (!text.isEmpty()) {
-            text += QLatin1Char('\n');
-        }
-        text += line;
+    const QString failure = writeUnsaved();
+    if (failure.isEmpty()) {
+        resetView();
     }
-    // Two saves within a second go to the same file; any other file already there, or a
-    // link planted under the name, is never written through.
-    if (!writeLogFile(path, text, path == lastFile)) {
-        *failedPath = path;
-        return false;
+    reportSave(failure);
+    return failure.isEmpty();
+}
+
+void TrafficLog::reportSave(const QString &failure)
+{
+    // A folder that stays unwritable would add a line every save interval, each of them
+    // unsaved in turn: one line per run of failures.
+    if (!failure.isEmpty()) {
+        if (!saveFailing) {
+            saveFailing = true;
+            append(LogInfo, failure);
+        }
+        return;
+    }
+    if (saveFailing) {
+        saveFailing = false;
+        append(LogInfo, QStringLiteral("保存数据恢复正常, 未保存的日志已写入 %1").arg(lastFile));
+    }
+    reportDropped(unsavedDropped, QStringLiteral("未保存的日志超过 4 MB"));
+}
+
+QString TrafficLog::writeUnsaved()
+{
+    if (unsaved.isEmpty()) {
+        return QString();
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    // Every line ends with a line break, the last one too, so that files can be joined.
+    QString text;
+    text.reserve(int(unsavedChars) + unsaved.size());
+    for (const QString &line : qAsConst(unsaved)) {
+        text += line;
+        text += QLatin1Char('\n');
+    }
+    QString error;
+    const QString path = saveLogText(AppSettings::DataDir, now, text, lastFile, &error);
+    if (path.isEmpty()) {
+        return QStringLiteral("保存数据失败: %1 (%2), 日志保留到保存成功, 其间不再提示")
+            .arg(logFilePath(AppSettings::DataDir, now), error);
     }
     lastFile = path;
     unsaved.clear();
     unsavedChars = 0;
-    return true;
+    return QString();
 }
 
 void TrafficLog::beginEditing(const QString &text)
@@ -279,7 +305,7 @@ void TrafficLog::endEditing()
     replaying = true;
     for (const Line &line : meanwhile) {
         if (shown) {
-            add(line);
+            add(line, false);
         }
     }
     replaying = false;

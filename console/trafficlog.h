@@ -10,8 +10,9 @@ class QTextEdit;
 
 // The console's traffic log: one coloured, time-stamped line per event, shown in the log
 // view and saved to files. The lines live here; the view only shows them, so saving never
-// depends on what the view holds, and the view is free to show a long line shortened.
-// While send.txt is edited in the view, new lines are held and shown when editing ends.
+// depends on what the view holds (its clears lose nothing), and the view is free to show a
+// long line shortened. While send.txt is edited in the view, new lines are held and shown
+// when editing ends.
 class TrafficLog : public QObject
 {
     Q_OBJECT
@@ -27,30 +28,32 @@ public:
     // are shown shorter.
     static constexpr int maxShownLineChars = 32 * 1024;
     static constexpr int maxShownRunChars = 8 * 1024;
-    // Text held back meanwhile (unsaved after failed saves, or arriving while send.txt is
-    // edited) is kept up to this many characters; older lines beyond it are dropped and
-    // the log says how many bytes.
+    // Unsaved text, and text arriving while send.txt is edited, is kept up to this many
+    // characters. Beyond it, with auto-save on, the unsaved lines go to the file early;
+    // otherwise the oldest are dropped and the log says so and how many bytes.
     static constexpr int maxKeptChars = 4 * 1024 * 1024;
 
     explicit TrafficLog(QTextEdit *view, QObject *parent = nullptr);
 
     // Adds "时间[HH:mm:ss zzz] <prefix> <data>" for an entry type of logformat.h.
     void append(int type, const QString &data);
-    // The user's clear: the view, its unsaved lines and held lines; never the send list
+    // The user's clear: the view, the unsaved lines and held lines; never the send list
     // being edited.
     void clear();
-    // The clears the console makes itself (a full view, closing the port): with auto-save
-    // on, the lines are saved first, and kept for the next save if that fails.
+    // The clears the console makes itself (a full view, closing the port): the view only,
+    // the lines stay for the next save. With auto-save on they are saved first.
     void clearView();
 
     bool showEnabled() const { return shown; }
     void setShowEnabled(bool on) { shown = on; }
     void setAutoSave(bool on) { autoSave = on; }
 
-    // Lines shown since the last clear or save that no save has written yet.
+    // Lines shown since the user's last clear that no save has written yet.
     bool hasUnsaved() const { return !unsaved.isEmpty(); }
-    // Writes the unsaved lines to this second's file in the data folder. On failure they
-    // are kept, nothing is left behind on disk, and "保存数据失败: <file>" is logged.
+    // Writes the unsaved lines to this second's file in the data folder, and the view
+    // starts afresh. On failure they are kept and nothing is left behind on disk; the first
+    // failure of a run logs "保存数据失败: <file> (<reason>)", the rest stay quiet until a
+    // save succeeds.
     bool save();
 
     // The view shows `text` for editing instead of the log.
@@ -67,7 +70,9 @@ private:
         QString text;
         int shown; // characters of it the view shows
     };
-    void add(const Line &line);
+    // Shows a line; `fresh` lines are new to the log, not replayed after editing.
+    void add(const Line &line, bool fresh);
+    void keepUnsaved(const QString &text);
     // Puts the lines not shown yet into the view, a slice at a time so that a burst never
     // holds the window for long; the rest follows on the next turns of the event loop.
     void render();
@@ -76,17 +81,19 @@ private:
     template <typename T>
     void keep(QVector<T> &list, const T &item, qint64 &chars, qint64 &droppedBytes);
     void reportDropped(qint64 &droppedBytes, const QString &why);
-    bool writeUnsaved(QString *failedPath);
-    void reportSave(bool saved, const QString &failedPath);
+    // Empty on success, else what to say.
+    QString writeUnsaved();
+    void reportSave(const QString &failure);
 
     QTextEdit *view;
     QVector<Line> lines;    // the lines of the view since it was last cleared
     int rendered = 0;       // how many of them the view shows already
     qint64 viewChars = 0;   // characters they take in the view
     qint64 lineChars = 0;   // characters they have
-    QVector<QString> unsaved;
+    QVector<QString> unsaved; // every line since the last save or the user's clear
     qint64 unsavedChars = 0;
     qint64 unsavedDropped = 0;
+    bool saveFailing = false; // the failure of the current run of failed saves was logged
     QVector<Line> held;
     qint64 heldChars = 0;
     qint64 heldDropped = 0;
@@ -96,7 +103,7 @@ private:
     bool autoSave = false;
     bool editing = false;
     QString editStart;
-    QString lastFile; // the log file this program created last; only it is appended to
+    QString lastFile; // the log file this program wrote last; only it is appended to
 };
 
 #endif // TRAFFICLOG_H

@@ -7,6 +7,7 @@
 #include "settingsbinding.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTabBar>
@@ -125,6 +126,45 @@ private slots:
         AppSettings::DataDir = folder();
         QCOMPARE(lines().size(), 2);
         QVERIFY(lines()[1].contains("保存数据失败: " + file("plain/nowhere/")));
+    }
+
+    void savesHoldTheWholeLog()
+    {
+        // Auto-save off: neither the full view's clears nor closing the port take lines from
+        // the next save.
+        makeForm();
+        QVERIFY(openPort());
+        for (int i = 1; i <= 250; ++i) {
+            appendLog(LogSerialReceive, QString("line %1").arg(i));
+        }
+        QCOMPARE(lines().size(), 51); // the view ends with its last line, not an empty one
+        QVERIFY(lines().first().endsWith("<< line 200") && lines().last().endsWith("<< line 250"));
+        click("btnOpen");
+        QCOMPARE(lines().size(), 1);
+        click("btnSave");
+        const QStringList saved = QString::fromUtf8(savedLogs()).split('\n');
+        QCOMPARE(saved.size(), 253); // 252 lines, the last one ended by a line break too
+        QVERIFY(saved[0].endsWith("打开串口成功!!") && saved[251].endsWith("关闭串口!!"));
+        for (int i = 1; i <= 250; ++i) {
+            QVERIFY2(saved[i].endsWith(QString("] 串口接收 << line %1").arg(i)), qPrintable(saved[i]));
+        }
+
+        // Another instance's files of these seconds are left alone; this one's go beside them.
+        makeForm();
+        const QDateTime now = QDateTime::currentDateTime();
+        for (int s = 0; s < 3; ++s) {
+            QVERIFY(writeFile(logFilePath(folder(), now.addSecs(s)), "other\n"));
+        }
+        for (const char *text : {"mine", "more"}) {
+            appendLog(LogInfo, text);
+            click("btnSave");
+        }
+        QByteArray ours;
+        for (const QString &name : QDir(folder()).entryList({"20*-2.txt"}, QDir::Files, QDir::Name)) {
+            ours += readFile(file(name));
+        }
+        QVERIFY2(ours.contains(">> mine\n") && ours.endsWith(">> more\n"), ours.constData());
+        QCOMPARE(savedLogs().count("other\n"), 3);
     }
 
     void sendListEditor()

@@ -10,8 +10,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,31 +64,43 @@ private slots:
     void logFiles()
     {
         QTemporaryDir dir;
-        const QString path = logFilePath(dir.path(), QDateTime(QDate(2024, 3, 5), QTime(8, 9, 10)));
-        QVERIFY(writeLogFile(path, "first\n串口", false));
-        QVERIFY(writeLogFile(path, "third", true)); // the same second: appended after a line break
-        QCOMPARE(readFile(path), QByteArray("first\n串口\nthird"));
+        const QDateTime when(QDate(2024, 3, 5), QTime(8, 9, 10));
+        const QString path = logFilePath(dir.path(), when);
+        QVERIFY(writeLogFile(path, "first\n串口\n", false));
+        QVERIFY(writeLogFile(path, "third\n", true)); // the same second: one line per line
+        QCOMPARE(readFile(path), QByteArray("first\n串口\nthird\n"));
         QFile::remove(path);
-        QVERIFY(writeLogFile(path, "again", true)); // gone meanwhile: made anew, with no line break
-        QCOMPARE(readFile(path), QByteArray("again"));
+        QVERIFY(writeLogFile(path, "again\n", true)); // gone meanwhile: made anew
+        QCOMPARE(readFile(path), QByteArray("again\n"));
+
+        // Another program's file of that second is left alone: ours is "-2", appended to within
+        // the second, as the other appends to its own; a third program's goes on to "-3".
+        QString error;
+        const QString own = saveLogText(dir.path(), when, "mine\n", QString(), &error);
+        QCOMPARE(own, dir.filePath("2024-03-05-08-09-10-2.txt"));
+        QCOMPARE(saveLogText(dir.path(), when, "more\n", own, &error), own);
+        QCOMPARE(saveLogText(dir.path(), when, "theirs\n", path, &error), path);
+        const QString third = saveLogText(dir.path(), when, "new\n", QString(), &error);
+        QCOMPARE(third, logFilePath(dir.path(), when, 3));
+        QCOMPARE(readFile(path) + readFile(own), QByteArray("again\ntheirs\nmine\nmore\n"));
 
         // No new file where the name is taken, nothing written through a link or into a FIFO.
         QVERIFY(writeFile(dir.filePath("outside"), "keep") && QFile::link(dir.filePath("outside"), dir.filePath("link.txt")));
         QVERIFY(!writeLogFile(dir.filePath("link.txt"), "text", false) && !writeLogFile(dir.filePath("link.txt"), "text", true));
         QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo.txt")).constData(), 0600), 0);
         QVERIFY(!writeLogFile(dir.filePath("fifo.txt"), "text", true));
+        QVERIFY(saveLogText(dir.filePath("outside"), when, "x\n", {}, &error).isEmpty() && !error.isEmpty());
 
         // A full disk (here a file size limit) leaves no empty file and no half-written tail.
-        ::signal(SIGXFSZ, SIG_IGN);
-        rlimit old{};
-        ::getrlimit(RLIMIT_FSIZE, &old);
-        const rlimit small{1000, old.rlim_max};
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
         const QString big(2000, QLatin1Char('x'));
-        const bool refused = !writeLogFile(dir.filePath("full.txt"), big, false) && !writeLogFile(path, big, true);
-        ::setrlimit(RLIMIT_FSIZE, &old);
+        bool refused = false;
+        {
+            const FileSizeLimit limit(1000);
+            refused = limit.set && !writeLogFile(dir.filePath("full.txt"), big, false)
+                      && !writeLogFile(path, big, true);
+        }
         QVERIFY(refused && !QFile::exists(dir.filePath("full.txt")));
-        QCOMPARE(readFile(path), QByteArray("again"));
+        QCOMPARE(readFile(path), QByteArray("again\ntheirs\n"));
     }
 
     void portNames()

@@ -70,7 +70,9 @@ public:
     static constexpr int maxSendEntries = 10000;
 
     static void readConfig();
-    static void writeConfig();
+    // Replaces the file with the current values merged into it, or leaves it whole and says
+    // why in `error`. A file that must not be opened (see configFileProblem) is left alone.
+    static bool writeConfig(QString *error = nullptr);
     static bool checkConfig();
 
     static void readSendData();
@@ -90,6 +92,10 @@ public:
     enum class FileState { Healthy, EmptyValues, Unusable };
     // Looks at ConfigFile without changing anything.
     static FileState inspectConfigFile(const QString &fileName);
+
+private:
+    // writeConfig at start-up: a failure becomes a notice.
+    static void noteWriteConfig();
 };
 
 // Data-list file parsing, usable on any path.

@@ -55,6 +55,7 @@ private:
     ValueChart *chart = nullptr;
     std::unique_ptr<SendListEditor> editor;
     std::vector<SettingBinding> bindings;
+    bool configFailing = false; // the settings file could not be written last time
 
     // The request row's last mistake, said once however often auto-send meets it.
     QString rowError;
@@ -70,6 +71,8 @@ private:
     // Sends as sendData(QString) does; a `request` of the request row awaits its reply.
     void sendText(const QString &data, bool request);
     void markRequestRow(const QString &field, const QString &error);
+    // Writes the settings file; a failure that lasts is logged once.
+    void writeConfig();
 
 private slots:
     void initForm();

@@ -64,11 +64,8 @@ void ConsoleTest::click(const char *name) const
 
 QStringList ConsoleTest::lines() const
 {
-    // Every line of the log view ends with a line break.
-    QString all = log()->toPlainText();
-    if (all.endsWith(QLatin1Char('\n'))) {
-        all.chop(1);
-    }
+    // Taken as it is: a line break after the last line would show as an empty line.
+    const QString all = log()->toPlainText();
     return all.isEmpty() ? QStringList() : all.split(QLatin1Char('\n'));
 }
 
@@ -104,7 +101,7 @@ QByteArray ConsoleTest::savedLogs() const
     QByteArray all;
     QDir folder(dir.path());
     for (const QString &name : folder.entryList({"20*.txt"}, QDir::Files, QDir::Name)) {
-        all += readFile(folder.filePath(name)) + "\n";
+        all += readFile(folder.filePath(name)); // each ends with its line break
         folder.remove(name);
     }
     return all;

@@ -59,7 +59,7 @@ protected:
     void sendText(const QString &data) const;
     // Clicks "打开串口"; true when the session opened.
     bool openPort() const;
-    // Every saved log file's text; the files go.
+    // Every saved log file's text, joined as they are; the files go.
     QByteArray savedLogs() const;
 
     QWidget *form = nullptr; // the console's main form

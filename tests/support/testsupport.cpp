@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <csignal>
 #include <sys/resource.h>
 
 QByteArray hexBytes(const char *text)
@@ -25,6 +26,23 @@ QByteArray readFile(const QString &path)
         return QByteArray();
     }
     return file.readAll();
+}
+
+FileSizeLimit::FileSizeLimit(qint64 bytes)
+{
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    oldSoft = old.rlim_cur;
+    oldHard = old.rlim_max;
+    const rlimit small{rlim_t(bytes), old.rlim_max};
+    set = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    const rlimit old{rlim_t(oldSoft), rlim_t(oldHard)};
+    ::setrlimit(RLIMIT_FSIZE, &old);
 }
 
 double processCpuSeconds()

@@ -27,6 +27,21 @@ private:
     qint64 longest = 0;
 };
 
+// While it lives, no file this process writes may grow beyond `bytes`: writes past it fail
+// (EFBIG, SIGXFSZ ignored) as on a full disk. `set` tells whether the limit took.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool set = false;
+
+private:
+    quint64 oldSoft = 0, oldHard = 0;
+};
+
 // CPU seconds (user + system) this process has used so far.
 double processCpuSeconds();
 // This process's resident memory now, in MiB.
