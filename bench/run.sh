@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every benchmark; each prints its figures. The soak run is separate:
-#   bench/run.sh            codecs, receive path, device simulation, start-up, idle
+#   bench/run.sh            codecs, receive path, device simulation, start-up, idle, chart
 #   bench/run.sh soak [s]   10 minutes (or s seconds) of traffic with auto-save
 #   bench/run.sh peer [n]   receiving side by side with CuteCom, n rounds (default 3; root, Xvfb)
 set -euo pipefail
@@ -23,3 +23,5 @@ echo
 $b/bench_startup
 echo
 $b/bench_idle 30
+echo
+$b/bench_chart

@@ -407,6 +407,8 @@ void frmTolvan::showDecoded(const QVector<ReplyDecode> &decoded)
     // Replies are decoded in hexadecimal mode only, a silence is told in both; trusted values
     // also go to the chart.
     const bool hex = ui->ckHexReceive->isChecked();
+    // The chart keeps each format apart.
+    const QString formatKey = formatSettingText(formatFromSetting(AppSettings::ValueFormat));
     for (const ReplyDecode &d : decoded) {
         if (d.text.isEmpty() || (!hex && d.kind != ReplyDecode::NoReply)) {
             continue;
@@ -414,7 +416,7 @@ void frmTolvan::showDecoded(const QVector<ReplyDecode> &decoded)
         append(LogValues, d.text);
         if (d.trusted) {
             chart->addValues(QDateTime::currentMSecsSinceEpoch(), d.functionCode, d.firstRegister,
-                             d.registersPerValue, d.numbers);
+                             d.registersPerValue, formatKey, d.numbers);
         }
     }
 }
