@@ -409,30 +409,29 @@ void ReplyMatcher::process(qint64 nowMs, RegisterFormat format, bool final, QVec
 
 void ReplyMatcher::unrequested(qint64 nowMs, RegisterFormat format, QVector<ReplyDecode> *out)
 {
-    // Only complete frames with a good CRC, one after another; anything else is only shown.
-    int length;
-    while ((length = checkedFrameLength(buffer)) > 0) {
-        const QByteArray frame = buffer.left(length);
-        buffer.remove(0, length);
-        ModbusRequest earlier;
-        if (takeLate(frame, nowMs, &earlier)) {
-            out->append(lateReply(earlier, frame, format));
-            continue;
-        }
-        const int function = byteAt(frame, 1);
-        ReplyDecode d;
-        d.kind = ReplyDecode::Unrequested;
-        d.functionCode = function & 0x7F;
-        if (function & 0x80) {
-            d.text = exceptionText(function & 0x7F, byteAt(frame, 2));
-        } else if ((function == 3 || function == 4) && byteAt(frame, 2) % 2 == 0) {
-            decodeData(function, frame.mid(3, byteAt(frame, 2)), 0, format, &d);
-        } else {
-            continue;
-        }
-        out->append(d);
-    }
+    // Only a reception that is one complete frame with a good CRC; anything else is only shown.
+    const QByteArray frame = buffer;
     buffer.clear();
+    if (checkedFrameLength(frame) != frame.size()) {
+        return;
+    }
+    ModbusRequest earlier;
+    if (takeLate(frame, nowMs, &earlier)) {
+        out->append(lateReply(earlier, frame, format));
+        return;
+    }
+    const int function = byteAt(frame, 1);
+    ReplyDecode d;
+    d.kind = ReplyDecode::Unrequested;
+    d.functionCode = function & 0x7F;
+    if (function & 0x80) {
+        d.text = exceptionText(function & 0x7F, byteAt(frame, 2));
+    } else if ((function == 3 || function == 4) && byteAt(frame, 2) % 2 == 0) {
+        decodeData(function, frame.mid(3, byteAt(frame, 2)), 0, format, &d);
+    } else {
+        return;
+    }
+    out->append(d);
 }
 
 void ReplyMatcher::reset()

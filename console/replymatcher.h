@@ -38,7 +38,7 @@ struct ReplyDecode {
         Echo,         // our own request coming back (an RS-485 adapter that echoes)
         NoReply,      // silence until the time limit
         Late,         // the reply to a request already given up
-        Unrequested,  // a complete read or exception reply with no request of ours waiting
+        Unrequested,  // a reception that is one whole read or exception reply, no request waiting
     };
     Kind kind = NotAReply;
     QString text;

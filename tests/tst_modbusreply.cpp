@@ -130,6 +130,7 @@ private slots:
              "写入应答不符: 应为 01 06 00 01 00 03, 收到 01 06 00 01 00 04"},
             {"broadcast", {{'R', withCrc("00 06 0001 0003")}, {'T', {}}}, ""},
             {"unasked reply", {{'D', withCrc("01 03 02 007B")}}, "123 "},
+            {"unasked, two in one", {{'D', withCrc("01 03 02 007B") + withCrc("01 03 02 007B")}}, ""},
             {"unasked exception", {{'D', exception}}, "异常响应: 功能码 03, 异常码 02 (非法数据地址)"},
             {"unasked text", {{'D', "hello world\r\n"}, {'D', QByteArray(1, '\0') + readReply}}, ""},
             {"unasked write", {{'D', writeRequest}}, ""},
