@@ -137,8 +137,10 @@ private slots:
         combo("fid")->setCurrentText("6");
         click("btnSend");
         check("ckAutoSend")->setChecked(true);
+        QVERIFY(combo("cboxSendInterval")->isEnabled()); // the interval is chosen while it runs
         QTest::qWait(400);
         check("ckAutoSend")->setChecked(false);
+        QVERIFY(!combo("cboxSendInterval")->isEnabled());
         QCOMPARE(peer.takeFor(100), QByteArray());
         QCOMPARE(text("btnSendCount"), QString("发送 : 0 字节"));
         QCOMPARE(count("请求未发送"), 1);
