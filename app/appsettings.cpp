@@ -33,6 +33,7 @@ bool AppSettings::AutoConnect;
 
 QString AppSettings::ConfigFile;
 QString AppSettings::DataDir;
+QString AppSettings::LogDir;
 QString AppSettings::SendFileName = QStringLiteral("send.txt");
 QString AppSettings::DeviceFileName = QStringLiteral("device.txt");
 QStringList AppSettings::Intervals;

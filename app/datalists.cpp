@@ -62,11 +62,6 @@ void forEachUsableLine(const QString &fileName, int maxLineBytes, QStringList *n
     }
 }
 
-QString dataFilePath(const QString &name)
-{
-    return QStringLiteral("%1/%2").arg(AppSettings::DataDir, name);
-}
-
 } // namespace
 
 QStringList loadSendList(const QString &fileName, QStringList *notes)
@@ -105,6 +100,11 @@ void loadDevicePairs(const QString &fileName, QStringList &keys, QStringList &va
         values.append(value);
         return true;
     });
+}
+
+QString AppSettings::dataFilePath(const QString &name)
+{
+    return QStringLiteral("%1/%2").arg(DataDir, name);
 }
 
 void AppSettings::readSendData()

@@ -1,17 +1,43 @@
+#include "appsettings.h"
+#include "commandline.h"
 #include "frmtolvan.h"
 #include "startup.h"
 #include "tavihelper.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    // Before QApplication, which needs a display.
+    const CommandLine line = parseCommandLine(arguments, frmTolvan::baudRates());
+    if (line.action != CommandLine::Run) {
+        return answerCommandLine(line);
+    }
+
     QApplication a(argc, argv);
-    prepareApplication(defaultConfigFile(), TaviHelper::appDir());
+    // Names the user's folders: ~/.config/norvane and ~/.local/share/norvane.
+    QApplication::setApplicationName(QStringLiteral("norvane"));
+    QApplication::setApplicationVersion(programVersion());
+    const QString exeDir = TaviHelper::appDir();
+    prepareApplication(chooseDataLocations(exeDir, line.dataDir, TaviHelper::appBaseName()));
+    if (!line.portName.isEmpty()) {
+        AppSettings::PortName = line.portName;
+    }
+    if (line.baudRate > 0) {
+        AppSettings::BaudRate = line.baudRate;
+    }
 
     frmTolvan w;
     w.setWindowTitle(mainWindowTitle());
     w.show();
+    if (!line.portName.isEmpty()) {
+        QTimer::singleShot(0, &w, &frmTolvan::openPortAtStart);
+    }
 
     return a.exec();
 }

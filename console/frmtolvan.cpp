@@ -57,6 +57,18 @@ frmTolvan::~frmTolvan()
     delete ui;
 }
 
+QStringList frmTolvan::baudRates()
+{
+    return baudRateChoices();
+}
+
+void frmTolvan::openPortAtStart()
+{
+    if (!portOpen) {
+        on_btnOpen_clicked();
+    }
+}
+
 void frmTolvan::closeEvent(QCloseEvent *event)
 {
     const bool mayClose = editor->mayClose();

@@ -37,7 +37,7 @@ bool writeSendList(const QString &path, const QString &text, QString *error)
 
 QString SendListEditor::path()
 {
-    return QStringLiteral("%1/%2").arg(AppSettings::DataDir, AppSettings::SendFileName);
+    return AppSettings::dataFilePath(AppSettings::SendFileName);
 }
 
 void SendListEditor::begin()

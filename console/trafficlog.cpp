@@ -271,10 +271,10 @@ QString TrafficLog::writeUnsaved()
         text += QLatin1Char('\n');
     }
     QString error;
-    const QString path = saveLogText(AppSettings::DataDir, now, text, lastFile, &error);
+    const QString path = saveLogText(AppSettings::LogDir, now, text, lastFile, &error);
     if (path.isEmpty()) {
         return QStringLiteral("保存数据失败: %1 (%2), 日志保留到保存成功, 其间不再提示")
-            .arg(logFilePath(AppSettings::DataDir, now), error);
+            .arg(logFilePath(AppSettings::LogDir, now), error);
     }
     lastFile = path;
     unsaved.clear();

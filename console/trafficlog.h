@@ -50,7 +50,7 @@ public:
 
     // Lines shown since the user's last clear that no save has written yet.
     bool hasUnsaved() const { return !unsaved.isEmpty(); }
-    // Writes the unsaved lines to this second's file in the data folder, and the view
+    // Writes the unsaved lines to this second's file in the log folder, and the view
     // starts afresh. On failure they are kept and nothing is left behind on disk; the first
     // failure of a run logs "保存数据失败: <file> (<reason>)", the rest stay quiet until a
     // save succeeds.

@@ -88,14 +88,34 @@ def write_ico(path, canvas):
         f.write(dib)
 
 
+# The program's icon, on a 64-unit grid: the body, the screen and four lamps. device() and
+# device_svg() draw the same shapes.
+DEVICE_BODY = (6, 10, 58, 54, 6, (52, 73, 94))
+DEVICE_SCREEN = (12, 16, 52, 36, 3, (46, 204, 113))
+DEVICE_LAMPS = [(x, 45, 3, (236, 240, 241) if i % 2 == 0 else (241, 196, 15))
+                for i, x in enumerate((18, 28, 38, 48))]
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+
+
 def device(size=64):
     c = Canvas(size)
     s = size / 64
-    c.rounded_rect(6 * s, 10 * s, 58 * s, 54 * s, 6 * s, (52, 73, 94))
-    c.rounded_rect(12 * s, 16 * s, 52 * s, 36 * s, 3 * s, (46, 204, 113))
-    for i, x in enumerate((16, 26, 36, 46)):
-        c.circle((x + 2) * s, 45 * s, 3 * s, (236, 240, 241) if i % 2 == 0 else (241, 196, 15))
+    for x0, y0, x1, y1, r, rgb in (DEVICE_BODY, DEVICE_SCREEN):
+        c.rounded_rect(x0 * s, y0 * s, x1 * s, y1 * s, r * s, rgb)
+    for x, y, r, rgb in DEVICE_LAMPS:
+        c.circle(x * s, y * s, r * s, rgb)
     return c
+
+
+def device_svg():
+    colour = lambda rgb: '#%02x%02x%02x' % rgb
+    rect = '<rect x="%g" y="%g" width="%g" height="%g" rx="%g" fill="%s"/>'
+    shapes = [rect % (x0, y0, x1 - x0, y1 - y0, r, colour(rgb))
+              for x0, y0, x1, y1, r, rgb in (DEVICE_BODY, DEVICE_SCREEN)]
+    circle = '<circle cx="%g" cy="%g" r="%g" fill="%s"/>'
+    shapes += [circle % (x, y, r, colour(rgb)) for x, y, r, rgb in DEVICE_LAMPS]
+    return ('<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64" viewBox="0 0 64 64">\n  '
+            + '\n  '.join(shapes) + '\n</svg>\n')
 
 
 def serial(size=32):
@@ -159,6 +179,15 @@ def message(kind, size=30):
 
 if __name__ == '__main__':
     write_png(os.path.join(HERE, 'device.png'), device())
+    # The installed program's icon in the freedesktop theme folders.
+    hicolor = os.path.join(HERE, 'icons', 'hicolor')
+    for size in ICON_SIZES:
+        folder = os.path.join(hicolor, '%dx%d' % (size, size), 'apps')
+        os.makedirs(folder, exist_ok=True)
+        write_png(os.path.join(folder, 'norvane.png'), device(size))
+    os.makedirs(os.path.join(hicolor, 'scalable', 'apps'), exist_ok=True)
+    with open(os.path.join(hicolor, 'scalable', 'apps', 'norvane.svg'), 'w') as f:
+        f.write(device_svg())
     write_ico(os.path.join(HERE, 'main.ico'), main_icon())
     write_ico(os.path.join(HERE, 'serial.ico'), serial())
     write_png(os.path.join(HERE, 'image', 'btn_ok.png'), check_mark())

@@ -3,6 +3,8 @@
 #   scripts/setup.sh           the program only (target norvane and what it links)
 #   scripts/setup.sh --test    also the test peers and Qt 6 (the test command builds the suite
 #                              against it too, in build-qt6/), and every target: tests and benchmarks
+#   scripts/setup.sh --package the packaging and package-check tools as well, and builds nothing
+#                              (scripts/package.sh builds in build-pkg/)
 # A second run on an unchanged tree installs, generates, compiles and links nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,11 +16,15 @@ test_packages=(socat mbpoll python3-pymodbus python3-serial python3-serial-async
                clang libfuzzer-14-dev libclang-rt-14-dev
                qt6-base-dev qt6-serialport-dev qt6-5compat-dev qt6-charts-dev
                libqt6opengl6-dev)  # Qt 6 Charts needs the OpenGL module, which Debian packs apart
+# CPack's Debian generator finds the Qt runtime packages with dpkg-shlibdeps, which needs file;
+# the package check (scripts/test-package.sh) validates the menu entry and metainfo and starts
+# the program as a new user (useradd).
+package_packages=(dpkg-dev file desktop-file-utils appstream passwd)
 target=norvane
-if [ "${1:-}" = "--test" ]; then
-  packages+=("${test_packages[@]}")
-  target=all
-fi
+case "${1:-}" in
+  --test) packages+=("${test_packages[@]}" "${package_packages[@]}"); target=all ;;
+  --package) packages+=("${package_packages[@]}"); target="" ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -32,6 +38,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+[ -n "$target" ] || exit 0
 quiet() { grep -Ev '^\[ *[0-9]+%\] (Building|Linking|Built|Automatic|Generating)' || true; }
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target "$target" -- --no-print-directory | quiet

@@ -3,7 +3,8 @@
 #   1. the test programs (CTest, QT_QPA_PLATFORM=offscreen), peers included;
 #   2. the same suite built against Qt 6 (build-qt6/);
 #   3. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
-#   4. the libFuzzer targets, about 20 s each, from the seed corpus in tests/fuzz/corpus.
+#   4. the Debian package, installed and started as a new user (scripts/test-package.sh; root only);
+#   5. the libFuzzer targets, about 20 s each, from the seed corpus in tests/fuzz/corpus.
 # With --quick only step 1 runs (Qt 5 only).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,6 +32,13 @@ cmake --build build-asan -j"$jobs" -- --no-print-directory | quiet
 # Qt keeps some objects until exit on purpose; leaks are not what this run looks for.
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --output-on-failure -j"$jobs" --timeout 900)
+
+echo "== package check"
+if [ "$(id -u)" -eq 0 ]; then
+  scripts/test-package.sh
+else
+  echo "package check skipped: it installs into /usr and adds a user, which needs root"
+fi
 
 echo "== fuzzing"
 cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

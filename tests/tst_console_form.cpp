@@ -120,10 +120,10 @@ private slots:
 
         // A failed save keeps the log and says where.
         QVERIFY(writeFile(file("plain"), "x"));
-        AppSettings::DataDir = file("plain/nowhere");
+        AppSettings::LogDir = file("plain/nowhere");
         appendLog(LogInfo, "precious");
         click("btnSave");
-        AppSettings::DataDir = folder();
+        AppSettings::LogDir = folder();
         QCOMPARE(lines().size(), 2);
         QVERIFY(lines()[1].contains("保存数据失败: " + file("plain/nowhere/")));
     }

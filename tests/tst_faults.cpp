@@ -86,12 +86,12 @@ private slots:
         appendLog(LogSerialReceive, "keep me");
         QTest::qWait(600);
         QVERIFY(count("保存数据失败") == 1 && count("keep me") == 1);
-        AppSettings::DataDir = folder(); // writable again: the run ends, and its lines are saved
+        AppSettings::LogDir = folder(); // writable again: the run ends, and its lines are saved
         QByteArray saved;
         QTRY_VERIFY_WITH_TIMEOUT((saved += savedLogs()).contains("保存数据恢复正常"), 5000);
         QVERIFY(saved.contains("串口接收 << keep me\n") && saved.count("保存数据失败") == 1);
         QCOMPARE(saved.count("不可写"), 1);
-        AppSettings::DataDir = file("plain/logs"); // a new run is said again
+        AppSettings::LogDir = file("plain/logs"); // a new run is said again
         appendLog(LogInfo, "again");
         QTRY_COMPARE_WITH_TIMEOUT(count("保存数据失败"), 1, 3000);
         QTest::qWait(300);

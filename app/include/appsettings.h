@@ -22,8 +22,8 @@ struct SettingEntry {
     void reset() const { setValue(defaultValue); }
 };
 
-// Process-wide settings: twenty values persisted in the INI file beside the executable,
-// plus run-time values prepared at start-up.
+// Process-wide settings: twenty values persisted in the INI file (ConfigFile), plus run-time
+// values prepared at start-up.
 class AppSettings
 {
 public:
@@ -53,7 +53,8 @@ public:
 
     // Run-time values, never written to the file.
     static QString ConfigFile;
-    static QString DataDir; // folder of send.txt, device.txt and saved logs; the executable's folder
+    static QString DataDir; // folder of send.txt and device.txt (startup.h says which)
+    static QString LogDir;  // folder of saved logs
     static QString SendFileName;
     static QString DeviceFileName;
     static QStringList Intervals;
@@ -76,6 +77,8 @@ public:
     static bool checkConfig();
 
     static void readSendData();
+    // A data list's path: `name` in DataDir.
+    static QString dataFilePath(const QString &name);
     static void readDeviceData();
 
     // Why ConfigFile must not be opened (not a regular file, too large); empty when fine.

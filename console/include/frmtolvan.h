@@ -1,6 +1,7 @@
 #ifndef FRMTOLVAN_H
 #define FRMTOLVAN_H
 
+#include <QStringList>
 #include <QVector>
 #include <QWidget>
 
@@ -29,6 +30,11 @@ class frmTolvan : public QWidget
 public:
     explicit frmTolvan(QWidget *parent = nullptr);
     ~frmTolvan() override;
+
+    // The baud rates the port box offers.
+    static QStringList baudRates();
+    // Opens the chosen port as "打开串口" does, unless it is open.
+    void openPortAtStart();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -28,7 +28,7 @@ void ConsoleTest::init()
     AppSettings::DeviceValues.clear();
     AppSettings::Notices.clear();
     AppSettings::ConfigFile = file("norvane.ini");
-    AppSettings::DataDir = dir.path();
+    AppSettings::DataDir = AppSettings::LogDir = dir.path();
     AppSettings::PortName = pair->consoleEnd();
     QString error;
     QVERIFY2(pair->isRunning() || pair->start(&error), qPrintable(error));

@@ -1,0 +1,112 @@
+#include "commandline.h"
+
+#include "startup.h"
+
+#include <cstdio>
+
+namespace {
+// Qt reads these itself from the same arguments.
+const QStringList qtOptionsWithValue = {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
+                                         "-qwindowgeometry", "-qwindowtitle", "-qwindowicon", "-display",
+                                         "-geometry", "-style", "-stylesheet", "-session", "-name", "-title"};
+const QStringList qtFlags = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
+const QStringList ownOptions = {"--port", "--baud", "--data-dir"};
+
+// What came before an answer or a refusal does not count.
+CommandLine only(CommandLine::Action action, const QString &error = QString())
+{
+    CommandLine line;
+    line.action = action;
+    line.error = error;
+    return line;
+}
+
+CommandLine refuse(const QString &error)
+{
+    return only(CommandLine::Refuse, error);
+}
+} // namespace
+
+CommandLine parseCommandLine(const QStringList &arguments, const QStringList &baudRates)
+{
+    CommandLine line;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            return only(CommandLine::ShowHelp);
+        }
+        if (arg == QLatin1String("--version")) {
+            return only(CommandLine::ShowVersion);
+        }
+        if (qtFlags.contains(arg)) {
+            continue;
+        }
+        if (qtOptionsWithValue.contains(arg)) {
+            if (++i == arguments.size()) {
+                return refuse(QStringLiteral("%1 缺少值").arg(arg));
+            }
+            continue;
+        }
+        // "--name value" and "--name=value" alike.
+        const int equals = arg.indexOf(QLatin1Char('='));
+        const QString name = equals < 0 ? arg : arg.left(equals);
+        if (!ownOptions.contains(name)) {
+            const bool option = arg.startsWith(QLatin1Char('-'));
+            return refuse((option ? QStringLiteral("未知的选项 %1") : QStringLiteral("多余的参数 %1")).arg(arg));
+        }
+        QString value;
+        if (equals >= 0) {
+            value = arg.mid(equals + 1);
+        } else if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1String("--"))) {
+            value = arguments[++i];
+        }
+        if (value.isEmpty()) {
+            return refuse(QStringLiteral("%1 缺少值").arg(name));
+        }
+        if (name == QLatin1String("--port")) {
+            line.portName = value;
+        } else if (name == QLatin1String("--data-dir")) {
+            line.dataDir = value;
+        } else if (baudRates.contains(value)) {
+            line.baudRate = value.toInt();
+        } else {
+            const QString offered = baudRates.join(QLatin1Char(' '));
+            return refuse(QStringLiteral("波特率 %1 不可用, 可用: %2").arg(value, offered));
+        }
+    }
+    return line;
+}
+
+QString usageText()
+{
+    return QStringLiteral(
+        "用法: norvane [选项]\n"
+        "Norvane 串口调试助手: 串口与 Modbus RTU 调试\n"
+        "\n"
+        "  --port NAME      启动后打开串口 NAME (如 /dev/ttyUSB0)\n"
+        "  --baud N         波特率 (如 9600, 115200)\n"
+        "  --data-dir DIR   设置, send.txt, device.txt 和日志都放在 DIR\n"
+        "  --version        显示版本后退出\n"
+        "  -h, --help       显示本说明后退出\n"
+        "\n"
+        "程序所在文件夹可写时, 文件都在程序旁边; 否则设置和数据列表在 ~/.config/norvane,\n"
+        "日志在 ~/.local/share/norvane。\n");
+}
+
+int answerCommandLine(const CommandLine &line)
+{
+    switch (line.action) {
+    case CommandLine::ShowVersion:
+        std::fputs(qUtf8Printable(QStringLiteral("norvane %1\n").arg(programVersion())), stdout);
+        return 0;
+    case CommandLine::ShowHelp:
+        std::fputs(qUtf8Printable(usageText()), stdout);
+        return 0;
+    case CommandLine::Refuse:
+        std::fputs(qUtf8Printable(QStringLiteral("norvane: %1\n\n%2").arg(line.error, usageText())), stderr);
+        return 2;
+    case CommandLine::Run:
+        break;
+    }
+    return 0;
+}
