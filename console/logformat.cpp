@@ -1,5 +1,7 @@
 #include "logformat.h"
 
+#include "datafile.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -75,19 +77,7 @@ bool writeLogFile(const QString &path, const QString &text, bool append, int *er
         return fail(EINVAL);
     }
     const QByteArray bytes = text.toUtf8();
-    qint64 done = 0;
-    int code = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            code = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        done += n;
-    }
+    int code = writeAll(fd, bytes);
     if (code != 0 && append) {
         (void)::ftruncate(fd, st.st_size);
     }

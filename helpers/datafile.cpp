@@ -25,6 +25,22 @@ QString dataFileProblem(const QString &path, qint64 maxBytes)
     return QString();
 }
 
+int writeAll(int fd, const QByteArray &bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? errno : ENOSPC;
+        }
+        done += n;
+    }
+    return 0;
+}
+
 bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error)
 {
     const QByteArray name = QFile::encodeName(path);
@@ -43,19 +59,7 @@ bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
-    qint64 done = 0;
-    int code = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            code = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        done += n;
-    }
+    int code = writeAll(fd, bytes);
     // Some file systems report a full disk only when the data is flushed or the file closed.
     if (code == 0 && ::fsync(fd) != 0 && errno != EINVAL) {
         code = errno;
