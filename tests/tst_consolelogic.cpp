@@ -120,7 +120,8 @@ private slots:
         }
         const struct { QString name, problem; } names[] = {
             {" ", "请选择或输入串口"}, {"/dev/" + QString(4096, 'x'), "串口名过长"}, {"/tmp", "不是串口设备"},
-            {"/dev/" + QString(256, 'x'), "串口名过长"}, {"ttyNoSuchPort", ""}, {"/dev/null", ""}};
+            {"/dev/" + QString(256, 'x'), "串口名过长"}, {"/dev/" + QString(255, 'x'), ""}, // the longest name
+            {"ttyNoSuchPort", ""}, {"/dev/null", ""}};
         for (const auto &n : names) {
             QCOMPARE(portNameProblem(n.name), n.problem);
         }
