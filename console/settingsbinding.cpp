@@ -130,6 +130,11 @@ bool bindSettings(const QVector<BoundControl> &controls, std::vector<SettingBind
             box->addItems(control.choices);
         }
         const SettingBinding binding{control.widget, AppSettings::setting(QLatin1String(control.key))};
+        if (!binding.entry) {
+            // A key missing from the settings table leaves its control unbound and says so.
+            AppSettings::Notices << QStringLiteral("设置表中没有 %1, 该控件不保存").arg(QLatin1String(control.key));
+            continue;
+        }
         if (!showSetting(binding)) {
             binding.entry->reset();
             showSetting(binding);

@@ -56,6 +56,7 @@ struct BoundControl {
 // Binds each control to the setting of its key: adds the choices, shows the value, then
 // connects `changed`, so that filling writes nothing. A stored value the control does not
 // offer (a hand-edited file) takes its default; true when one did: the file wants writing.
+// A key the settings table lacks binds nothing and adds a notice to AppSettings::Notices.
 bool bindSettings(const QVector<BoundControl> &controls, std::vector<SettingBinding> *bindings, QObject *context,
                   const std::function<void()> &changed);
 
