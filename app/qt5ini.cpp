@@ -1,9 +1,5 @@
 #include "qt5ini.h"
 
-#include "datafile.h"
-
-#include <QFile>
-
 namespace {
 bool isHexDigit(char c)
 {
@@ -124,20 +120,4 @@ QByteArray withQt5IniEscapes(const QByteArray &ini)
         start = next;
     }
     return out;
-}
-
-bool applyQt5IniEscapes(const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
-    file.close();
-    const QByteArray escaped = withQt5IniEscapes(bytes);
-    if (escaped == bytes) {
-        return true;
-    }
-    // Every write checked: QSaveFile::commit() misses a buffered write that a full disk refused.
-    return writeWholeFile(fileName, escaped);
 }

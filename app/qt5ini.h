@@ -9,7 +9,5 @@
 // Qt 6's writes those characters as UTF-8. These turn a file written by Qt 6 into the bytes Qt 5
 // writes for the same settings, so that both builds leave the same file.
 QByteArray withQt5IniEscapes(const QByteArray &ini);
-// Rewrites the file when its bytes change; false when it cannot be read or replaced.
-bool applyQt5IniEscapes(const QString &fileName);
 
 #endif // QT5INI_H
