@@ -8,8 +8,6 @@
 #include <QtTest>
 
 #include <atomic>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -98,13 +96,11 @@ private slots:
         QVERIFY(readFile(dir.filePath("kept.txt")) == "old" && readFile(dir.filePath("empty.txt")) == "new content" && !QFile::exists(dir.filePath("data.db")));
         // A full disk (files may not grow past 4 KB): no partial copy is left.
         QVERIFY(writeFile(dir.filePath("big.bin"), QByteArray(64 * 1024, 'b')));
-        ::signal(SIGXFSZ, SIG_IGN);
-        rlimit old{};
-        ::getrlimit(RLIMIT_FSIZE, &old);
-        const rlimit small{4096, old.rlim_max};
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        TH::copyFileWritable(dir.filePath("big.bin"), dir.filePath("copy.bin"));
-        ::setrlimit(RLIMIT_FSIZE, &old);
+        {
+            const FileSizeLimit limit(4096);
+            QVERIFY(limit.set);
+            TH::copyFileWritable(dir.filePath("big.bin"), dir.filePath("copy.bin"));
+        }
         QVERIFY(!QFile::exists(dir.filePath("copy.bin")));
         QVERIFY(QDir().mkpath(dir.filePath("log"))); // run information: lines appended to a monthly file, none without its folder
         const QString path = runInfoFilePath(dir.path(), "log", "SerialTool", QDate(2024, 3, 5));
