@@ -2,17 +2,13 @@
 #include "ui_frmtolvan.h"
 
 #include "appsettings.h"
+#include "consolesession.h"
 #include "logformat.h"
-#include "modbusreply.h"
-#include "replymatcher.h"
-#include "netbridge.h"
 #include "portnames.h"
 #include "portwatcher.h"
 #include "rangecalc.h"
-#include "reception.h"
 #include "requestframe.h"
 #include "sendlisteditor.h"
-#include "serialsession.h"
 #include "settingsbinding.h"
 #include "tavihelper.h"
 #include "trafficlog.h"
@@ -22,27 +18,6 @@
 #include <QCompleter>
 #include <QDateTime>
 #include <QTimer>
-
-namespace {
-const QString textOpenPort = QStringLiteral("打开串口");
-const QString textClosePort = QStringLiteral("关闭串口");
-const QString textStart = QStringLiteral("启动");
-const QString textStop = QStringLiteral("停止");
-const QString textManageData = QStringLiteral("管理数据");
-const QString textSaveData = QStringLiteral("保存数据");
-const QString textStopShow = QStringLiteral("停止显示");
-const QString textStartShow = QStringLiteral("开始显示");
-
-template <typename Slot>
-QTimer *makeTimer(frmTolvan *form, const char *name, int interval, Slot slot)
-{
-    auto *timer = new QTimer(form);
-    timer->setObjectName(QLatin1String(name));
-    timer->setInterval(interval);
-    QObject::connect(timer, &QTimer::timeout, form, slot);
-    return timer;
-}
-} // namespace
 
 frmTolvan::frmTolvan(QWidget *parent) : QWidget(parent), ui(new Ui::frmTolvan)
 {
@@ -64,7 +39,7 @@ QStringList frmTolvan::baudRates()
 
 void frmTolvan::openPortAtStart()
 {
-    if (!portOpen) {
+    if (!session->isOpen()) {
         on_btnOpen_clicked();
     }
 }
@@ -72,12 +47,11 @@ void frmTolvan::openPortAtStart()
 void frmTolvan::closeEvent(QCloseEvent *event)
 {
     const bool mayClose = editor->mayClose();
-    ui->btnData->setText(log->isEditing() ? textSaveData : textManageData);
+    ui->btnData->setText(log->isEditing() ? tr("保存数据") : tr("管理数据"));
     if (!mayClose) {
         event->ignore();
         return;
     }
-    reopenTimer->stop();
     // With auto-save on, what the last save has not written goes now.
     if (ui->ckAutoSave->isChecked()) {
         log->save();
@@ -89,82 +63,99 @@ void frmTolvan::initForm()
 {
     log = new TrafficLog(ui->txtMain, this);
     editor.reset(new SendListEditor(log, this));
-    session = new SerialSession(this);
-    connect(session, &SerialSession::failed, this, &frmTolvan::portLost);
-    connect(session, &SerialSession::refused, this,
-            [this] { append(LogInfo, QStringLiteral("串口发送缓冲已满 (对方未接收), 数据未发送")); });
+    session = new ConsoleSession(this);
+    chart = new ValueChart(this);
+    bindSession();
 
     ui->cboxSendInterval->addItems(AppSettings::Intervals);
     ui->cboxData->addItems(AppSettings::SendList);
 
-    readTimer = makeTimer(this, "readTimer", 100, &frmTolvan::readData);
-    sendTimer = makeTimer(this, "sendTimer", 0, qOverload<>(&frmTolvan::sendData));
+    sendTimer = new QTimer(this);
+    sendTimer->setObjectName(QStringLiteral("sendTimer"));
+    connect(sendTimer, &QTimer::timeout, this, qOverload<>(&frmTolvan::sendData));
     connect(ui->btnSend, &QPushButton::clicked, this, qOverload<>(&frmTolvan::sendData));
-    saveTimer = makeTimer(this, "saveTimer", 0, &frmTolvan::saveData);
+    saveTimer = new QTimer(this);
+    saveTimer->setObjectName(QStringLiteral("saveTimer"));
+    connect(saveTimer, &QTimer::timeout, this, &frmTolvan::saveData);
     connect(ui->btnSave, &QPushButton::clicked, this, &frmTolvan::saveData);
+    connect(ui->btnChart, &QPushButton::clicked, chart, &ValueChart::showWindow);
 
     ui->tabWidget->setCurrentIndex(0);
     changeEnable(false);
+}
 
-    portCheckTimer = makeTimer(this, "portCheckTimer", 1000, &frmTolvan::checkComStatus);
-    reopenTimer = makeTimer(this, "reopenTimer", 1000, [this] {
-        openPort();
-        if (portOpen) {
-            reopenTimer->stop();
+void frmTolvan::bindSession()
+{
+    connect(session, &ConsoleSession::logLine, log, &TrafficLog::append);
+    connect(session, &ConsoleSession::opened, this, [this] {
+        ports->showOpenFailure(QString());
+        changeEnable(true);
+        ui->btnOpen->setText(tr("关闭串口"));
+        if (AppSettings::AutoSend) {
+            sendTimer->start();
         }
     });
-
-    bridge = new NetBridge(this);
-    connect(session, &SerialSession::bytesWritten, bridge, &NetBridge::resume);
-    connect(bridge, &NetBridge::readyRead, this, &frmTolvan::readDataNet);
-    connect(bridge, &NetBridge::errorOccurred, this, &frmTolvan::readErrorNet);
-    connect(bridge, &NetBridge::message, this, [this](const QString &text) { append(LogInfo, text); });
-    connect(bridge, &NetBridge::stateChanged, this,
-            [this](bool connected) { ui->btnStart->setText(connected ? textStop : textStart); });
-
-    connectTimer = makeTimer(this, "connectTimer", 3000, &frmTolvan::connectNet);
-    connectTimer->start();
-
-    chart = new ValueChart(this);
-    connect(ui->btnChart, &QPushButton::clicked, chart, &ValueChart::showWindow);
+    // The log stays silent; the reason is shown where the port is chosen.
+    connect(session, &ConsoleSession::openFailed, this, [this](const QString &why) { ports->showOpenFailure(why); });
+    connect(session, &ConsoleSession::closed, this, [this] {
+        sendTimer->stop();
+        changeEnable(false);
+        ui->btnOpen->setText(tr("打开串口"));
+        // With auto-save on, the lines about to be cleared go to the log file first.
+        log->clearView();
+    });
+    connect(session, &ConsoleSession::sent, this, &frmTolvan::showCounts);
+    connect(session, &ConsoleSession::received, this, &frmTolvan::showCounts);
+    connect(session, &ConsoleSession::replyDecoded, this, [this](const ReplyDecode &d) {
+        if (d.trusted) {
+            // The chart keeps each format apart.
+            chart->addValues(QDateTime::currentMSecsSinceEpoch(), d.functionCode, d.firstRegister,
+                             d.registersPerValue, formatSettingText(session->options().format), d.numbers);
+        }
+    });
+    connect(session, &ConsoleSession::bridgeStateChanged, this,
+            [this](bool connected) { ui->btnStart->setText(connected ? tr("停止") : tr("启动")); });
 }
 
 void frmTolvan::initConfig()
 {
     ui->cboxPortName->completer()->setCompletionMode(QCompleter::PopupCompletion);
     addValueFormatChoices(ui->cboxValueFormat);
+    using S = AppSettings;
     const QVector<BoundControl> controls = {
-        {ui->cboxPortName, "PortName", portNameChoices(QStringList(), AppSettings::PortName)},
-        {ui->cboxBaudRate, "BaudRate", baudRateChoices()},
-        {ui->cboxDataBit, "DataBit", dataBitChoices()},
-        {ui->cboxParity, "Parity", parityChoices()},
-        {ui->cboxStopBit, "StopBit", stopBitChoices()},
-        {ui->ckHexSend, "HexSend"}, {ui->ckHexReceive, "HexReceive"}, {ui->ckDebug, "Debug"},
-        {ui->ckAutoClear, "AutoClear"}, {ui->ckAutoSend, "AutoSend"}, {ui->ckAutoSave, "AutoSave"},
-        {ui->ckAutoPrint, "AutoPrint"},
-        {ui->cboxSendInterval, "SendInterval", sendIntervalChoices()},
-        {ui->cboxSaveInterval, "SaveInterval", saveIntervalChoices()},
-        {ui->cboxValueFormat, "ValueFormat"}, {ui->cboxMode, "Mode"},
-        {ui->txtServerIP, "ServerIP"}, {ui->txtServerPort, "ServerPort"}, {ui->txtListenPort, "ListenPort"},
-        {ui->cboxSleepTime, "SleepTime", sleepTimeChoices()}, {ui->ckAutoConnect, "AutoConnect"},
+        {ui->cboxPortName, &S::PortName, portNameChoices(QStringList(), S::PortName)},
+        {ui->cboxBaudRate, &S::BaudRate, baudRateChoices()},
+        {ui->cboxDataBit, &S::DataBit, dataBitChoices()},
+        {ui->cboxParity, &S::Parity, parityChoices()},
+        {ui->cboxStopBit, &S::StopBit, stopBitChoices()},
+        {ui->ckHexSend, &S::HexSend}, {ui->ckHexReceive, &S::HexReceive}, {ui->ckDebug, &S::Debug},
+        {ui->ckAutoClear, &S::AutoClear}, {ui->ckAutoSend, &S::AutoSend}, {ui->ckAutoSave, &S::AutoSave},
+        {ui->ckAutoPrint, &S::AutoPrint},
+        {ui->cboxSendInterval, &S::SendInterval, sendIntervalChoices()},
+        {ui->cboxSaveInterval, &S::SaveInterval, saveIntervalChoices()},
+        {ui->cboxValueFormat, &S::ValueFormat}, {ui->cboxMode, &S::Mode},
+        {ui->txtServerIP, &S::ServerIP}, {ui->txtServerPort, &S::ServerPort},
+        {ui->txtListenPort, &S::ListenPort},
+        {ui->cboxSleepTime, &S::SleepTime, sleepTimeChoices()}, {ui->ckAutoConnect, &S::AutoConnect},
     };
     // The port box takes any name; other stored values the form does not offer are repaired.
     if (bindSettings(controls, &bindings, this, [this] { saveConfig(); })) {
         writeConfig();
     }
-    sendTimer->setInterval(AppSettings::SendInterval);
-    saveTimer->setInterval(AppSettings::SaveInterval);
-    if (AppSettings::AutoSave) {
+    session->setOptions(ConsoleSession::optionsFromConfig());
+    sendTimer->setInterval(S::SendInterval);
+    saveTimer->setInterval(S::SaveInterval);
+    if (S::AutoSave) {
         saveTimer->start();
     }
     ports = new PortWatcher(ui->cboxPortName, ui->labPortName, ui->labPortError,
-                            {QStringLiteral("/dev/serial/by-id")}, &AppSettings::PortName);
+                            {QStringLiteral("/dev/serial/by-id")}, &S::PortName);
 
     // What reading the files at start-up refused or skipped.
-    for (const QString &notice : qAsConst(AppSettings::Notices)) {
+    for (const QString &notice : qAsConst(S::Notices)) {
         append(LogInfo, notice);
     }
-    AppSettings::Notices.clear();
+    S::Notices.clear();
 }
 
 void frmTolvan::saveConfig()
@@ -174,6 +165,7 @@ void frmTolvan::saveConfig()
     for (const SettingBinding &binding : bindings) {
         storeSetting(binding);
     }
+    session->setOptions(ConsoleSession::optionsFromConfig());
     // Setting a running timer's interval restarts it: only a new value does.
     if (AppSettings::SendInterval != sendInterval) {
         sendTimer->setInterval(AppSettings::SendInterval);
@@ -190,15 +182,14 @@ void frmTolvan::writeConfig()
     QString error;
     const bool written = AppSettings::writeConfig(&error);
     if (!written && !configFailing) {
-        append(LogInfo, QStringLiteral("保存设置失败: %1 (%2)").arg(AppSettings::ConfigFile, error));
+        append(LogInfo, tr("保存设置失败: %1 (%2)").arg(AppSettings::ConfigFile, error));
     }
     configFailing = !written;
 }
 
 void frmTolvan::changeEnable(bool b)
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{ui->cboxBaudRate, ui->cboxDataBit, ui->cboxParity,
-                                                       ui->cboxPortName, ui->cboxStopBit}) {
+    for (QWidget *w : {ui->cboxBaudRate, ui->cboxDataBit, ui->cboxParity, ui->cboxPortName, ui->cboxStopBit}) {
         w->setEnabled(!b);
     }
     for (QWidget *w : std::initializer_list<QWidget *>{ui->btnSend, ui->ckAutoSend, ui->ckAutoSave, ui->ckAutoPrint}) {
@@ -206,70 +197,13 @@ void frmTolvan::changeEnable(bool b)
     }
 }
 
-void frmTolvan::openPort()
-{
-    portOpen = session->open({ui->cboxPortName->currentText(), ui->cboxBaudRate->currentText().toInt(),
-                              ui->cboxDataBit->currentText().toInt(), ui->cboxParity->currentIndex(),
-                              ui->cboxStopBit->currentIndex()});
-    // The log stays silent; the reason is shown where the port is chosen.
-    ports->showOpenFailure(session->openFailure());
-    if (!portOpen) {
-        return;
-    }
-    changeEnable(true);
-    ui->btnOpen->setText(textClosePort);
-    readTimer->start();
-    portCheckTimer->start();
-    if (AppSettings::AutoSend) {
-        sendTimer->start();
-    }
-    append(LogInfo, QStringLiteral("打开串口成功!!"));
-}
-
-void frmTolvan::closePort()
-{
-    readTimer->stop();
-    sendTimer->stop();
-    portCheckTimer->stop();
-    session->close();
-    portOpen = false;
-    changeEnable(false);
-    ui->btnOpen->setText(textOpenPort);
-    bridge->resume();
-    // With auto-save on, the lines about to be cleared go to the log file first.
-    log->clearView();
-    append(LogInfo, QStringLiteral("关闭串口!!"));
-}
-
 void frmTolvan::on_btnOpen_clicked()
 {
-    reopenTimer->stop();
-    if (!portOpen) {
-        openPort();
+    if (session->isOpen()) {
+        session->close();
     } else {
-        closePort();
+        session->open(portSettingsFromConfig());
     }
-}
-
-void frmTolvan::checkComStatus()
-{
-    if (!portOpen) {
-        return;
-    }
-    if (!session->stillThere(presentPortNames())) {
-        portLost();
-    }
-}
-
-void frmTolvan::portLost()
-{
-    if (!portOpen) {
-        return;
-    }
-    closePort();
-    // After the close's clear, so that an unplugged port does not look like a normal close.
-    append(LogInfo, QStringLiteral("串口中断异常!!"));
-    reopenTimer->start();
 }
 
 void frmTolvan::append(int type, const QString &data, bool clear)
@@ -288,21 +222,27 @@ void frmTolvan::on_btnClear_clicked()
 
 void frmTolvan::on_btnStopShow_clicked()
 {
-    const bool stopping = ui->btnStopShow->text() == textStopShow;
+    const bool stopping = ui->btnStopShow->text() == tr("停止显示");
     log->setShowEnabled(!stopping);
-    ui->btnStopShow->setText(stopping ? textStartShow : textStopShow);
+    ui->btnStopShow->setText(stopping ? tr("开始显示") : tr("停止显示"));
+}
+
+void frmTolvan::showCounts()
+{
+    ui->btnSendCount->setText(tr("发送 : %1 字节").arg(session->sentBytes()));
+    ui->btnReceiveCount->setText(tr("接收 : %1 字节").arg(session->receivedBytes()));
 }
 
 void frmTolvan::on_btnSendCount_clicked()
 {
-    sendCount = 0;
-    ui->btnSendCount->setText(QStringLiteral("发送 : 0 字节"));
+    session->resetSentBytes();
+    showCounts();
 }
 
 void frmTolvan::on_btnReceiveCount_clicked()
 {
-    receiveCount = 0;
-    ui->btnReceiveCount->setText(QStringLiteral("接收 : 0 字节"));
+    session->resetReceivedBytes();
+    showCounts();
 }
 
 void frmTolvan::sendData()
@@ -314,18 +254,14 @@ void frmTolvan::sendData()
         // Said once: auto-send meets the same mistake at every tick.
         if (row.error != rowError) {
             rowError = row.error;
-            append(LogInfo, QStringLiteral("请求未发送: ") + row.error);
+            append(LogInfo, tr("请求未发送: ") + row.error);
         }
         return;
     }
     rowError.clear();
     const QString text = requestText(row.frame);
     ui->cboxData->setEditText(text);
-    // What has arrived by now answers earlier requests, never this one.
-    if (portOpen) {
-        takeReception(0);
-    }
-    sendText(text, true);
+    session->sendText(text, true);
     if (ui->ckAutoClear->isChecked()) {
         ui->cboxData->setCurrentIndex(-1);
         ui->cboxData->clearEditText();
@@ -344,24 +280,7 @@ void frmTolvan::markRequestRow(const QString &field, const QString &error)
 
 void frmTolvan::sendData(QString data)
 {
-    sendText(data, false);
-}
-
-void frmTolvan::sendText(const QString &data, bool request)
-{
-    const bool hex = ui->ckHexSend->isChecked();
-    QByteArray sent;
-    // Only what the port took is logged and counted; a failing port ends the session.
-    const qint64 written = session->send(data, hex, &sent, request);
-    if (written != sent.size() || written < 0) {
-        return;
-    }
-    if (ui->ckAutoPrint->isChecked()) {
-        // What went on the wire, not what was typed: a character with no byte of its own went as "?".
-        append(LogSerialSend, hex ? TaviHelper::bytesToHexText(sent) : TaviHelper::bytesToNamedText(sent));
-    }
-    sendCount += int(written);
-    ui->btnSendCount->setText(QStringLiteral("发送 : %1 字节").arg(sendCount));
+    session->sendText(data);
 }
 
 void frmTolvan::saveData()
@@ -378,7 +297,7 @@ void frmTolvan::on_ckAutoSend_stateChanged(int arg1)
 {
     ui->cboxSendInterval->setEnabled(arg1 != 0);
     // Auto-send ticks only while a session is open; opening starts it.
-    if (arg1 != 0 && portOpen) {
+    if (arg1 != 0 && session->isOpen()) {
         sendTimer->start();
     } else {
         sendTimer->stop();
@@ -403,99 +322,38 @@ void frmTolvan::on_btnData_clicked()
     } else {
         editor->begin();
     }
-    ui->btnData->setText(log->isEditing() ? textSaveData : textManageData);
+    ui->btnData->setText(log->isEditing() ? tr("保存数据") : tr("管理数据"));
 }
 
+// The session does the work of these; they stay for whoever calls the form's slots.
 void frmTolvan::readData()
 {
-    takeReception(readDelay);
-    if (portOpen) {
-        showDecoded(session->expire(formatFromSetting(AppSettings::ValueFormat)));
-    }
+    session->readData();
 }
 
-void frmTolvan::showDecoded(const QVector<ReplyDecode> &decoded)
+void frmTolvan::checkComStatus()
 {
-    // Replies are decoded in hexadecimal mode only, a silence is told in both; trusted values
-    // also go to the chart.
-    const bool hex = ui->ckHexReceive->isChecked();
-    // The chart keeps each format apart.
-    const QString formatKey = formatSettingText(formatFromSetting(AppSettings::ValueFormat));
-    for (const ReplyDecode &d : decoded) {
-        if (d.text.isEmpty() || (!hex && d.kind != ReplyDecode::NoReply)) {
-            continue;
-        }
-        append(LogValues, d.text);
-        if (d.trusted) {
-            chart->addValues(QDateTime::currentMSecsSinceEpoch(), d.functionCode, d.firstRegister,
-                             d.registersPerValue, formatKey, d.numbers);
-        }
-    }
-}
-
-void frmTolvan::takeReception(int delayMs)
-{
-    const RegisterFormat format = formatFromSetting(AppSettings::ValueFormat);
-    const SerialSession::Received reception = session->receive(ui->ckHexReceive->isChecked(), format, delayMs);
-    if (reception.bytes.isEmpty()) {
-        return;
-    }
-    // Stopping the display hides the lines only: counting, answering and forwarding go on.
-    append(LogSerialReceive, reception.display);
-    showDecoded(reception.decoded);
-    receiveCount += reception.bytes.size();
-    ui->btnReceiveCount->setText(QStringLiteral("接收 : %1 字节").arg(receiveCount));
-    // The answer follows the request it answers, in the log as on the line.
-    if (ui->ckDebug->isChecked()) {
-        const int index = findReplyIndex(reception.matchText, AppSettings::DeviceKeys, ui->ckHexReceive->isChecked());
-        if (index >= 0) {
-            sendData(AppSettings::DeviceValues.at(index));
-        }
-    }
-    if (bridge->isConnected() && bridge->forward(reception.bytes)) {
-        append(LogNetSend, reception.matchText);
-    }
-}
-
-void frmTolvan::on_btnStart_clicked()
-{
-    if (bridge->isConnected()) {
-        bridge->stop();
-    } else {
-        bridge->start(AppSettings::ServerIP, AppSettings::ServerPort);
-    }
+    session->checkComStatus();
 }
 
 void frmTolvan::connectNet()
 {
-    if (AppSettings::AutoConnect) {
-        bridge->reconnect(AppSettings::ServerIP, AppSettings::ServerPort);
-    }
+    session->connectNet();
 }
 
 void frmTolvan::readDataNet()
 {
-    // A serial peer that does not read holds the server back: its data waits in the
-    // socket (and TCP) until the port has taken what is queued.
-    if (portOpen && session->bytesToWrite() > SerialLink::maxPendingWrite / 2) {
-        bridge->holdBack();
-        return;
-    }
-    const QByteArray data = bridge->take(AppSettings::SleepTime);
-    if (data.isEmpty()) {
-        return;
-    }
-    const QString display = ui->ckHexReceive->isChecked() ? TaviHelper::bytesToHexText(data)
-                                                          : TaviHelper::bytesToNamedText(data);
-    append(LogNetReceive, display);
-    if (portOpen && session->forward(data)) {
-        append(LogSerialSend, display);
-    }
+    session->readDataNet();
 }
 
 void frmTolvan::readErrorNet()
 {
-    bridge->fail();
+    session->readErrorNet();
+}
+
+void frmTolvan::on_btnStart_clicked()
+{
+    session->toggleBridge();
 }
 
 void frmTolvan::on_calculate_pushButton_clicked()

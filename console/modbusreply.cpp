@@ -199,17 +199,14 @@ QString exceptionName(int code)
     }
 }
 
-int replyTimeoutMs(int baud, int dataBits, bool parity, double stopBits, int bytesStillExpected)
+int replyTimeoutMs(double characterMs, int requestBytes, int replyBytes)
 {
-    const int cap = 1000;
-    if (baud <= 0) {
-        return cap;
+    if (!(characterMs > 0)) {
+        return 1000;
     }
-    const double bitsPerChar = 1 + dataBits + (parity ? 1 : 0) + stopBits;
-    const double charMs = bitsPerChar * 1000.0 / baud;
-    const double ms = (3.5 + qMax(0, bytesStillExpected)) * charMs + 250;
+    const double ms = (qMax(0, requestBytes) + 3.5 + qMax(0, replyBytes)) * characterMs + deviceAnswerMs;
     // The small allowance keeps a whole number that suffers a rounding error from going up by one.
-    return ms >= cap ? cap : static_cast<int>(std::ceil(ms - 1e-9));
+    return static_cast<int>(std::ceil(qMin(ms, 3600e3) - 1e-9));
 }
 
 int registersPerValue(RegisterFormat format)

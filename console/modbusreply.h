@@ -55,10 +55,12 @@ DecodedValues decodeRegisterData(const QByteArray &data, RegisterFormat format);
 // The name of a standard Modbus exception code, or "未知异常".
 QString exceptionName(int code);
 
-// Time limit after the last received piece: 3.5 characters of silence plus the wire time of
-// the bytes still expected, plus 250 ms because the console only reads every 100 ms. Never
-// more than 1000 ms (also for a baud rate of 0 or less).
-int replyTimeoutMs(int baud, int dataBits, bool parity, double stopBits, int bytesStillExpected);
+// Time a reply may take, from the moment a request is written or the last piece of its reply
+// arrived: the wire time of the request and of the reply (`characterMs` a character), the
+// 3.5 characters of silence that end a frame, and the time a device may take to answer.
+// Whole milliseconds, rounded up; 1000 when the character time is unknown (0 or less).
+int replyTimeoutMs(double characterMs, int requestBytes, int replyBytes);
+constexpr int deviceAnswerMs = 200;
 
 // 1 for 16-bit formats, 2 for 32-bit ones.
 int registersPerValue(RegisterFormat format);

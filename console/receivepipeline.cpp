@@ -8,14 +8,17 @@ void ReceivePipeline::sent(const ModbusRequest &request, qint64 nowMs, int timeo
     matcher.sent(request, nowMs, timeoutMs);
 }
 
-ReceivePipeline::Reception ReceivePipeline::receive(const QByteArray &data, bool hex, RegisterFormat format,
-                                                    qint64 nowMs)
+ReceivePipeline::Reception ReceivePipeline::receive(const QVector<ReceivedPiece> &pieces, bool hex,
+                                                    RegisterFormat format)
 {
     Reception r;
+    QByteArray data;
+    for (const ReceivedPiece &piece : pieces) {
+        data += piece.bytes;
+        // Replies are paired in either mode, so that a wait never outlives its reply.
+        r.decoded += matcher.receive(piece.bytes, piece.arrivedMs, format);
+    }
     r.matchText = receptionText(data, hex);
-    // Replies are paired in either mode, so that a wait never outlives its reply; the lines
-    // are the form's to show.
-    r.decoded = matcher.receive(data, nowMs, format);
     if (!hex) {
         // A character cut between two receptions is shown whole with the later one. Bytes
         // that are no UTF-8 show as they always have.

@@ -1,6 +1,7 @@
 #ifndef RECEIVEPIPELINE_H
 #define RECEIVEPIPELINE_H
 
+#include "reception.h"
 #include "replymatcher.h"
 
 #include <QByteArray>
@@ -21,7 +22,9 @@ public:
 
     // A request the console wrote starts waiting for its reply.
     void sent(const ModbusRequest &request, qint64 nowMs, int timeoutMs);
-    Reception receive(const QByteArray &data, bool hex, RegisterFormat format, qint64 nowMs);
+    // One reception: the pieces that arrived since the last one, shown as one line; each
+    // piece counts for the replies from the time it arrived.
+    Reception receive(const QVector<ReceivedPiece> &pieces, bool hex, RegisterFormat format);
     // Requests whose time is up: what arrived for them, or the silence.
     QVector<ReplyDecode> expire(qint64 nowMs, RegisterFormat format);
     // The session ended: nothing is carried over into the next one.

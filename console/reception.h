@@ -5,6 +5,13 @@
 #include <QString>
 #include <QStringList>
 
+// Bytes as they came from the device, with the time (monotonic milliseconds) the console
+// saw them arrive.
+struct ReceivedPiece {
+    QByteArray bytes;
+    qint64 arrivedMs = 0;
+};
+
 // What the receive path shows for one reception: hexadecimal pairs, or the bytes decoded
 // with the locale codec up to the first zero byte.
 QString receptionText(const QByteArray &data, bool hex);

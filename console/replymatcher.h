@@ -4,6 +4,7 @@
 #include "modbusreply.h"
 
 #include <QByteArray>
+#include <QMetaType>
 #include <QString>
 #include <QVector>
 
@@ -49,6 +50,8 @@ struct ReplyDecode {
     // A complete reply with a good CRC to the request it answers: its numbers may be plotted.
     bool trusted = false;
 };
+
+Q_DECLARE_METATYPE(ReplyDecode)
 
 // Pairs what the port receives with the requests the console sent, in order. Replies may
 // come in pieces, several in one reception, after leading noise or after an echo of the

@@ -1,8 +1,8 @@
 #include "seriallink.h"
 
-#include "modbusreply.h"
 #include "portnames.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QSerialPort>
 
@@ -26,8 +26,17 @@ bool deviceIdentity(const QString &path, quint64 *device, quint64 *inode)
 }
 } // namespace
 
+qint64 monotonicMs()
+{
+    return QDeadlineTimer::current().deadline();
+}
+
 SerialLink::SerialLink(QObject *parent) : QObject(parent), serial(new QSerialPort(this))
 {
+    // Only noted: the console reads on its own tick, but a reply's time limit runs from
+    // when its bytes came.
+    connect(serial, &QSerialPort::readyRead, this,
+            [this] { arrivals.append({serial->bytesAvailable(), monotonicMs()}); });
     connect(serial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) { checkError(error); });
     connect(serial, &QSerialPort::bytesWritten, this, &SerialLink::bytesWritten);
 }
@@ -66,32 +75,21 @@ bool SerialLink::open(const PortSettings &wanted)
     }
     identityKnown = deviceIdentity(systemLocation(serial->portName()), &openedDevice, &openedInode);
     serial->clear();
-    static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
-                                                   QSerialPort::EvenParity, QSerialPort::MarkParity,
-                                                   QSerialPort::SpaceParity};
-    static const QSerialPort::StopBits stops[] = {QSerialPort::OneStop, QSerialPort::OneAndHalfStop,
-                                                  QSerialPort::TwoStop};
+    arrivals.clear();
     if (settings.baudRate > 0) {
         serial->setBaudRate(settings.baudRate);
     }
-    if (settings.dataBits >= 5 && settings.dataBits <= 8) {
-        serial->setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
-    }
-    if (settings.parity >= 0 && settings.parity <= 4) {
-        serial->setParity(parities[settings.parity]);
-    }
-    if (settings.stopBits >= 0 && settings.stopBits <= 2) {
-        serial->setStopBits(stops[settings.stopBits]);
-    }
-    serial->setFlowControl(QSerialPort::NoFlowControl);
+    serial->setDataBits(settings.dataBits);
+    serial->setParity(settings.parity);
+    serial->setStopBits(settings.stopBits);
+    serial->setFlowControl(settings.flowControl);
+    // What the port really has: a refused setting stays as it was.
+    settings.baudRate = serial->baudRate();
+    settings.dataBits = serial->dataBits();
+    settings.parity = serial->parity();
+    settings.stopBits = serial->stopBits();
+    settings.flowControl = serial->flowControl();
     return true;
-}
-
-int SerialLink::replyTimeoutMs(int bytes) const
-{
-    static const double stopBits[] = {1, 1.5, 2};
-    return ::replyTimeoutMs(settings.baudRate, settings.dataBits, settings.parity != 0,
-                            stopBits[qBound(0, settings.stopBits, 2)], bytes);
 }
 
 bool SerialLink::isOpen() const
@@ -167,13 +165,28 @@ qint64 SerialLink::bytesAvailable()
     return serial->bytesAvailable();
 }
 
-QByteArray SerialLink::readAll()
+QVector<ReceivedPiece> SerialLink::readAll()
 {
-    return serial->readAll();
+    const QByteArray all = serial->readAll();
+    QVector<ReceivedPiece> pieces;
+    qint64 from = 0;
+    for (const Arrival &a : qAsConst(arrivals)) {
+        if (a.bufferedAfter > from && from < all.size()) {
+            pieces.append({all.mid(int(from), int(qMin<qint64>(a.bufferedAfter, all.size()) - from)), a.ms});
+            from = a.bufferedAfter;
+        }
+    }
+    arrivals.clear();
+    // Bytes no arrival was noted for (none, unless the port skipped its signal) came just now.
+    if (from < all.size()) {
+        pieces.append({all.mid(int(from)), monotonicMs()});
+    }
+    return pieces;
 }
 
 void SerialLink::close()
 {
+    arrivals.clear();
     if (serial->isOpen()) {
         serial->close();
     }

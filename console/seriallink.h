@@ -1,20 +1,16 @@
 #ifndef SERIALLINK_H
 #define SERIALLINK_H
 
-#include <QObject>
+#include "portsettings.h"
+#include "reception.h"
 
+#include <QByteArray>
+#include <QObject>
 #include <QString>
+#include <QVector>
 
 class QSerialPort;
 
-// What a session opens: the port's name (or full path) and its line settings.
-struct PortSettings {
-    QString name;
-    int baudRate = 9600;
-    int dataBits = 8;
-    int parity = 0;   // 0 none, 1 odd, 2 even, 3 mark, 4 space
-    int stopBits = 0; // 0 one, 1 one and a half, 2 two
-};
 
 // The one serial port of a console session, with just the operations the console uses.
 // The console polls it: data is taken only through bytesAvailable() and readAll().
@@ -25,17 +21,15 @@ public:
     explicit SerialLink(QObject *parent = nullptr);
     ~SerialLink() override;
 
-    // Opens for reading and writing, empties the device's buffers and applies the settings
-    // with flow control off; a setting the platform refuses (1.5 stop bits on Linux, say)
-    // is left as it was.
+    // Opens for reading and writing, empties the device's buffers and applies the settings;
+    // a setting the platform refuses (1.5 stop bits on Linux, say) is left as it was.
     bool open(const PortSettings &settings);
     // Why the last open failed, in words for the user.
     QString openFailure() const;
     bool isOpen() const;
     QString portName() const { return settings.name; }
-    // The time a reply of `bytes` bytes may take after the last piece arrived, at these
-    // line settings.
-    int replyTimeoutMs(int bytes) const;
+    // The settings the open port has, which may differ from those asked for.
+    const PortSettings &lineSettings() const { return settings; }
     // Bytes the port accepted: 0 when a peer that does not read already has maxPendingWrite
     // bytes waiting (refused() says so once), -1 when the device failed (failed() follows).
     qint64 write(const QByteArray &data);
@@ -43,7 +37,8 @@ public:
     qint64 bytesToWrite() const;
     static constexpr qint64 maxPendingWrite = 4 * 1024 * 1024;
     qint64 bytesAvailable();
-    QByteArray readAll();
+    // Everything received, in the pieces it arrived in.
+    QVector<ReceivedPiece> readAll();
     void close();
 
     // The device behind the name is no longer the one that was opened (gone, or replaced
@@ -75,6 +70,15 @@ private:
     quint64 openedDevice = 0;
     quint64 openedInode = 0;
     bool identityKnown = false;
+    // When each piece arrived: the read buffer's size after it, and the time.
+    struct Arrival {
+        qint64 bufferedAfter;
+        qint64 ms;
+    };
+    QVector<Arrival> arrivals;
 };
+
+// The session clock: monotonic milliseconds.
+qint64 monotonicMs();
 
 #endif // SERIALLINK_H

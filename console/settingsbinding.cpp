@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace {
 QStringList numbers(int from, int to, int step)
 {
@@ -129,12 +131,15 @@ bool bindSettings(const QVector<BoundControl> &controls, std::vector<SettingBind
         if (auto *box = qobject_cast<QComboBox *>(control.widget)) {
             box->addItems(control.choices);
         }
-        const SettingBinding binding{control.widget, AppSettings::setting(QLatin1String(control.key))};
-        if (!binding.entry) {
-            // A key missing from the settings table leaves its control unbound and says so.
-            AppSettings::Notices << QStringLiteral("设置表中没有 %1, 该控件不保存").arg(QLatin1String(control.key));
+        const QVector<SettingEntry> &table = AppSettings::settings();
+        const auto entry = std::find_if(table.begin(), table.end(),
+                                        [&](const SettingEntry &e) { return e.field == control.field; });
+        if (entry == table.end()) {
+            // A run-time value is not kept in the file: its control stays unbound, and says so.
+            AppSettings::Notices << QStringLiteral("设置表中没有 %1, 该控件不保存").arg(control.widget->objectName());
             continue;
         }
+        const SettingBinding binding{control.widget, &*entry};
         if (!showSetting(binding)) {
             binding.entry->reset();
             showSetting(binding);

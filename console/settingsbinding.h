@@ -46,17 +46,18 @@ void storeSetting(const SettingBinding &binding);
 // Calls `changed` after every change of the control: a choice, a check, a keystroke.
 void whenSettingChanges(const SettingBinding &binding, QObject *context, const std::function<void()> &changed);
 
-// A control of the form, the key of its setting, and the choices a combo box gets.
+// A control of the form, the field of its setting (a misspelt one does not build), and the
+// choices a combo box gets.
 struct BoundControl {
     QWidget *widget;
-    const char *key;
+    decltype(SettingEntry::field) field;
     QStringList choices = QStringList();
 };
 
-// Binds each control to the setting of its key: adds the choices, shows the value, then
+// Binds each control to the setting of its field: adds the choices, shows the value, then
 // connects `changed`, so that filling writes nothing. A stored value the control does not
 // offer (a hand-edited file) takes its default; true when one did: the file wants writing.
-// A key the settings table lacks binds nothing and adds a notice to AppSettings::Notices.
+// A field that is not persisted binds nothing and adds a notice to AppSettings::Notices.
 bool bindSettings(const QVector<BoundControl> &controls, std::vector<SettingBinding> *bindings, QObject *context,
                   const std::function<void()> &changed);
 

@@ -182,12 +182,12 @@ private slots:
 
     void timeouts()
     {
-        // 3.5 characters of silence, the wire time of the bytes still due, 250 ms for the read tick.
-        const struct { int baud, dataBits; bool parity; double stopBits; int bytes, ms; } rows[] = {
-            {9600, 8, false, 1.0, 9, 264}, {1200, 7, true, 2.0, 0, 283}, {300, 5, false, 1.5, 0, 338}, // 337.5 up
-            {50, 8, false, 1.0, 0, 950}, {2400, 8, false, 1.0, 255, 1000}, {0, 8, false, 1.0, 9, 1000}}; // capped
+        // The request and the reply on the wire, 3.5 characters of silence, the device's time.
+        const struct { double charMs; int request, reply, ms; } rows[] = {
+            {10 / 9.6, 8, 9, 222}, {12 / 1.2, 8, 0, 315}, {0.01, 0, 0, 201}, // 200.035 up
+            {200, 8, 255, 53500}, {0, 8, 9, 1000}, {-1, 8, 9, 1000}};     // unknown: 1 s
         for (const auto &r : rows) {
-            QCOMPARE(replyTimeoutMs(r.baud, r.dataBits, r.parity, r.stopBits, r.bytes), r.ms);
+            QCOMPARE(replyTimeoutMs(r.charMs, r.request, r.reply), r.ms);
         }
         // Reply lengths of the requests the console knows; 0 for what awaits nothing.
         const std::pair<QByteArray, int> lengths[] = {

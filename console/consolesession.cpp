@@ -1,0 +1,285 @@
+#include "consolesession.h"
+
+#include "appsettings.h"
+#include "logformat.h"
+#include "netbridge.h"
+#include "portnames.h"
+#include "seriallink.h"
+#include "tavihelper.h"
+
+#include <QTimer>
+
+namespace {
+QTimer *makeTimer(QObject *owner, const char *name, int interval)
+{
+    auto *timer = new QTimer(owner);
+    timer->setObjectName(QLatin1String(name));
+    timer->setInterval(interval);
+    return timer;
+}
+} // namespace
+
+ConsoleSession::Options ConsoleSession::optionsFromConfig()
+{
+    Options o;
+    o.hexSend = AppSettings::HexSend;
+    o.hexReceive = AppSettings::HexReceive;
+    o.autoPrint = AppSettings::AutoPrint;
+    o.deviceSimulation = AppSettings::Debug;
+    o.format = formatFromSetting(AppSettings::ValueFormat);
+    o.deviceKeys = AppSettings::DeviceKeys;
+    o.deviceValues = AppSettings::DeviceValues;
+    o.serverIP = AppSettings::ServerIP;
+    o.serverPort = AppSettings::ServerPort;
+    o.netSleepMs = AppSettings::SleepTime;
+    o.autoConnect = AppSettings::AutoConnect;
+    return o;
+}
+
+ConsoleSession::ConsoleSession(QObject *parent)
+    : QObject(parent), bridge(new NetBridge(this)), readTimer(makeTimer(this, "readTimer", readIntervalMs)),
+      portCheckTimer(makeTimer(this, "portCheckTimer", 1000)), reopenTimer(makeTimer(this, "reopenTimer", 1000)),
+      connectTimer(makeTimer(this, "connectTimer", 3000))
+{
+    connect(readTimer, &QTimer::timeout, this, &ConsoleSession::readData);
+    connect(portCheckTimer, &QTimer::timeout, this, &ConsoleSession::checkComStatus);
+    connect(reopenTimer, &QTimer::timeout, this, [this] {
+        if (open(line)) {
+            reopenTimer->stop();
+        }
+    });
+    connect(connectTimer, &QTimer::timeout, this, &ConsoleSession::connectNet);
+    connectTimer->start();
+
+    connect(bridge, &NetBridge::readyRead, this, &ConsoleSession::readDataNet);
+    connect(bridge, &NetBridge::errorOccurred, this, &ConsoleSession::readErrorNet);
+    connect(bridge, &NetBridge::message, this, [this](const QString &text) { emit logLine(LogInfo, text); });
+    connect(bridge, &NetBridge::stateChanged, this, &ConsoleSession::bridgeStateChanged);
+}
+
+ConsoleSession::~ConsoleSession()
+{
+    // Release the device at once, so that it can be opened again by another program.
+    delete link.data();
+}
+
+bool ConsoleSession::open(const PortSettings &settings)
+{
+    reopenTimer->stop();
+    if (isOpen()) {
+        return true;
+    }
+    line = settings;
+    // The object of an earlier failed attempt is no longer needed.
+    if (link) {
+        link->deleteLater();
+    }
+    link = new SerialLink(this);
+    // Queued: the port may fail in the middle of a read or a write.
+    connect(link, &SerialLink::failed, this, &ConsoleSession::portLost, Qt::QueuedConnection);
+    connect(link, &SerialLink::bytesWritten, bridge, &NetBridge::resume);
+    connect(link, &SerialLink::refused, this, [this] {
+        emit logLine(LogInfo, tr("串口发送缓冲已满 (对方未接收), 数据未发送"));
+    });
+    if (!link->open(line)) {
+        emit openFailed(link->openFailure());
+        return false;
+    }
+    readTimer->start();
+    portCheckTimer->start();
+    emit opened();
+    emit logLine(LogInfo, tr("打开串口成功!!"));
+    return true;
+}
+
+void ConsoleSession::closeLink()
+{
+    readTimer->stop();
+    portCheckTimer->stop();
+    if (link) {
+        link->close();
+        link->deleteLater();
+        link = nullptr;
+    }
+    pipeline.reset();
+    bridge->resume();
+}
+
+void ConsoleSession::close()
+{
+    reopenTimer->stop();
+    if (!isOpen()) {
+        return;
+    }
+    closeLink();
+    emit closed(false);
+    emit logLine(LogInfo, tr("关闭串口!!"));
+}
+
+void ConsoleSession::portLost()
+{
+    if (!link) {
+        return;
+    }
+    closeLink();
+    emit closed(true);
+    emit logLine(LogInfo, tr("关闭串口!!"));
+    // After the close's line, so that an unplugged port does not look like a normal close.
+    emit logLine(LogInfo, tr("串口中断异常!!"));
+    reopenTimer->start();
+}
+
+bool ConsoleSession::isOpen() const
+{
+    return link && link->isOpen();
+}
+
+void ConsoleSession::checkComStatus()
+{
+    if (link && (!portIsPresent(link->portName(), presentPortNames()) || link->deviceReplaced())) {
+        portLost();
+    }
+}
+
+qint64 ConsoleSession::write(const QByteArray &bytes, bool counted)
+{
+    const qint64 written = isOpen() ? link->write(bytes) : -1;
+    if (written > 0) {
+        if (counted) {
+            sentCount += written;
+        }
+        emit sent(bytes.left(int(written)));
+    }
+    return written;
+}
+
+bool ConsoleSession::sendText(QString text, bool request)
+{
+    if (!isOpen()) {
+        return false;
+    }
+    if (request) {
+        takeReception(0);
+    }
+    if (text.startsWith(QLatin1String("AT"))) {
+        text.append(QLatin1Char('\r'));
+    }
+    const QByteArray bytes = opts.hexSend ? TaviHelper::hexTextToBytes(text) : TaviHelper::namedTextToBytes(text);
+    // Only what the port took is logged; a failing port ends the session.
+    if (write(bytes, true) != bytes.size()) {
+        return false;
+    }
+    ModbusRequest parsed;
+    if (request && parseRequest(bytes, &parsed)) {
+        pipeline.sent(parsed, monotonicMs(),
+                      replyTimeoutMs(characterMs(link->lineSettings()), bytes.size(), parsed.replyLength));
+    }
+    if (opts.autoPrint) {
+        // What went on the wire, not what was typed: a character with no byte of its own went as "?".
+        emit logLine(LogSerialSend,
+                     opts.hexSend ? TaviHelper::bytesToHexText(bytes) : TaviHelper::bytesToNamedText(bytes));
+    }
+    return true;
+}
+
+void ConsoleSession::readData()
+{
+    takeReception(readDelayMs);
+    if (isOpen()) {
+        showDecoded(pipeline.expire(monotonicMs(), opts.format));
+    }
+}
+
+void ConsoleSession::showDecoded(const QVector<ReplyDecode> &decoded)
+{
+    // Replies are decoded in hexadecimal mode only; a silence is told in both.
+    for (const ReplyDecode &d : decoded) {
+        if (!d.text.isEmpty() && (opts.hexReceive || d.kind == ReplyDecode::NoReply)) {
+            emit logLine(LogValues, d.text);
+            emit replyDecoded(d);
+        }
+    }
+}
+
+void ConsoleSession::takeReception(int delayMs)
+{
+    if (!link || link->bytesAvailable() <= 0) {
+        return;
+    }
+    if (delayMs > 0) {
+        TaviHelper::delayMs(delayMs);
+    }
+    // The session may have ended while events were processed during the wait.
+    if (!isOpen()) {
+        return;
+    }
+    const QVector<ReceivedPiece> pieces = link->readAll();
+    if (pieces.isEmpty()) {
+        return;
+    }
+    const ReceivePipeline::Reception r = pipeline.receive(pieces, opts.hexReceive, opts.format);
+    QByteArray bytes;
+    for (const ReceivedPiece &piece : pieces) {
+        bytes += piece.bytes;
+    }
+    receivedCount += bytes.size();
+    emit received(bytes);
+    emit logLine(LogSerialReceive, r.display);
+    showDecoded(r.decoded);
+    // The answer follows the request it answers, in the log as on the line.
+    if (opts.deviceSimulation) {
+        const int index = findReplyIndex(r.matchText, opts.deviceKeys, opts.hexReceive);
+        if (index >= 0 && index < opts.deviceValues.size()) {
+            sendText(opts.deviceValues.at(index));
+        }
+    }
+    if (bridge->isConnected() && bridge->forward(bytes)) {
+        emit logLine(LogNetSend, r.matchText);
+    }
+}
+
+bool ConsoleSession::bridgeConnected() const
+{
+    return bridge->isConnected();
+}
+
+void ConsoleSession::toggleBridge()
+{
+    if (bridge->isConnected()) {
+        bridge->stop();
+    } else {
+        bridge->start(opts.serverIP, opts.serverPort);
+    }
+}
+
+void ConsoleSession::connectNet()
+{
+    if (opts.autoConnect) {
+        bridge->reconnect(opts.serverIP, opts.serverPort);
+    }
+}
+
+void ConsoleSession::readDataNet()
+{
+    // A serial peer that does not read holds the server back: its data waits in the
+    // socket (and TCP) until the port has taken what is queued.
+    if (isOpen() && link->bytesToWrite() > SerialLink::maxPendingWrite / 2) {
+        bridge->holdBack();
+        return;
+    }
+    const QByteArray data = bridge->take(opts.netSleepMs);
+    if (data.isEmpty()) {
+        return;
+    }
+    const QString display = opts.hexReceive ? TaviHelper::bytesToHexText(data) : TaviHelper::bytesToNamedText(data);
+    emit logLine(LogNetReceive, display);
+    // Passed on, not sent by the console: not counted.
+    if (write(data, false) == data.size()) {
+        emit logLine(LogSerialSend, display);
+    }
+}
+
+void ConsoleSession::readErrorNet()
+{
+    bridge->fail();
+}

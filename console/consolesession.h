@@ -1,0 +1,113 @@
+#ifndef CONSOLESESSION_H
+#define CONSOLESESSION_H
+
+#include "portsettings.h"
+#include "receivepipeline.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+class NetBridge;
+class QTimer;
+class SerialLink;
+
+// The console without its window: the serial port and what goes through it, the replies to
+// its requests, device simulation and the bridge to a TCP server. It reads the port on its
+// own tick and tells everything through signals; a window (or a test) only listens and asks.
+class ConsoleSession : public QObject
+{
+    Q_OBJECT
+public:
+    // The choices that shape what is sent and shown; the settings file holds them.
+    struct Options {
+        bool hexSend = false;
+        bool hexReceive = false;
+        bool autoPrint = true;        // log what is sent
+        bool deviceSimulation = false; // answer from the device table
+        RegisterFormat format;
+        QStringList deviceKeys;
+        QStringList deviceValues;
+        QString serverIP;
+        int serverPort = 0;
+        int netSleepMs = 0; // wait for the rest of a network message
+        bool autoConnect = false;
+    };
+    static Options optionsFromConfig();
+
+    static constexpr int readIntervalMs = 100;
+    // How long a reception waits for the rest of its frame before it is read.
+    static constexpr int readDelayMs = 10;
+
+    explicit ConsoleSession(QObject *parent = nullptr);
+    ~ConsoleSession() override;
+
+    void setOptions(const Options &options) { opts = options; }
+    const Options &options() const { return opts; }
+
+    // opened() or openFailed() tells how it went.
+    bool open(const PortSettings &line);
+    // The user's close; also ends retrying a port that was lost.
+    void close();
+    bool isOpen() const;
+
+    // Sends typed or stored text: "AT" commands get a carriage return, the text becomes
+    // bytes as hexadecimal or named text (Options::hexSend). A Modbus `request` first takes
+    // what has arrived (it answers earlier requests), and the receptions after it are paired
+    // with it. False when nothing or not all was sent.
+    bool sendText(QString text, bool request = false);
+
+    qint64 sentBytes() const { return sentCount; }
+    qint64 receivedBytes() const { return receivedCount; }
+    void resetSentBytes() { sentCount = 0; }
+    void resetReceivedBytes() { receivedCount = 0; }
+
+    bool bridgeConnected() const;
+    // Connects to Options' server, or disconnects.
+    void toggleBridge();
+
+public slots:
+    // The read tick: takes what arrived, then tells the requests whose time is up.
+    void readData();
+    // Whether the open port is still there; closes it as lost when not.
+    void checkComStatus();
+    // The bridge's automatic reconnection, when Options ask for it.
+    void connectNet();
+    void readDataNet();
+    void readErrorNet();
+
+signals:
+    void opened();
+    void openFailed(const QString &reason);
+    // `lost`: the device failed or vanished, and opening is retried once a second.
+    void closed(bool lost);
+    // Bytes the port took, whatever sent them (sentBytes() counts the console's own).
+    void sent(const QByteArray &bytes);
+    void received(const QByteArray &bytes);
+    // A "数值解析" line's content: values of a reply, or the verdict on what came instead.
+    void replyDecoded(const ReplyDecode &reply);
+    // A line for the traffic log, of a type of logformat.h.
+    void logLine(int type, const QString &text);
+    void bridgeStateChanged(bool connected);
+
+private:
+    void takeReception(int delayMs);
+    void showDecoded(const QVector<ReplyDecode> &decoded);
+    void portLost();
+    void closeLink();
+    qint64 write(const QByteArray &bytes, bool counted);
+
+    Options opts;
+    PortSettings line;
+    QPointer<SerialLink> link;
+    ReceivePipeline pipeline;
+    NetBridge *bridge;
+    QTimer *readTimer;
+    QTimer *portCheckTimer;
+    QTimer *reopenTimer;
+    QTimer *connectTimer;
+    qint64 sentCount = 0;
+    qint64 receivedCount = 0;
+};
+
+#endif // CONSOLESESSION_H
