@@ -1,8 +1,10 @@
 #include "consoletest.h"
 
 #include "appsettings.h"
+#include "consolesession.h"
 #include "frmtolvan.h"
 #include "startup.h"
+#include "trafficlog.h"
 
 #include <QDir>
 #include <QTest>
@@ -82,12 +84,12 @@ int ConsoleTest::count(const QString &part) const
 
 void ConsoleTest::appendLog(int type, const QString &data) const
 {
-    QMetaObject::invokeMethod(form, "append", Q_ARG(int, type), Q_ARG(QString, data));
+    find<TrafficLog>("")->append(type, data);
 }
 
 void ConsoleTest::sendText(const QString &data) const
 {
-    QMetaObject::invokeMethod(form, "sendData", Q_ARG(QString, data));
+    find<ConsoleSession>("")->sendText(data);
 }
 
 bool ConsoleTest::openPort() const

@@ -54,7 +54,8 @@ protected:
     QString lastLine(const QString &part) const;
     int count(const QString &part) const;
 
-    // The form's own slots.
+    // A line straight into the form's traffic log; text sent through its session, as typed
+    // text is.
     void appendLog(int type, const QString &data) const;
     void sendText(const QString &data) const;
     // Clicks "打开串口"; true when the session opened.
