@@ -182,6 +182,19 @@ bool ConsoleSession::sendText(QString text, bool request)
     return true;
 }
 
+bool ConsoleSession::sendRequest(const RequestRow &row)
+{
+    if (row.frame.isEmpty()) {
+        if (row.error != rowError) {
+            rowError = row.error;
+            emit logLine(LogInfo, tr("请求未发送: ") + row.error);
+        }
+        return false;
+    }
+    rowError.clear();
+    return sendText(requestText(row.frame), true);
+}
+
 void ConsoleSession::readData()
 {
     takeReception(readDelayMs);

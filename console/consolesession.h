@@ -3,6 +3,7 @@
 
 #include "portsettings.h"
 #include "receivepipeline.h"
+#include "requestframe.h"
 
 #include <QObject>
 #include <QPointer>
@@ -57,6 +58,11 @@ public:
     // with it. False when nothing or not all was sent.
     bool sendText(QString text, bool request = false);
 
+    // Sends the request row's frame as its text (requestText) would be sent, awaiting the
+    // reply; a row with a wrong field sends nothing and says why in the log, once for as
+    // long as the same mistake is met (auto-send meets it at every tick).
+    bool sendRequest(const RequestRow &row);
+
     qint64 sentBytes() const { return sentCount; }
     qint64 receivedBytes() const { return receivedCount; }
     void resetSentBytes() { sentCount = 0; }
@@ -106,6 +112,7 @@ private:
     QTimer *portCheckTimer;
     QTimer *reopenTimer;
     QTimer *connectTimer;
+    QString rowError; // the request row's mistake last said
     qint64 sentCount = 0;
     qint64 receivedCount = 0;
 };

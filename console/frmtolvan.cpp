@@ -63,6 +63,7 @@ void frmTolvan::initForm()
 {
     log = new TrafficLog(ui->txtMain, this);
     editor.reset(new SendListEditor(log, this));
+    settings.reset(new BoundSettings);
     session = new ConsoleSession(this);
     chart = new ValueChart(this);
     bindSession();
@@ -74,9 +75,6 @@ void frmTolvan::initForm()
     sendTimer->setObjectName(QStringLiteral("sendTimer"));
     connect(sendTimer, &QTimer::timeout, this, qOverload<>(&frmTolvan::sendData));
     connect(ui->btnSend, &QPushButton::clicked, this, qOverload<>(&frmTolvan::sendData));
-    saveTimer = new QTimer(this);
-    saveTimer->setObjectName(QStringLiteral("saveTimer"));
-    connect(saveTimer, &QTimer::timeout, this, &frmTolvan::saveData);
     connect(ui->btnSave, &QPushButton::clicked, this, &frmTolvan::saveData);
     connect(ui->btnChart, &QPushButton::clicked, chart, &ValueChart::showWindow);
 
@@ -139,15 +137,11 @@ void frmTolvan::initConfig()
         {ui->cboxSleepTime, &S::SleepTime, sleepTimeChoices()}, {ui->ckAutoConnect, &S::AutoConnect},
     };
     // The port box takes any name; other stored values the form does not offer are repaired.
-    if (bindSettings(controls, &bindings, this, [this] { saveConfig(); })) {
-        writeConfig();
-    }
+    append(LogInfo, settings->bind(controls, this, [this] { saveConfig(); }));
     session->setOptions(ConsoleSession::optionsFromConfig());
     sendTimer->setInterval(S::SendInterval);
-    saveTimer->setInterval(S::SaveInterval);
-    if (S::AutoSave) {
-        saveTimer->start();
-    }
+    log->setSaveInterval(S::SaveInterval);
+    log->setAutoSave(S::AutoSave);
     ports = new PortWatcher(ui->cboxPortName, ui->labPortName, ui->labPortError,
                             {QStringLiteral("/dev/serial/by-id")}, &S::PortName);
 
@@ -162,29 +156,15 @@ void frmTolvan::saveConfig()
 {
     const int sendInterval = AppSettings::SendInterval;
     const int saveInterval = AppSettings::SaveInterval;
-    for (const SettingBinding &binding : bindings) {
-        storeSetting(binding);
-    }
+    append(LogInfo, settings->store());
     session->setOptions(ConsoleSession::optionsFromConfig());
     // Setting a running timer's interval restarts it: only a new value does.
     if (AppSettings::SendInterval != sendInterval) {
         sendTimer->setInterval(AppSettings::SendInterval);
     }
     if (AppSettings::SaveInterval != saveInterval) {
-        saveTimer->setInterval(AppSettings::SaveInterval);
+        log->setSaveInterval(AppSettings::SaveInterval);
     }
-    writeConfig();
-}
-
-void frmTolvan::writeConfig()
-{
-    // Every change writes the file: a lasting failure is said once, until a write succeeds.
-    QString error;
-    const bool written = AppSettings::writeConfig(&error);
-    if (!written && !configFailing) {
-        append(LogInfo, tr("保存设置失败: %1 (%2)").arg(AppSettings::ConfigFile, error));
-    }
-    configFailing = !written;
 }
 
 void frmTolvan::changeEnable(bool b)
@@ -210,7 +190,7 @@ void frmTolvan::append(int type, const QString &data, bool clear)
 {
     if (clear) {
         log->clear();
-    } else {
+    } else if (!data.isEmpty()) {
         log->append(type, data);
     }
 }
@@ -250,19 +230,10 @@ void frmTolvan::sendData()
     const RequestRow row = checkRequestRow(ui->pid->text(), ui->fid->currentText(), ui->addr->text(),
                                            ui->value->text());
     markRequestRow(row.field, row.error);
-    if (row.frame.isEmpty()) {
-        // Said once: auto-send meets the same mistake at every tick.
-        if (row.error != rowError) {
-            rowError = row.error;
-            append(LogInfo, tr("请求未发送: ") + row.error);
-        }
-        return;
+    if (!row.frame.isEmpty()) {
+        ui->cboxData->setEditText(requestText(row.frame));
     }
-    rowError.clear();
-    const QString text = requestText(row.frame);
-    ui->cboxData->setEditText(text);
-    session->sendText(text, true);
-    if (ui->ckAutoClear->isChecked()) {
+    if (session->sendRequest(row) && ui->ckAutoClear->isChecked()) {
         ui->cboxData->setCurrentIndex(-1);
         ui->cboxData->clearEditText();
         ui->cboxData->setFocus();
@@ -285,12 +256,7 @@ void frmTolvan::sendData(QString data)
 
 void frmTolvan::saveData()
 {
-    // While send.txt is being edited the view holds the list, not the log.
-    if (log->isEditing() || !log->hasUnsaved()) {
-        return;
-    }
-    // A failed save keeps the log, so nothing is lost; a saved one starts the view afresh.
-    log->save();
+    log->saveUnsaved();
 }
 
 void frmTolvan::on_ckAutoSend_stateChanged(int arg1)
@@ -308,11 +274,6 @@ void frmTolvan::on_ckAutoSave_stateChanged(int arg1)
 {
     ui->cboxSaveInterval->setEnabled(arg1 != 0);
     log->setAutoSave(arg1 != 0);
-    if (arg1 != 0) {
-        saveTimer->start();
-    } else {
-        saveTimer->stop();
-    }
 }
 
 void frmTolvan::on_btnData_clicked()
@@ -323,32 +284,6 @@ void frmTolvan::on_btnData_clicked()
         editor->begin();
     }
     ui->btnData->setText(log->isEditing() ? tr("保存数据") : tr("管理数据"));
-}
-
-// The session does the work of these; they stay for whoever calls the form's slots.
-void frmTolvan::readData()
-{
-    session->readData();
-}
-
-void frmTolvan::checkComStatus()
-{
-    session->checkComStatus();
-}
-
-void frmTolvan::connectNet()
-{
-    session->connectNet();
-}
-
-void frmTolvan::readDataNet()
-{
-    session->readDataNet();
-}
-
-void frmTolvan::readErrorNet()
-{
-    session->readErrorNet();
 }
 
 void frmTolvan::on_btnStart_clicked()

@@ -150,3 +150,26 @@ bool bindSettings(const QVector<BoundControl> &controls, std::vector<SettingBind
     }
     return repaired;
 }
+
+QString BoundSettings::bind(const QVector<BoundControl> &controls, QObject *context,
+                            const std::function<void()> &changed)
+{
+    return bindSettings(controls, &bindings, context, changed) ? write() : QString();
+}
+
+QString BoundSettings::store()
+{
+    for (const SettingBinding &binding : bindings) {
+        storeSetting(binding);
+    }
+    return write();
+}
+
+QString BoundSettings::write()
+{
+    QString error;
+    const bool written = AppSettings::writeConfig(&error);
+    const bool newFailure = !written && !failing;
+    failing = !written;
+    return newFailure ? QObject::tr("保存设置失败: %1 (%2)").arg(AppSettings::ConfigFile, error) : QString();
+}

@@ -61,4 +61,22 @@ struct BoundControl {
 bool bindSettings(const QVector<BoundControl> &controls, std::vector<SettingBinding> *bindings, QObject *context,
                   const std::function<void()> &changed);
 
+// A form's persisted controls. Every change stores them all and writes the file; a write
+// failure that lasts is told once, until a write succeeds.
+class BoundSettings
+{
+public:
+    // Binds as bindSettings does, writing the file when a stored value was repaired.
+    // Returns what to tell the user about the write, or nothing.
+    QString bind(const QVector<BoundControl> &controls, QObject *context, const std::function<void()> &changed);
+    // Copies every control into its setting and writes the file; returns as bind() does.
+    QString store();
+
+private:
+    QString write();
+
+    std::vector<SettingBinding> bindings;
+    bool failing = false;
+};
+
 #endif // SETTINGSBINDING_H

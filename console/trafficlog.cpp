@@ -55,9 +55,36 @@ int shownLength(const QString &text)
 constexpr int renderSliceChars = 48 * 1024;
 } // namespace
 
-TrafficLog::TrafficLog(QTextEdit *view, QObject *parent) : QObject(parent), view(view)
+TrafficLog::TrafficLog(QTextEdit *view, QObject *parent) : QObject(parent), view(view), saveTimer(new QTimer(this))
 {
     view->setUndoRedoEnabled(false);
+    saveTimer->setObjectName(QStringLiteral("saveTimer"));
+    connect(saveTimer, &QTimer::timeout, this, &TrafficLog::saveUnsaved);
+}
+
+void TrafficLog::setAutoSave(bool on)
+{
+    autoSave = on;
+    if (on) {
+        saveTimer->start();
+    } else {
+        saveTimer->stop();
+    }
+}
+
+void TrafficLog::setSaveInterval(int ms)
+{
+    if (saveTimer->interval() != ms) {
+        saveTimer->setInterval(ms);
+    }
+}
+
+void TrafficLog::saveUnsaved()
+{
+    // A failed save keeps the log, so nothing is lost; a saved one starts the view afresh.
+    if (!editing && hasUnsaved()) {
+        save();
+    }
 }
 
 template <typename T>

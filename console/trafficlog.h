@@ -7,6 +7,7 @@
 #include <QVector>
 
 class QTextEdit;
+class QTimer;
 
 // The console's traffic log: one coloured, time-stamped line per event, shown in the log
 // view and saved to files. The lines live here; the view only shows them, so saving never
@@ -46,7 +47,10 @@ public:
 
     bool showEnabled() const { return shown; }
     void setShowEnabled(bool on) { shown = on; }
-    void setAutoSave(bool on) { autoSave = on; }
+    // With auto-save on, the unsaved lines are also saved every interval ("saveTimer").
+    void setAutoSave(bool on);
+    // Only a new interval restarts a running timer.
+    void setSaveInterval(int ms);
 
     // Lines shown since the user's last clear that no save has written yet.
     bool hasUnsaved() const { return !unsaved.isEmpty(); }
@@ -55,6 +59,8 @@ public:
     // failure of a run logs "保存数据失败: <file> (<reason>)", the rest stay quiet until a
     // save succeeds.
     bool save();
+    // Saves what is unsaved, unless send.txt is being edited (the view holds the list then).
+    void saveUnsaved();
 
     // The view shows `text` for editing instead of the log.
     void beginEditing(const QString &text);
@@ -86,6 +92,7 @@ private:
     void reportSave(const QString &failure);
 
     QTextEdit *view;
+    QTimer *saveTimer;
     QVector<Line> lines;    // the lines of the view since it was last cleared
     int rendered = 0;       // how many of them the view shows already
     qint64 viewChars = 0;   // characters they take in the view

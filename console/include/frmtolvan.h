@@ -5,7 +5,6 @@
 #include <QWidget>
 
 #include <memory>
-#include <vector>
 
 class ConsoleSession;
 class PortWatcher;
@@ -13,7 +12,7 @@ class SendListEditor;
 class QTimer;
 class TrafficLog;
 class ValueChart;
-struct SettingBinding;
+class BoundSettings;
 namespace Ui {
 class frmTolvan;
 }
@@ -40,36 +39,25 @@ private:
     Ui::frmTolvan *ui;
     ConsoleSession *session = nullptr;
     QTimer *sendTimer;
-    QTimer *saveTimer;
     TrafficLog *log = nullptr;
     PortWatcher *ports = nullptr;
     ValueChart *chart = nullptr;
     std::unique_ptr<SendListEditor> editor;
-    std::vector<SettingBinding> bindings;
-    bool configFailing = false; // the settings file could not be written last time
-    // The request row's last mistake, said once however often auto-send meets it.
-    QString rowError;
+    std::unique_ptr<BoundSettings> settings;
 
     void bindSession();
     void markRequestRow(const QString &field, const QString &error);
     void showCounts();
-    // Writes the settings file; a failure that lasts is logged once.
-    void writeConfig();
 
 private slots:
     void initForm();
     void initConfig();
     void saveConfig();
-    void readData();
     void sendData();
     void sendData(QString data);
     void saveData();
     void changeEnable(bool b);
     void append(int type, const QString &data, bool clear = false);
-    void checkComStatus();
-    void connectNet();
-    void readDataNet();
-    void readErrorNet();
     void on_btnOpen_clicked();
     void on_btnStopShow_clicked();
     void on_btnSendCount_clicked();
