@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 
 #include <algorithm>
@@ -32,7 +33,9 @@ QStringList dataBitChoices()
 
 QStringList parityChoices()
 {
-    return {"无", "奇", "偶", "标志", "空格"};
+    return {QT_TRANSLATE_NOOP("BoundSettings", "无"), QT_TRANSLATE_NOOP("BoundSettings", "奇"),
+            QT_TRANSLATE_NOOP("BoundSettings", "偶"), QT_TRANSLATE_NOOP("BoundSettings", "标志"),
+            QT_TRANSLATE_NOOP("BoundSettings", "空格")};
 }
 
 QStringList stopBitChoices()
@@ -129,14 +132,20 @@ bool bindSettings(const QVector<BoundControl> &controls, std::vector<SettingBind
     bool repaired = false;
     for (const BoundControl &control : controls) {
         if (auto *box = qobject_cast<QComboBox *>(control.widget)) {
-            box->addItems(control.choices);
+            // Shown in the user's language, kept in the file as they are.
+            for (const QString &choice : control.choices) {
+                box->addItem(QCoreApplication::translate("BoundSettings", choice.toUtf8().constData()),
+                             box->isEditable() ? QVariant() : QVariant(choice));
+            }
         }
         const QVector<SettingEntry> &table = AppSettings::settings();
         const auto entry = std::find_if(table.begin(), table.end(),
                                         [&](const SettingEntry &e) { return e.field == control.field; });
         if (entry == table.end()) {
             // A run-time value is not kept in the file: its control stays unbound, and says so.
-            AppSettings::Notices << QStringLiteral("设置表中没有 %1, 该控件不保存").arg(control.widget->objectName());
+            AppSettings::Notices
+                << QCoreApplication::translate("BoundSettings", "设置表中没有 %1, 该控件不保存")
+                       .arg(control.widget->objectName());
             continue;
         }
         const SettingBinding binding{control.widget, &*entry};
@@ -171,5 +180,5 @@ QString BoundSettings::write()
     const bool written = AppSettings::writeConfig(&error);
     const bool newFailure = !written && !failing;
     failing = !written;
-    return newFailure ? QObject::tr("保存设置失败: %1 (%2)").arg(AppSettings::ConfigFile, error) : QString();
+    return newFailure ? QCoreApplication::translate("BoundSettings", "保存设置失败: %1 (%2)").arg(AppSettings::ConfigFile, error) : QString();
 }
