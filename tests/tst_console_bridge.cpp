@@ -1,7 +1,9 @@
 // The TCP bridge against servers on 127.0.0.1 that the test runs: connecting, both
 // directions, floods and peers that do not read.
 #include "appsettings.h"
+#include "consolesession.h"
 #include "consoletest.h"
+#include "logformat.h"
 
 #include <QSerialPort>
 #include <QTcpServer>
@@ -101,29 +103,33 @@ private slots:
         QCOMPARE(savedLogs().count('Z'), 2 * total);
     }
 
+    // The session alone from here: back-pressure needs no window.
     void serverThatNeverReadsIsNotFedWithoutBound()
     {
-        AppSettings::AutoSave = true;
-        makeForm();
-        QVERIFY(connectBridge()); // accepted, never read
+        ConsoleSession session;
+        QVERIFY(connectBridge(&session)); // accepted, never read
         const int small = 4096; // so that the kernel does not take megabytes in the console's stead
         QCOMPARE(::setsockopt(int(remote->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small, sizeof small), 0);
+        QStringList infos;
+        connect(&session, &ConsoleSession::logLine, &session, [&](int type, const QString &text) {
+            if (type == LogInfo) {
+                infos << text;
+            }
+        });
         const qint64 total = 16 * 1024 * 1024;
         peer.write(QByteArray(int(total), 'S'));
-        QVERIFY(waitUntil([&] { return text("btnReceiveCount") == QString("接收 : %1 字节").arg(total); }, 90000));
-        QVERIFY(find<QTcpSocket>("tcpSocket")->bytesToWrite() <= 4 * 1024 * 1024);
-        click("btnSave");
-        QCOMPARE(savedLogs().count("服务器未及时接收, 发往网络的数据开始丢弃"), 1);
+        QVERIFY(waitUntil([&] { return session.receivedBytes() == total; }, 90000));
+        QVERIFY(session.findChild<QTcpSocket *>("tcpSocket")->bytesToWrite() <= 4 * 1024 * 1024);
+        QCOMPARE(infos.filter("服务器未及时接收, 发往网络的数据开始丢弃").size(), 1);
     }
 
     void serialPeerThatNeverReadsHoldsTheServerBack()
     {
-        AppSettings::SleepTime = 0;
         peer.close(); // the port stays open below, but nobody reads
         const int holder = ::open(QFile::encodeName(pair->peerEnd()).constData(), O_RDWR | O_NOCTTY);
         QVERIFY(holder >= 0);
-        makeForm();
-        QVERIFY(connectBridge());
+        ConsoleSession session;
+        QVERIFY(connectBridge(&session));
         const double rssBefore = residentMiB();
         // The server sends whenever its socket has room, so that the test holds little itself.
         const qint64 total = 20 * 1024 * 1024;
@@ -137,7 +143,7 @@ private slots:
         };
         waitUntil(feed, 3000);
         QVERIFY2(sent < total, "nothing held the server back");
-        QVERIFY(find<QSerialPort>("")->bytesToWrite() <= 4 * 1024 * 1024);
+        QVERIFY(session.findChild<QSerialPort *>()->bytesToWrite() <= 4 * 1024 * 1024);
         QVERIFY2(residentMiB() - rssBefore < 20, qPrintable(QString::number(residentMiB() - rssBefore)));
         QString error;
         QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
@@ -147,7 +153,24 @@ private slots:
     }
 
 private:
-    // Opens the port, then connects the console to a server on a free port; `remote` its end.
+    // Opens the session's port, then connects it to a server on a free port; `remote` its end.
+    bool connectBridge(ConsoleSession *session)
+    {
+        auto *server = new QTcpServer(session);
+        PortSettings line;
+        line.name = pair->consoleEnd();
+        if (!session->open(line) || !server->listen(QHostAddress::LocalHost, 0)) {
+            return false;
+        }
+        ConsoleSession::Options options;
+        options.serverIP = "127.0.0.1";
+        options.serverPort = server->serverPort();
+        session->setOptions(options);
+        session->toggleBridge();
+        const auto up = [&] { return server->hasPendingConnections() && session->bridgeConnected(); };
+        return QTest::qWaitFor(up, 5000) && (remote = server->nextPendingConnection());
+    }
+    // The same through the window.
     bool connectBridge()
     {
         auto *server = new QTcpServer(form);

@@ -5,6 +5,7 @@
 #include "frmtolvan.h"
 #include "logformat.h"
 #include "settingsbinding.h"
+#include "trafficlog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -77,51 +78,55 @@ private slots:
 
     void logViewAndSaving()
     {
-        const auto fill = [this](int from, int to) {
+        // The log on a bare view, no window.
+        QTextEdit view;
+        TrafficLog log(&view);
+        const auto shown = [&] { return view.toPlainText().isEmpty() ? QStringList() : view.toPlainText().split('\n'); };
+        const auto fill = [&](int from, int to) {
             for (; from <= to; ++from) {
-                appendLog(LogInfo, QString("line %1").arg(from));
+                log.append(LogInfo, QString("line %1").arg(from));
             }
         };
-        makeForm();
-        check("ckAutoSave")->setChecked(true); // so that what the full-view clears drop can be seen
-        timer("saveTimer")->stop();
-        appendLog(LogSerialReceive, "AB\r\nCD");
-        appendLog(LogSerialSend, "%1 <b>x</b>");
+        log.setAutoSave(true); // so that what the full-view clears drop can be seen
+        log.findChild<QTimer *>("saveTimer")->stop();
+        log.append(LogSerialReceive, "AB\r\nCD");
+        log.append(LogSerialSend, "%1 <b>x</b>");
         // Plain text: line breaks dropped, markup and placeholders left alone.
-        QVERIFY(lines().value(0).endsWith("] 串口接收 << ABCD"));
-        QVERIFY(lines().value(1).endsWith("] 串口发送 >> %1 <b>x</b>"));
+        QVERIFY(shown().value(0).endsWith("] 串口接收 << ABCD"));
+        QVERIFY(shown().value(1).endsWith("] 串口发送 >> %1 <b>x</b>"));
 
         // Stopped display: nothing shown or saved, not even afterwards.
-        click("btnStopShow");
-        appendLog(LogInfo, "hidden");
-        click("btnStopShow");
+        log.setShowEnabled(false);
+        log.append(LogInfo, "hidden");
+        log.setShowEnabled(true);
         fill(3, 100);
-        QCOMPARE(lines().size(), 100);
+        QCOMPARE(shown().size(), 100);
         // The 101st line clears the view, saving the cleared lines first.
         fill(101, 101);
-        QCOMPARE(lines(), QStringList{lastLine(">> line 101")});
+        QCOMPARE(shown().size(), 1);
+        QVERIFY(shown().at(0).endsWith(">> line 101"));
         const QByteArray dropped = savedLogs();
         QVERIFY(dropped.contains("串口接收 << ABCD\n") && dropped.contains(">> line 100"));
         QVERIFY(!dropped.contains("hidden") && !dropped.contains("line 101"));
         // A full view is cleared (and saved) even while the display is stopped.
         fill(2, 100);
-        click("btnStopShow");
+        log.setShowEnabled(false);
         fill(101, 101);
-        QVERIFY(lines().isEmpty());
+        QVERIFY(shown().isEmpty());
         QVERIFY(savedLogs().contains(">> line 2\n"));
-        click("btnStopShow");
+        log.setShowEnabled(true);
 
         // Saving by hand clears the view; saves within a second go to the same file.
-        click("btnSave"); // nothing to save: no file, and no failure either
+        log.saveUnsaved(); // nothing to save: no file, and no failure either
         QVERIFY(savedLogs().isEmpty());
-        QVERIFY(lines().isEmpty());
-        appendLog(LogInfo, "first");
-        appendLog(LogSerialReceive, "second 温度");
-        const QString before = log()->toPlainText();
-        click("btnSave");
-        QVERIFY(lines().isEmpty());
-        appendLog(LogInfo, "third");
-        click("btnSave");
+        QVERIFY(shown().isEmpty());
+        log.append(LogInfo, "first");
+        log.append(LogSerialReceive, "second 温度");
+        const QString before = view.toPlainText();
+        log.saveUnsaved();
+        QVERIFY(shown().isEmpty());
+        log.append(LogInfo, "third");
+        log.saveUnsaved();
         const QByteArray saved = savedLogs();
         QVERIFY(saved.contains(before.toUtf8()));
         QVERIFY(saved.contains("提示信息 >> third"));
@@ -129,11 +134,11 @@ private slots:
         // A failed save keeps the log and says where.
         QVERIFY(writeFile(file("plain"), "x"));
         AppSettings::LogDir = file("plain/nowhere");
-        appendLog(LogInfo, "precious");
-        click("btnSave");
+        log.append(LogInfo, "precious");
+        log.saveUnsaved();
         AppSettings::LogDir = folder();
-        QCOMPARE(lines().size(), 2);
-        QVERIFY(lines()[1].contains("保存数据失败: " + file("plain/nowhere/")));
+        QCOMPARE(shown().size(), 2);
+        QVERIFY(shown()[1].contains("保存数据失败: " + file("plain/nowhere/")));
     }
 
     void savesHoldTheWholeLog()
