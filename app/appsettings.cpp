@@ -3,11 +3,19 @@
 #include "datafile.h"
 #include "qt5ini.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <type_traits>
+
+namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(AppSettings)
+};
+} // namespace
 
 QString AppSettings::PortName;
 int AppSettings::BaudRate;
@@ -24,6 +32,7 @@ bool AppSettings::AutoSave;
 int AppSettings::SaveInterval;
 bool AppSettings::AutoPrint;
 QString AppSettings::ValueFormat;
+QString AppSettings::Language;
 QString AppSettings::Mode;
 QString AppSettings::ServerIP;
 int AppSettings::ServerPort;
@@ -62,6 +71,7 @@ const QVector<SettingEntry> &AppSettings::settings()
         {com, "SaveInterval", &SaveInterval, 5000},
         {com, "AutoPrint", &AutoPrint, false},
         {com, "ValueFormat", &ValueFormat, QStringLiteral("int16")},
+        {com, "Language", &Language, QStringLiteral("zh_CN")},
         {net, "Mode", &Mode, QStringLiteral("Tcp_Client")},
         {net, "ServerIP", &ServerIP, QStringLiteral("127.0.0.1")},
         {net, "ServerPort", &ServerPort, 6000},
@@ -176,7 +186,7 @@ bool AppSettings::writeConfig(QString *error)
     QFile laidOut(merged);
     QByteArray bytes = laidOut.open(QIODevice::ReadOnly) ? laidOut.readAll() : QByteArray();
     if (!holdsEveryKey(bytes, keys)) {
-        return fail(QStringLiteral("临时文件 %1 写入不完整").arg(merged));
+        return fail(Texts::tr("临时文件 %1 写入不完整").arg(merged));
     }
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
     // Qt 6 writes non-ASCII text as UTF-8; the file keeps the escapes that Qt 5 writes.
@@ -219,7 +229,7 @@ void AppSettings::readConfig()
 {
     const QString problem = configFileProblem();
     if (!problem.isEmpty()) {
-        Notices << QStringLiteral("%1; 使用默认设置, 设置的修改不会保存").arg(problem);
+        Notices << Texts::tr("%1; 使用默认设置, 设置的修改不会保存").arg(problem);
         return;
     }
     // A missing, empty or unreadable file is replaced by the current values at once.
@@ -253,6 +263,6 @@ void AppSettings::noteWriteConfig()
 {
     QString error;
     if (!writeConfig(&error)) {
-        Notices << QStringLiteral("保存设置失败: %1 (%2)").arg(ConfigFile, error);
+        Notices << Texts::tr("保存设置失败: %1 (%2)").arg(ConfigFile, error);
     }
 }

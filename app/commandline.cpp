@@ -2,9 +2,16 @@
 
 #include "startup.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 
 namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+};
+
 // Qt reads these itself from the same arguments.
 const QStringList qtOptionsWithValue = {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
                                          "-qwindowgeometry", "-qwindowtitle", "-qwindowicon", "-display",
@@ -43,7 +50,7 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &ba
         }
         if (qtOptionsWithValue.contains(arg)) {
             if (++i == arguments.size()) {
-                return refuse(QStringLiteral("%1 缺少值").arg(arg));
+                return refuse(Texts::tr("%1 缺少值").arg(arg));
             }
             continue;
         }
@@ -52,7 +59,7 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &ba
         const QString name = equals < 0 ? arg : arg.left(equals);
         if (!ownOptions.contains(name)) {
             const bool option = arg.startsWith(QLatin1Char('-'));
-            return refuse((option ? QStringLiteral("未知的选项 %1") : QStringLiteral("多余的参数 %1")).arg(arg));
+            return refuse((option ? Texts::tr("未知的选项 %1") : Texts::tr("多余的参数 %1")).arg(arg));
         }
         QString value;
         if (equals >= 0) {
@@ -61,7 +68,7 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &ba
             value = arguments[++i];
         }
         if (value.isEmpty()) {
-            return refuse(QStringLiteral("%1 缺少值").arg(name));
+            return refuse(Texts::tr("%1 缺少值").arg(name));
         }
         if (name == QLatin1String("--port")) {
             line.portName = value;
@@ -71,7 +78,7 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &ba
             line.baudRate = value.toInt();
         } else {
             const QString offered = baudRates.join(QLatin1Char(' '));
-            return refuse(QStringLiteral("波特率 %1 不可用, 可用: %2").arg(value, offered));
+            return refuse(Texts::tr("波特率 %1 不可用, 可用: %2").arg(value, offered));
         }
     }
     return line;
@@ -79,7 +86,7 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &ba
 
 QString usageText()
 {
-    return QStringLiteral(
+    return Texts::tr(
         "用法: norvane [选项]\n"
         "Norvane 串口调试助手: 串口与 Modbus RTU 调试\n"
         "\n"

@@ -3,9 +3,14 @@
 
 #include "datafile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(DataLists)
+};
 
 // Calls take(line) for every usable line: UTF-8, BOM ignored, trimmed, CR/LF removed,
 // blank lines skipped. Lines longer than maxLineBytes are skipped without being read
@@ -55,10 +60,10 @@ void forEachUsableLine(const QString &fileName, int maxLineBytes, QStringList *n
         }
     }
     if (skipped > 0) {
-        notes->append(QStringLiteral("%1: 跳过 %2 行过长的行 (超过 %3 字节)").arg(fileName).arg(skipped).arg(maxLineBytes));
+        notes->append(Texts::tr("%1: 跳过 %2 行过长的行 (超过 %3 字节)").arg(fileName).arg(skipped).arg(maxLineBytes));
     }
     if (left > 0) {
-        notes->append(QStringLiteral("%1: 只读取了前面的行, 其后约 %2 行未读取").arg(fileName).arg(left));
+        notes->append(Texts::tr("%1: 只读取了前面的行, 其后约 %2 行未读取").arg(fileName).arg(left));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "appsettings.h"
+#include "datafile.h"
 #include "tavihelper.h"
 #include "taviappearance.h"
 
@@ -9,7 +10,10 @@
 #include <QFile>
 #include <QFont>
 #include <QIcon>
+#include <QPointer>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include <cerrno>
 #include <csignal>
@@ -17,6 +21,11 @@
 #include <unistd.h>
 
 namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(Startup)
+};
+
 const char supportPhone[] = "400-820-6217";
 const char userConfigName[] = "norvane.ini";
 
@@ -28,7 +37,7 @@ QString sameFolder(const QString &path)
 
 QString mainWindowTitle()
 {
-    return QStringLiteral("Norvane串口调试助手  技术支持: ") + QLatin1String(supportPhone);
+    return Texts::tr("Norvane串口调试助手  技术支持: %1").arg(QLatin1String(supportPhone));
 }
 
 QString programVersion()
@@ -54,7 +63,7 @@ DataLocations chooseDataLocations(const QString &exeDir, const QString &dataDirO
     if (!dataDirOption.isEmpty()) {
         where.configDir = where.logDir = sameFolder(dataDirOption);
         where.configFile = where.configDir + QLatin1Char('/') + QLatin1String(userConfigName);
-        where.reason = QStringLiteral("命令行 --data-dir 指定");
+        where.reason = Texts::tr("命令行 --data-dir 指定");
         return where;
     }
     const bool installed = sameFolder(exeDir) == sameFolder(installedProgramDir());
@@ -66,9 +75,37 @@ DataLocations chooseDataLocations(const QString &exeDir, const QString &dataDirO
     where.configDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     where.logDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     where.configFile = where.configDir + QLatin1Char('/') + QLatin1String(userConfigName);
-    where.reason = installed ? QStringLiteral("程序安装在 %1").arg(exeDir)
-                             : QStringLiteral("程序所在文件夹 %1 不可写").arg(exeDir);
+    where.reason = installed ? Texts::tr("程序安装在 %1").arg(exeDir)
+                             : Texts::tr("程序所在文件夹 %1 不可写").arg(exeDir);
     return where;
+}
+
+QString storedLanguage(const QString &configFile)
+{
+    const SettingEntry *entry = AppSettings::setting(QStringLiteral("Language"));
+    const QString fallback = entry->defaultValue.toString();
+    // The files readConfig refuses (a FIFO, a huge file) are not opened here either.
+    if (!QFile::exists(configFile) || !dataFileProblem(configFile, AppSettings::maxConfigFileBytes).isEmpty()) {
+        return fallback;
+    }
+    const QString key = QStringLiteral("%1/%2").arg(QLatin1String(entry->group), QLatin1String(entry->key));
+    const QString value = QSettings(configFile, QSettings::IniFormat).value(key).toString();
+    return value.isEmpty() ? fallback : value;
+}
+
+bool installLanguage(const QString &language)
+{
+    // One translation at a time: the tests prepare the process more than once.
+    static QPointer<QTranslator> installed;
+    delete installed.data(); // which takes it out of the application
+    auto *translator = new QTranslator(qApp);
+    if (!translator->load(QStringLiteral(":/translations/norvane_%1.qm").arg(language))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
+    return true;
 }
 
 void prepareApplication(const QString &configFile, const QString &dataDir)
@@ -91,6 +128,8 @@ void prepareApplication(const DataLocations &where)
     TaviHelper::setUtf8Codec();
     TaviHelper::installTranslation(QStringLiteral(":/qt_zh_CN.qm"));
     TaviHelper::installTranslation(QStringLiteral(":/widgets.qm"));
+    // Before any notice is made, so that they are in the language too.
+    installLanguage(storedLanguage(where.configFile));
     TaviHelper::seedRandom();
 
     // Assigned, not added to: the tests prepare the process more than once.
@@ -99,7 +138,7 @@ void prepareApplication(const DataLocations &where)
         AppSettings::Intervals << QString::number(ms);
     }
     if (!where.reason.isEmpty()) {
-        AppSettings::Notices << QStringLiteral("设置和数据列表在 %1, 日志保存在 %2 (%3)")
+        AppSettings::Notices << Texts::tr("设置和数据列表在 %1, 日志保存在 %2 (%3)")
                                     .arg(where.configDir, where.logDir, where.reason);
     }
     QStringList folders{where.configDir, where.logDir};
@@ -112,7 +151,7 @@ void prepareApplication(const DataLocations &where)
         // Said once at start-up (failed saves are then said once per run of failures).
         // access() asks what this user may do: root is told only of what even root cannot write.
         if (::access(QFile::encodeName(dir).constData(), W_OK | X_OK) != 0) {
-            AppSettings::Notices << QStringLiteral("数据文件夹 %1 不可写 (%2): 日志和发送列表无法保存")
+            AppSettings::Notices << Texts::tr("数据文件夹 %1 不可写 (%2): 日志和发送列表无法保存")
                                         .arg(dir, QString::fromLocal8Bit(std::strerror(errno)));
         }
     }

@@ -20,7 +20,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "serial-port and Modbus RTU debugging cons
 set(CPACK_PACKAGE_DESCRIPTION "Opens a serial port, sends Modbus RTU requests by hand or on a \
 timer and shows every byte in a timestamped log with the replies decoded and charted. It can \
 answer requests in place of a device, bridge the serial line to a TCP server and convert signal \
-ranges. Chinese user interface.")
+ranges. Chinese user interface, with an English translation.")
 # The program installs where it was configured to; it looks for itself there.
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)

@@ -119,6 +119,8 @@ void frmTolvan::initConfig()
 {
     ui->cboxPortName->completer()->setCompletionMode(QCompleter::PopupCompletion);
     addValueFormatChoices(ui->cboxValueFormat);
+    ui->cboxLanguage->setItemData(0, QStringLiteral("zh_CN"));
+    ui->cboxLanguage->setItemData(1, QStringLiteral("en"));
     using S = AppSettings;
     const QVector<BoundControl> controls = {
         {ui->cboxPortName, &S::PortName, portNameChoices(QStringList(), S::PortName)},
@@ -135,6 +137,7 @@ void frmTolvan::initConfig()
         {ui->txtServerIP, &S::ServerIP}, {ui->txtServerPort, &S::ServerPort},
         {ui->txtListenPort, &S::ListenPort},
         {ui->cboxSleepTime, &S::SleepTime, sleepTimeChoices()}, {ui->ckAutoConnect, &S::AutoConnect},
+        {ui->cboxLanguage, &S::Language},
     };
     // The port box takes any name; other stored values the form does not offer are repaired.
     append(LogInfo, settings->bind(controls, this, [this] { saveConfig(); }));

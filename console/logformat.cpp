@@ -2,6 +2,7 @@
 
 #include "datafile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cerrno>
@@ -10,17 +11,24 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(LogFormat)
+};
+} // namespace
+
 QString logPrefix(int type)
 {
     switch (type) {
-    case LogSerialSend: return QStringLiteral("串口发送 >>");
-    case LogSerialReceive: return QStringLiteral("串口接收 <<");
-    case LogDelay: return QStringLiteral("处理延时 >>");
-    case LogCheck: return QStringLiteral("正在校验 >>");
-    case LogNetSend: return QStringLiteral("网络发送 >>");
-    case LogNetReceive: return QStringLiteral("网络接收 <<");
-    case LogInfo: return QStringLiteral("提示信息 >>");
-    case LogValues: return QStringLiteral("数值解析 >>");
+    case LogSerialSend: return Texts::tr("串口发送 >>");
+    case LogSerialReceive: return Texts::tr("串口接收 <<");
+    case LogDelay: return Texts::tr("处理延时 >>");
+    case LogCheck: return Texts::tr("正在校验 >>");
+    case LogNetSend: return Texts::tr("网络发送 >>");
+    case LogNetReceive: return Texts::tr("网络接收 <<");
+    case LogInfo: return Texts::tr("提示信息 >>");
+    case LogValues: return Texts::tr("数值解析 >>");
     default: return QString();
     }
 }
@@ -46,7 +54,7 @@ QString logLine(int type, const QTime &time, const QString &data)
     clean.remove(QLatin1Char('\r'));
     clean.remove(QLatin1Char('\n'));
     // One multi-argument arg() so that markers inside the data stay literal.
-    return QStringLiteral("时间[%1] %2 %3").arg(time.toString(QStringLiteral("HH:mm:ss zzz")), logPrefix(type), clean);
+    return Texts::tr("时间[%1] %2 %3").arg(time.toString(QStringLiteral("HH:mm:ss zzz")), logPrefix(type), clean);
 }
 
 QString logFilePath(const QString &dir, const QDateTime &when, int instance)

@@ -2,12 +2,17 @@
 
 #include "checksums.h"
 
+#include <QCoreApplication>
 #include <QtEndian>
 
 #include <cmath>
 #include <cstring>
 
 namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(ModbusReply)
+};
 
 const char *const formatKeys[] = {"int16", "uint16", "int32", "uint32", "float"};
 const char *const orderKeys[] = {"ABCD", "CDAB", "BADC", "DCBA"};
@@ -102,8 +107,8 @@ RegisterFormat formatFromSetting(const QString &text)
 
 QStringList formatChoices()
 {
-    QStringList names = {QStringLiteral("16 位有符号"), QStringLiteral("16 位无符号")};
-    const QString wide[] = {QStringLiteral("32 位有符号"), QStringLiteral("32 位无符号"), QStringLiteral("32 位浮点")};
+    QStringList names = {Texts::tr("16 位有符号"), Texts::tr("16 位无符号")};
+    const QString wide[] = {Texts::tr("32 位有符号"), Texts::tr("32 位无符号"), Texts::tr("32 位浮点")};
     for (const QString &kind : wide) {
         for (const char *order : orderKeys) {
             names << kind + QLatin1Char(' ') + QLatin1String(order);
@@ -166,7 +171,7 @@ DecodedValues decodeRegisterData(const QByteArray &data, RegisterFormat format)
     }
     out.leftoverRegisters = registers % 2;
     if (out.leftoverRegisters > 0) {
-        out.text += QStringLiteral("(余 %1 个寄存器)").arg(out.leftoverRegisters);
+        out.text += Texts::tr("(余 %1 个寄存器)").arg(out.leftoverRegisters);
     }
     return out;
 }
@@ -175,27 +180,27 @@ QString exceptionName(int code)
 {
     switch (code) {
     case 0x01:
-        return QStringLiteral("非法功能");
+        return Texts::tr("非法功能");
     case 0x02:
-        return QStringLiteral("非法数据地址");
+        return Texts::tr("非法数据地址");
     case 0x03:
-        return QStringLiteral("非法数据值");
+        return Texts::tr("非法数据值");
     case 0x04:
-        return QStringLiteral("从站设备故障");
+        return Texts::tr("从站设备故障");
     case 0x05:
-        return QStringLiteral("确认");
+        return Texts::tr("确认");
     case 0x06:
-        return QStringLiteral("从站设备忙");
+        return Texts::tr("从站设备忙");
     case 0x07:
-        return QStringLiteral("否定确认");
+        return Texts::tr("否定确认");
     case 0x08:
-        return QStringLiteral("存储奇偶性差错");
+        return Texts::tr("存储奇偶性差错");
     case 0x0A:
-        return QStringLiteral("不可用网关路径");
+        return Texts::tr("不可用网关路径");
     case 0x0B:
-        return QStringLiteral("网关目标设备响应失败");
+        return Texts::tr("网关目标设备响应失败");
     default:
-        return QStringLiteral("未知异常");
+        return Texts::tr("未知异常");
     }
 }
 

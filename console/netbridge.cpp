@@ -26,7 +26,7 @@ void NetBridge::enterConnected()
     }
     connected = true;
     emit stateChanged(true);
-    emit message(QStringLiteral("连接服务器成功"));
+    emit message(tr("连接服务器成功"));
 }
 
 void NetBridge::attempt(const QString &host, int port)
@@ -52,7 +52,7 @@ void NetBridge::attempt(const QString &host, int port)
 void NetBridge::start(const QString &host, int port)
 {
     if (host.isEmpty() || port == 0) {
-        emit message(QStringLiteral("IP地址和远程端口不能为空"));
+        emit message(tr("IP地址和远程端口不能为空"));
         return;
     }
     attempt(host, port);
@@ -77,7 +77,7 @@ bool NetBridge::stop()
     }
     connected = false;
     emit stateChanged(false);
-    emit message(QStringLiteral("断开服务器成功"));
+    emit message(tr("断开服务器成功"));
     return true;
 }
 
@@ -87,7 +87,7 @@ void NetBridge::fail()
     const QString reason = socket->errorString();
     connected = false;
     emit stateChanged(false);
-    emit message(QStringLiteral("连接服务器失败,%1").arg(reason));
+    emit message(tr("连接服务器失败,%1").arg(reason));
     socket->disconnectFromHost();
 }
 
@@ -119,13 +119,13 @@ bool NetBridge::forward(const QByteArray &data)
     const qint64 room = dropped > 0 ? maxPending / 2 : maxPending;
     if (socket->bytesToWrite() + data.size() > room) {
         if (dropped == 0) {
-            emit message(QStringLiteral("服务器未及时接收, 发往网络的数据开始丢弃"));
+            emit message(tr("服务器未及时接收, 发往网络的数据开始丢弃"));
         }
         dropped += data.size();
         return false;
     }
     if (dropped > 0) {
-        emit message(QStringLiteral("服务器又开始接收, 共丢弃 %1 字节").arg(dropped));
+        emit message(tr("服务器又开始接收, 共丢弃 %1 字节").arg(dropped));
         dropped = 0;
     }
     return socket->write(data) == data.size();

@@ -2,6 +2,7 @@
 
 #include "seriallink.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFile>
@@ -11,6 +12,13 @@
 #include <climits>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+
+namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(PortNames)
+};
+} // namespace
 
 QStringList fixedPortNames()
 {
@@ -92,7 +100,7 @@ QStringList updatedPortChoices(const QStringList &present, const QStringList &ke
 QString portNameProblem(const QString &name)
 {
     if (name.trimmed().isEmpty()) {
-        return QStringLiteral("请选择或输入串口");
+        return Texts::tr("请选择或输入串口");
     }
     const QByteArray path = QFile::encodeName(SerialLink::systemLocation(name));
     bool tooLong = path.size() >= PATH_MAX;
@@ -100,11 +108,11 @@ QString portNameProblem(const QString &name)
         tooLong = tooLong || part.size() > NAME_MAX;
     }
     if (tooLong) {
-        return QStringLiteral("串口名过长");
+        return Texts::tr("串口名过长");
     }
     struct stat st {};
     if (::stat(path.constData(), &st) == 0 && !S_ISCHR(st.st_mode)) {
-        return QStringLiteral("不是串口设备");
+        return Texts::tr("不是串口设备");
     }
     return QString();
 }
@@ -113,14 +121,14 @@ QString openFailureText(int qtError, const QString &systemText, bool accessDenie
 {
     switch (qtError) {
     case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("没有该设备");
+        return Texts::tr("没有该设备");
     case QSerialPort::PermissionError:
         // A port held by another program comes back as a permission error as well.
         if (accessDenied) {
-            return QStringLiteral("没有权限: 把用户加入 dialout 组 (sudo usermod -aG dialout $USER), "
-                                  "重新登录后生效");
+            return Texts::tr("没有权限: 把用户加入 dialout 组 (sudo usermod -aG dialout $USER), "
+                             "重新登录后生效");
         }
-        return QStringLiteral("设备忙或被占用");
+        return Texts::tr("设备忙或被占用");
     default:
         return systemText;
     }

@@ -1,6 +1,15 @@
 #include "rangecalc.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
+
+namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(RangeCalc)
+};
+} // namespace
 
 bool standardSignalRange(const QString &signalType, float &lower, float &upper)
 {
@@ -31,7 +40,7 @@ RangeResult computeRange(const QString &sensorDown, const QString &sensorUp, con
     const float xDown = signalDown.toFloat();
     const float xUp = signalUp.toFloat();
     if (xUp == xDown) {
-        result.error = QStringLiteral("信号输入的两个点不能相同");
+        result.error = Texts::tr("信号输入的两个点不能相同");
         return result;
     }
     float lower = 0;
@@ -44,7 +53,7 @@ RangeResult computeRange(const QString &sensorDown, const QString &sensorUp, con
     const float high = b + k * upper;
     const double factor = std::pow(10.0, decimals);
     if (!std::isfinite(low) || !std::isfinite(high)) {
-        result.error = QStringLiteral("计算结果超出数值范围, 请检查输入");
+        result.error = Texts::tr("计算结果超出数值范围, 请检查输入");
         return result;
     }
 
@@ -54,7 +63,7 @@ RangeResult computeRange(const QString &sensorDown, const QString &sensorUp, con
         return text == QLatin1String("-0") ? QStringLiteral("0") : text;
     };
     result.valid = true;
-    result.actualLine = QStringLiteral("实际量程: %1 ~ %2").arg(double(low) + 0.0).arg(double(high) + 0.0);
-    result.instrumentLine = QStringLiteral("仪表量程: %1 ~ %2").arg(whole(double(low) * factor), whole(double(high) * factor));
+    result.actualLine = Texts::tr("实际量程: %1 ~ %2").arg(double(low) + 0.0).arg(double(high) + 0.0);
+    result.instrumentLine = Texts::tr("仪表量程: %1 ~ %2").arg(whole(double(low) * factor), whole(double(high) * factor));
     return result;
 }

@@ -2,9 +2,14 @@
 
 #include "checksums.h"
 
+#include <QCoreApplication>
 #include <QtEndian>
 
 namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(ReplyMatcher)
+};
 
 uchar byteAt(const QByteArray &data, int index)
 {
@@ -75,12 +80,12 @@ bool startsLikeReply(const ModbusRequest &r, const QByteArray &b, int at)
 QString crcNote(const QByteArray &frame)
 {
     const quint16 crc = modbusCrc(frame.left(frame.size() - 2));
-    return QStringLiteral("CRC错误: 应为 %1 %2").arg(hexByte(crc >> 8), hexByte(crc));
+    return Texts::tr("CRC错误: 应为 %1 %2").arg(hexByte(crc >> 8), hexByte(crc));
 }
 
 QString exceptionText(int function, int code)
 {
-    return QStringLiteral("异常响应: 功能码 %1, 异常码 %2 (%3)").arg(hexByte(function), hexByte(code), exceptionName(code));
+    return Texts::tr("异常响应: 功能码 %1, 异常码 %2 (%3)").arg(hexByte(function), hexByte(code), exceptionName(code));
 }
 
 // Values of a read reply's data: registers in the chosen format, coils and inputs as 0/1.
@@ -113,8 +118,8 @@ ReplyDecode incompleteReply(const ModbusRequest &r, const QByteArray &b, Registe
         decodeData(r.function, b.mid(3, qMin(int(byteAt(b, 2)), b.size() - 3)), r.count, format, &out);
     }
     const int length = frameLength(b);
-    appendNote(&out.text, length < 0 ? QStringLiteral("(不完整: 收到 %1 字节)").arg(b.size())
-                                     : QStringLiteral("(不完整: 收到 %1/%2 字节)").arg(b.size()).arg(length));
+    appendNote(&out.text, length < 0 ? Texts::tr("(不完整: 收到 %1 字节)").arg(b.size())
+                                     : Texts::tr("(不完整: 收到 %1/%2 字节)").arg(b.size()).arg(length));
     return out;
 }
 
@@ -122,13 +127,13 @@ QString mismatchText(const ModbusRequest &r, const QByteArray &frame)
 {
     QStringList parts;
     if (byteAt(frame, 0) != r.slave) {
-        parts << QStringLiteral("从站地址应为 %1, 收到 %2").arg(r.slave).arg(byteAt(frame, 0));
+        parts << Texts::tr("从站地址应为 %1, 收到 %2").arg(r.slave).arg(byteAt(frame, 0));
     }
     const int function = byteAt(frame, 1) & 0x7F;
     if (function != r.function) {
-        parts << QStringLiteral("功能码应为 %1, 收到 %2").arg(hexByte(r.function), hexByte(function));
+        parts << Texts::tr("功能码应为 %1, 收到 %2").arg(hexByte(r.function), hexByte(function));
     }
-    return QStringLiteral("应答不符: ") + parts.join(QStringLiteral("; ")) + QStringLiteral(" (%1)").arg(hexText(frame));
+    return Texts::tr("应答不符: ") + parts.join(QStringLiteral("; ")) + QStringLiteral(" (%1)").arg(hexText(frame));
 }
 
 } // namespace
@@ -188,7 +193,7 @@ ReplyDecode judgeReply(const ModbusRequest &r, const QByteArray &frame, Register
         const int expected = r.replyLength - 5;
         if (goodCrc && count != expected) {
             out.kind = ReplyDecode::CountMismatch;
-            out.text = QStringLiteral("字节数不符: 应为 %1, 收到 %2").arg(expected).arg(count);
+            out.text = Texts::tr("字节数不符: 应为 %1, 收到 %2").arg(expected).arg(count);
             return out;
         }
         decodeData(r.function, frame.mid(3, count), r.count, format, &out);
@@ -198,7 +203,7 @@ ReplyDecode judgeReply(const ModbusRequest &r, const QByteArray &frame, Register
         out.kind = goodCrc ? ReplyDecode::Written : ReplyDecode::BadCrc;
     } else if (goodCrc) {
         out.kind = ReplyDecode::Mismatch;
-        out.text = QStringLiteral("写入应答不符: 应为 %1, 收到 %2").arg(hexText(r.bytes.left(6)), hexText(frame.left(6)));
+        out.text = Texts::tr("写入应答不符: 应为 %1, 收到 %2").arg(hexText(r.bytes.left(6)), hexText(frame.left(6)));
     } else {
         out.kind = ReplyDecode::BadCrc;
     }
@@ -215,7 +220,7 @@ ReplyDecode lateReply(const ModbusRequest &r, const QByteArray &frame, RegisterF
     ReplyDecode d = judgeReply(r, frame, format);
     d.kind = ReplyDecode::Late;
     d.trusted = false;
-    d.text = QStringLiteral("迟到的应答 (已判无应答): ") + (d.text.isEmpty() ? hexText(frame) : d.text);
+    d.text = Texts::tr("迟到的应答 (已判无应答): ") + (d.text.isEmpty() ? hexText(frame) : d.text);
     return d;
 }
 } // namespace
@@ -271,7 +276,7 @@ void ReplyMatcher::giveUp(const Pending &p, qint64 nowMs, QVector<ReplyDecode> *
     silence.kind = ReplyDecode::NoReply;
     silence.functionCode = p.request.function;
     silence.firstRegister = p.request.address;
-    silence.text = QStringLiteral("无应答: 从站 %1, 功能码 %2, 等待 %3 ms")
+    silence.text = Texts::tr("无应答: 从站 %1, 功能码 %2, 等待 %3 ms")
                        .arg(p.request.slave)
                        .arg(hexByte(p.request.function))
                        .arg(p.timeoutMs);
@@ -331,7 +336,7 @@ void ReplyMatcher::process(qint64 nowMs, RegisterFormat format, bool final, QVec
         const bool wholeReply = checked > 0 && startsLikeReply(r, buffer, 0);
         if (echoIsNoReply && !wholeReply) {
             if (buffer.startsWith(r.bytes)) {
-                note(ReplyDecode::Echo, QStringLiteral("跳过本机请求的回显 (%1 字节)").arg(r.bytes.size()));
+                note(ReplyDecode::Echo, Texts::tr("跳过本机请求的回显 (%1 字节)").arg(r.bytes.size()));
                 buffer.remove(0, r.bytes.size());
                 continue;
             }
@@ -392,7 +397,7 @@ void ReplyMatcher::process(qint64 nowMs, RegisterFormat format, bool final, QVec
             }
         }
         if (start < buffer.size()) {
-            note(ReplyDecode::Noise, QStringLiteral("跳过 %1 字节噪声: %2").arg(start).arg(hexText(buffer.left(start))));
+            note(ReplyDecode::Noise, Texts::tr("跳过 %1 字节噪声: %2").arg(start).arg(hexText(buffer.left(start))));
             buffer.remove(0, start);
             continue;
         }
@@ -401,7 +406,7 @@ void ReplyMatcher::process(qint64 nowMs, RegisterFormat format, bool final, QVec
         if (!firstIsFinal && (length < 0 || (length > 0 && buffer.size() < length))) {
             return;
         }
-        note(ReplyDecode::NotAReply, QStringLiteral("不是应答 (%1 字节)").arg(buffer.size()));
+        note(ReplyDecode::NotAReply, Texts::tr("不是应答 (%1 字节)").arg(buffer.size()));
         buffer.clear();
         return;
     }

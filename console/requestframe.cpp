@@ -3,7 +3,14 @@
 #include "byteutil.h"
 #include "checksums.h"
 
+#include <QCoreApplication>
+
 namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(RequestFrame)
+};
+
 struct Field {
     const char *name;
     QString label;
@@ -21,7 +28,7 @@ bool readField(const QString &text, const Field &field, int *value, RequestRow *
         return true;
     }
     row->field = QLatin1String(field.name);
-    row->error = QStringLiteral("%1应为 %2 的整数, 现为 \"%3\"").arg(field.label, field.range, text);
+    row->error = Texts::tr("%1应为 %2 的整数, 现为 \"%3\"").arg(field.label, field.range, text);
     return false;
 }
 } // namespace
@@ -33,20 +40,20 @@ RequestRow checkRequestRow(const QString &address, const QString &function, cons
     const int fc = function.trimmed().toInt();
     if (fc != 3 && fc != 4 && fc != 6) {
         row.field = QStringLiteral("fid");
-        row.error = QStringLiteral("功能码应为 3, 4 或 6, 现为 \"%1\"").arg(function);
+        row.error = Texts::tr("功能码应为 3, 4 或 6, 现为 \"%1\"").arg(function);
         return row;
     }
     const bool write = fc == 6;
-    const Field slaveField = write ? Field{"pid", QStringLiteral("通讯地址"), 0, 247, QStringLiteral("0-247 (0 为广播)")}
-                                   : Field{"pid", QStringLiteral("通讯地址"), 1, 247, QStringLiteral("1-247")};
-    const Field valueField = write ? Field{"value", QStringLiteral("写入值"), -32768, 65535,
-                                           QStringLiteral("0-65535 或 -32768 到 -1")}
-                                   : Field{"value", QStringLiteral("读取数量"), 1, 125, QStringLiteral("1-125")};
+    const Field slaveField = write ? Field{"pid", Texts::tr("通讯地址"), 0, 247, Texts::tr("0-247 (0 为广播)")}
+                                   : Field{"pid", Texts::tr("通讯地址"), 1, 247, QStringLiteral("1-247")};
+    const Field valueField = write ? Field{"value", Texts::tr("写入值"), -32768, 65535,
+                                           Texts::tr("0-65535 或 -32768 到 -1")}
+                                   : Field{"value", Texts::tr("读取数量"), 1, 125, QStringLiteral("1-125")};
     int slave = 0;
     int first = 0;
     int number = 0;
     if (!readField(address, slaveField, &slave, &row)
-        || !readField(reg, {"addr", QStringLiteral("内存地址"), 0, 65535, QStringLiteral("0-65535")}, &first, &row)
+        || !readField(reg, {"addr", Texts::tr("内存地址"), 0, 65535, QStringLiteral("0-65535")}, &first, &row)
         || !readField(value, valueField, &number, &row)) {
         return row;
     }

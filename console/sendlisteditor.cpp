@@ -7,9 +7,17 @@
 #include "datafile.h"
 #include "utf8.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+
+namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(SendListEditor)
+};
+} // namespace
 
 SendListText readSendListForEditing(const QString &path)
 {
@@ -21,7 +29,7 @@ SendListText readSendListForEditing(const QString &path)
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        result.error = QStringLiteral("读取数据失败: %1").arg(path);
+        result.error = Texts::tr("读取数据失败: %1").arg(path);
         return result;
     }
     const QByteArray bytes = file.readAll();
@@ -52,7 +60,7 @@ void SendListEditor::begin()
     }
     log->beginEditing(list.text);
     if (!list.validUtf8) {
-        log->append(LogInfo, QStringLiteral("%1 不是 UTF-8 文本: 不修改则保存时不改写它, 修改后以 UTF-8 保存").arg(path()));
+        log->append(LogInfo, Texts::tr("%1 不是 UTF-8 文本: 不修改则保存时不改写它, 修改后以 UTF-8 保存").arg(path()));
     }
 }
 
@@ -62,7 +70,7 @@ bool SendListEditor::finish()
     QString error;
     if (log->editedTextChanged() && !writeSendList(path(), log->editedText(), &error)) {
         // The edited text stays in the view so that nothing typed is lost.
-        log->append(LogInfo, QStringLiteral("保存数据失败: %1 (%2)").arg(path(), error));
+        log->append(LogInfo, Texts::tr("保存数据失败: %1 (%2)").arg(path(), error));
         return false;
     }
     log->endEditing();
@@ -76,10 +84,10 @@ bool SendListEditor::mayClose()
         return true;
     }
     QMessageBox box(QMessageBox::Question, window->windowTitle(),
-                    QStringLiteral("发送列表 send.txt 已修改, 是否保存?"), QMessageBox::NoButton, window);
-    QPushButton *save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
-    QPushButton *discard = box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+                    Texts::tr("发送列表 send.txt 已修改, 是否保存?"), QMessageBox::NoButton, window);
+    QPushButton *save = box.addButton(Texts::tr("保存"), QMessageBox::AcceptRole);
+    QPushButton *discard = box.addButton(Texts::tr("不保存"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box.addButton(Texts::tr("取消"), QMessageBox::RejectRole);
     box.setDefaultButton(save);
     box.setEscapeButton(cancel);
     box.exec();

@@ -111,7 +111,7 @@ void TrafficLog::reportDropped(qint64 &droppedBytes, const QString &why)
     if (droppedBytes > 0) {
         const qint64 bytes = droppedBytes;
         droppedBytes = 0;
-        append(LogInfo, QStringLiteral("%1, 已丢弃最早的 %2 字节日志").arg(why).arg(bytes));
+        append(LogInfo, tr("%1, 已丢弃最早的 %2 字节日志").arg(why).arg(bytes));
     }
 }
 
@@ -169,7 +169,7 @@ void TrafficLog::keepUnsaved(const QString &text)
     }
     // Said when the dropping starts; the bytes are counted when a save ends it.
     if (!dropping && unsavedDropped > 0) {
-        append(LogInfo, QStringLiteral("未保存的日志超过 4 MB, 开始丢弃最早的日志 (保存数据或打开自动保存可避免)"));
+        append(LogInfo, tr("未保存的日志超过 4 MB, 开始丢弃最早的日志 (保存数据或打开自动保存可避免)"));
     }
 }
 
@@ -204,7 +204,7 @@ void TrafficLog::render()
             cursor.insertText(line.text, format);
         } else {
             cursor.insertText(line.text.left(length), format);
-            cursor.insertText(QStringLiteral(" …(本行共 %1 字符, 完整内容见保存的日志)").arg(line.text.size()), format);
+            cursor.insertText(tr(" …(本行共 %1 字符, 完整内容见保存的日志)").arg(line.text.size()), format);
         }
     }
     cursor.endEditBlock();
@@ -279,9 +279,9 @@ void TrafficLog::reportSave(const QString &failure)
     }
     if (saveFailing) {
         saveFailing = false;
-        append(LogInfo, QStringLiteral("保存数据恢复正常, 未保存的日志已写入 %1").arg(lastFile));
+        append(LogInfo, tr("保存数据恢复正常, 未保存的日志已写入 %1").arg(lastFile));
     }
-    reportDropped(unsavedDropped, QStringLiteral("未保存的日志超过 4 MB"));
+    reportDropped(unsavedDropped, tr("未保存的日志超过 4 MB"));
 }
 
 QString TrafficLog::writeUnsaved()
@@ -300,7 +300,7 @@ QString TrafficLog::writeUnsaved()
     QString error;
     const QString path = saveLogText(AppSettings::LogDir, now, text, lastFile, &error);
     if (path.isEmpty()) {
-        return QStringLiteral("保存数据失败: %1 (%2), 日志保留到保存成功, 其间不再提示")
+        return tr("保存数据失败: %1 (%2), 日志保留到保存成功, 其间不再提示")
             .arg(logFilePath(AppSettings::LogDir, now), error);
     }
     lastFile = path;
@@ -341,6 +341,6 @@ void TrafficLog::endEditing()
         }
     }
     replaying = false;
-    reportDropped(heldDropped, QStringLiteral("编辑发送列表期间日志超过 4 MB"));
+    reportDropped(heldDropped, tr("编辑发送列表期间日志超过 4 MB"));
     render();
 }

@@ -184,12 +184,12 @@ ValueChart::ValueChart(QWidget *parent) : QWidget(parent), newest(noTime), plot(
 {
     // A window of its own, opened on demand: never part of the parent's layout.
     setWindowFlag(Qt::Window);
-    setWindowTitle(QStringLiteral("曲线"));
+    setWindowTitle(tr("曲线"));
     resize(900, 520);
     windowBox = new QComboBox;
     windowBox->setObjectName(QStringLiteral("cboxChartWindow"));
     for (int minutes : windowMinutes) {
-        windowBox->addItem(QStringLiteral("%1 分钟").arg(minutes), minutes);
+        windowBox->addItem(tr("%1 分钟").arg(minutes), minutes);
     }
     windowBox->setCurrentIndex(defaultWindowIndex);
 
@@ -227,20 +227,20 @@ ValueChart::ValueChart(QWidget *parent) : QWidget(parent), newest(noTime), plot(
     areaLayout->addWidget(plot->view, 1);
     areaLayout->addWidget(plot->legend);
 
-    pauseButton = new QPushButton(QStringLiteral("暂停"));
+    pauseButton = new QPushButton(tr("暂停"));
     pauseButton->setObjectName(QStringLiteral("btnChartPause"));
-    auto *clearButton = new QPushButton(QStringLiteral("清除"));
+    auto *clearButton = new QPushButton(tr("清除"));
     clearButton->setObjectName(QStringLiteral("btnChartClear"));
-    auto *csvButton = new QPushButton(QStringLiteral("导出CSV"));
+    auto *csvButton = new QPushButton(tr("导出CSV"));
     csvButton->setObjectName(QStringLiteral("btnChartCsv"));
-    auto *pngButton = new QPushButton(QStringLiteral("导出图片"));
+    auto *pngButton = new QPushButton(tr("导出图片"));
     pngButton->setObjectName(QStringLiteral("btnChartPng"));
     note = new QLabel;
     note->setObjectName(QStringLiteral("lblChartNote"));
     note->hide();
 
     auto *bar = new QHBoxLayout;
-    bar->addWidget(new QLabel(QStringLiteral("显示最近")));
+    bar->addWidget(new QLabel(tr("显示最近")));
     bar->addWidget(windowBox);
     bar->addWidget(pauseButton);
     bar->addWidget(clearButton);
@@ -339,7 +339,7 @@ void ValueChart::addValues(qint64 msecsSinceEpoch, int functionCode, int firstRe
         stored = true;
     }
     if (evicted != evictedBefore) {
-        const QString text = QStringLiteral("已移除 %1 条最久未更新的曲线 (最多 %2 条)");
+        const QString text = tr("已移除 %1 条最久未更新的曲线 (最多 %2 条)");
         note->setText(text.arg(evicted).arg(maxSeries));
         note->show();
     }
@@ -449,7 +449,7 @@ void ValueChart::redraw()
 void ValueChart::setPaused(bool pause)
 {
     paused = pause;
-    pauseButton->setText(pause ? QStringLiteral("继续") : QStringLiteral("暂停"));
+    pauseButton->setText(pause ? tr("继续") : tr("暂停"));
     if (!pause && dirty) {
         changed();
     }
@@ -536,7 +536,7 @@ bool ValueChart::exportPng(const QString &path, QString *error)
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::WriteOnly) || !plot->area->grab().save(&buffer, "PNG")) {
         if (error) {
-            *error = QStringLiteral("无法生成 PNG 图片");
+            *error = tr("无法生成 PNG 图片");
         }
         return false;
     }
@@ -552,23 +552,23 @@ QString ValueChart::chooseFile(const QString &title, const QString &namePattern,
 
 void ValueChart::chooseCsv()
 {
-    const QString title = QStringLiteral("导出CSV");
+    const QString title = tr("导出CSV");
     const QString path =
         chooseFile(title, QStringLiteral("values-%1.csv"), QStringLiteral("CSV (*.csv)"));
     QString error;
     if (!path.isEmpty() && !exportCsv(path, &error)) {
-        QMessageBox::warning(this, title, QStringLiteral("写入失败: %1\n%2").arg(path, error));
+        QMessageBox::warning(this, title, tr("写入失败: %1\n%2").arg(path, error));
     }
 }
 
 void ValueChart::choosePng()
 {
-    const QString title = QStringLiteral("导出图片");
+    const QString title = tr("导出图片");
     const QString path =
         chooseFile(title, QStringLiteral("chart-%1.png"), QStringLiteral("PNG (*.png)"));
     QString error;
     if (!path.isEmpty() && !exportPng(path, &error)) {
-        QMessageBox::warning(this, title, QStringLiteral("写入失败: %1\n%2").arg(path, error));
+        QMessageBox::warning(this, title, tr("写入失败: %1\n%2").arg(path, error));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "datafile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -10,6 +11,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(DataFile)
+};
+} // namespace
+
 QString dataFileProblem(const QString &path, qint64 maxBytes)
 {
     const QFileInfo info(path);
@@ -17,10 +25,10 @@ QString dataFileProblem(const QString &path, qint64 maxBytes)
         return QString();
     }
     if (!info.isFile()) {
-        return QStringLiteral("%1 不是普通文件, 未读取").arg(path);
+        return Texts::tr("%1 不是普通文件, 未读取").arg(path);
     }
     if (info.size() > maxBytes) {
-        return QStringLiteral("%1 过大 (%2 字节, 上限 %3 字节), 未读取").arg(path).arg(info.size()).arg(maxBytes);
+        return Texts::tr("%1 过大 (%2 字节, 上限 %3 字节), 未读取").arg(path).arg(info.size()).arg(maxBytes);
     }
     return QString();
 }

@@ -1,6 +1,7 @@
 // Validators, folders and files, run information, network queries and system functions.
 #include "tavihelper.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -28,6 +29,11 @@
 #endif
 
 namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(TaviHelper)
+};
+
 int cachedDesktopWidth = 0;
 int cachedDesktopHeight = 0;
 
@@ -237,17 +243,17 @@ void TaviHelper::ensureDatabaseFile(const QString &targetFile)
 
 QString TaviHelper::chooseSaveFile(const QString &filter, const QString &startDir)
 {
-    return QFileDialog::getSaveFileName(nullptr, QStringLiteral("选择文件"), startDir, filter);
+    return QFileDialog::getSaveFileName(nullptr, Texts::tr("选择文件"), startDir, filter);
 }
 
 QString TaviHelper::chooseOpenFile(const QString &filter, const QString &startDir)
 {
-    return QFileDialog::getOpenFileName(nullptr, QStringLiteral("选择文件"), startDir, filter);
+    return QFileDialog::getOpenFileName(nullptr, Texts::tr("选择文件"), startDir, filter);
 }
 
 QStringList TaviHelper::chooseOpenFiles(const QString &filter, const QString &startDir)
 {
-    return QFileDialog::getOpenFileNames(nullptr, QStringLiteral("选择文件"), startDir, filter);
+    return QFileDialog::getOpenFileNames(nullptr, Texts::tr("选择文件"), startDir, filter);
 }
 
 QString TaviHelper::chooseFolder()

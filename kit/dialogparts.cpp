@@ -3,12 +3,20 @@
 #include "iconhelper.h"
 #include "taviappearance.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+// tr() for this file's texts.
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(CountdownDialog)
+};
+} // namespace
 
 TitleBar buildTitleBar(QDialog *dialog, QVBoxLayout *outer, TitleBarKind kind)
 {
@@ -111,7 +119,7 @@ bool countdownTick(int closeSec, int &elapsedSec, QLabel *labTime)
     } else {
         closeNow = true;
     }
-    labTime->setText(QStringLiteral("关闭倒计时 %1 s").arg(closeSec - elapsedSec + 1));
+    labTime->setText(Texts::tr("关闭倒计时 %1 s").arg(closeSec - elapsedSec + 1));
     return closeNow;
 }
 

@@ -68,7 +68,7 @@ void TaviDateSelect::initControl()
     widgetMenu = bar.widgetMenu;
     horizontalLayout = bar.menuLayout;
     btnMenu_Close = bar.btnMenu_Close;
-    labTitle->setText(QStringLiteral("日期时间选择"));
+    labTitle->setText(tr("日期时间选择"));
 
     widgetMainTavi = new QWidget(this);
     widgetMainTavi->setObjectName(QStringLiteral("widgetMainTavi"));
@@ -83,16 +83,16 @@ void TaviDateSelect::initControl()
     gridLayout = new QGridLayout(frame);
     gridLayout->setObjectName(QStringLiteral("gridLayout"));
 
-    labStart = new QLabel(QStringLiteral("开始时间"), frame);
+    labStart = new QLabel(tr("开始时间"), frame);
     labStart->setObjectName(QStringLiteral("labStart"));
     labStart->setFocusPolicy(Qt::TabFocus);
     dateStart = dateEditor(frame, "dateStart");
-    btnOk = dialogButton(frame, "btnOk", QStringLiteral("确定"), QStringLiteral(":/image/btn_ok.png"));
-    labEnd = new QLabel(QStringLiteral("结束时间"), frame);
+    btnOk = dialogButton(frame, "btnOk", tr("确定"), QStringLiteral(":/image/btn_ok.png"));
+    labEnd = new QLabel(tr("结束时间"), frame);
     labEnd->setObjectName(QStringLiteral("labEnd"));
     labEnd->setFocusPolicy(Qt::TabFocus);
     dateEnd = dateEditor(frame, "dateEnd");
-    btnClose = dialogButton(frame, "btnClose", QStringLiteral("关闭"), QStringLiteral(":/image/btn_close.png"));
+    btnClose = dialogButton(frame, "btnClose", tr("关闭"), QStringLiteral(":/image/btn_close.png"));
     gridLayout->addWidget(labStart, 0, 0);
     gridLayout->addWidget(dateStart, 0, 1);
     gridLayout->addWidget(btnOk, 0, 2);
@@ -139,7 +139,7 @@ bool TaviDateSelect::eventFilter(QObject *watched, QEvent *event)
 void TaviDateSelect::on_btnOk_clicked()
 {
     if (dateEnd->dateTime() < dateStart->dateTime()) {
-        TaviHelper::showError(QStringLiteral("开始时间不能大于结束时间!"), 3, false);
+        TaviHelper::showError(tr("开始时间不能大于结束时间!"), 3, false);
         return;
     }
     startDateTime = dateStart->dateTime().toString(format);

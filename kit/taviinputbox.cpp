@@ -45,7 +45,7 @@ void TaviInputBox::initControl()
     widgetMenu = bar.widgetMenu;
     horizontalLayout2 = bar.menuLayout;
     btnMenu_Close = bar.btnMenu_Close;
-    labTitle->setText(QStringLiteral("输入框"));
+    labTitle->setText(tr("输入框"));
 
     widgetMainTavi = new QWidget(this);
     widgetMainTavi->setObjectName(QStringLiteral("widgetMainTavi"));
@@ -79,13 +79,13 @@ void TaviInputBox::initControl()
     btnOk->setObjectName(QStringLiteral("btnOk"));
     btnOk->setMinimumSize(85, 0);
     btnOk->setIcon(QIcon(QStringLiteral(":/image/btn_ok.png")));
-    btnOk->setText(QStringLiteral("确定"));
+    btnOk->setText(tr("确定"));
     lay->addWidget(btnOk);
     btnCancel = new QPushButton(frame);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setMinimumSize(85, 0);
     btnCancel->setIcon(QIcon(QStringLiteral(":/image/btn_close.png")));
-    btnCancel->setText(QStringLiteral("取消"));
+    btnCancel->setText(tr("取消"));
     lay->addWidget(btnCancel);
     verticalLayout3->addLayout(lay);
     verticalLayout2->addWidget(frame);

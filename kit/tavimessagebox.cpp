@@ -87,14 +87,14 @@ void TaviMessageBox::initControl()
     btnOk->setMinimumSize(85, 0);
     btnOk->setFocusPolicy(Qt::StrongFocus);
     btnOk->setIcon(QIcon(QStringLiteral(":/image/btn_ok.png")));
-    btnOk->setText(QStringLiteral("确定"));
+    btnOk->setText(tr("确定"));
     horizontalLayout2->addWidget(btnOk);
     btnCancel = new QPushButton(frame);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setMinimumSize(85, 0);
     btnCancel->setFocusPolicy(Qt::StrongFocus);
     btnCancel->setIcon(QIcon(QStringLiteral(":/image/btn_close.png")));
-    btnCancel->setText(QStringLiteral("取消"));
+    btnCancel->setText(tr("取消"));
     horizontalLayout2->addWidget(btnCancel);
     verticalLayout4->addLayout(horizontalLayout2);
     verticalLayout2->addWidget(frame);
@@ -158,12 +158,12 @@ void TaviMessageBox::setMessage(const QString &msg, int type, int closeSec)
 
     if (type == 0) {
         btnCancel->setVisible(false);
-        labTitle->setText(QStringLiteral("提示"));
+        labTitle->setText(tr("提示"));
     } else if (type == 1) {
-        labTitle->setText(QStringLiteral("询问"));
+        labTitle->setText(tr("询问"));
     } else if (type == 2) {
         btnCancel->setVisible(false);
-        labTitle->setText(QStringLiteral("错误"));
+        labTitle->setText(tr("错误"));
     }
     labInfo->setText(msg);
     setWindowTitle(labTitle->text());

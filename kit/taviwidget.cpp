@@ -40,11 +40,9 @@ QPushButton *titleButton(QWidget *parent, const char *name)
 
 QStringList TaviWidget::themeNames()
 {
-    return {QStringLiteral("银色"),   QStringLiteral("蓝色"),   QStringLiteral("浅蓝色"), QStringLiteral("深蓝色"),
-            QStringLiteral("灰色"),   QStringLiteral("浅灰色"), QStringLiteral("深灰色"), QStringLiteral("黑色"),
-            QStringLiteral("浅黑色"), QStringLiteral("深黑色"), QStringLiteral("PS黑色"), QStringLiteral("黑色扁平"),
-            QStringLiteral("白色扁平"), QStringLiteral("蓝色扁平"), QStringLiteral("紫色"), QStringLiteral("黑蓝色"),
-            QStringLiteral("视频黑")};
+    return {tr("银色"),     tr("蓝色"),     tr("浅蓝色"), tr("深蓝色"), tr("灰色"),   tr("浅灰色"),
+            tr("深灰色"),   tr("黑色"),     tr("浅黑色"), tr("深黑色"), tr("PS黑色"), tr("黑色扁平"),
+            tr("白色扁平"), tr("蓝色扁平"), tr("紫色"),   tr("黑蓝色"), tr("视频黑")};
 }
 
 TaviWidget::TaviWidget(QWidget *parent) : QDialog(parent), title(), alignment()

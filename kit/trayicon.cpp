@@ -33,11 +33,11 @@ void TrayIcon::setExitDirect(bool exitDirect)
 void TrayIcon::setMainWidget(QWidget *mainWidget)
 {
     this->mainWidget = mainWidget;
-    menu->addAction(QStringLiteral("主界面"), mainWidget, &QWidget::showNormal);
+    menu->addAction(tr("主界面"), mainWidget, &QWidget::showNormal);
     if (exitDirect) {
-        menu->addAction(QStringLiteral("退出"), this, &TrayIcon::closeAll);
+        menu->addAction(tr("退出"), this, &TrayIcon::closeAll);
     } else {
-        menu->addAction(QStringLiteral("退出"), this, &TrayIcon::trayIconExit);
+        menu->addAction(tr("退出"), this, &TrayIcon::trayIconExit);
     }
     trayIcon->setContextMenu(menu);
 }

@@ -16,4 +16,5 @@ timeout 120 /usr/bin/python3 scripts/modbus_device.py "$work/device" --changing 
   --holding 123,65535,10,0,0,0,0,0,0,0,16457,4048 --input 412,7,3 &
 sleep 2
 xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots console "$out" "$work/console"
+xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots console-en "$out" "$work/console"
 xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots kit "$out"

@@ -2,6 +2,7 @@
 // scripts/screenshots.sh, which also provides a virtual Modbus device for the console.
 //   norvane_shots console OUTDIR PORT   the console talking to the device on PORT (started
 //                                       with --changing), then its chart after 45 s of polling
+//   norvane_shots console-en OUTDIR PORT the console in English (Language=en), reading the device
 //   norvane_shots kit OUTDIR            the framed window in three themes and each dialog
 // Each picture is said in one line on standard output: file and how it was made.
 #include "appsettings.h"
@@ -24,6 +25,7 @@
 #include <QProgressBar>
 #include <QSlider>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -60,6 +62,45 @@ void request(QWidget *form, const QString &slave, const QString &function, const
     settle(400);
 }
 
+// Reads registers, a float, an exception and a silence from the virtual device.
+void pollDevice(QWidget *form)
+{
+    request(form, "1", "3", "0", "3");
+    request(form, "1", "4", "0", "3");
+    // Registers 10 and 11 hold 3.14159 as a float, high word first.
+    auto *format = form->findChild<QComboBox *>("cboxValueFormat");
+    format->setCurrentIndex(format->findData(QStringLiteral("float:ABCD")));
+    request(form, "1", "3", "10", "2");
+    format->setCurrentIndex(0);
+    request(form, "1", "3", "500", "1"); // beyond the device's registers: an exception
+    request(form, "2", "3", "0", "1");   // no device at address 2
+    settle(400);
+    form->findChild<QLineEdit *>("pid")->setText("1");
+}
+
+int consoleEnglishShot(const QString &outDir, const QString &port)
+{
+    QTemporaryDir home;
+    QFile ini(home.filePath("norvane.ini"));
+    if (!ini.open(QIODevice::WriteOnly) || ini.write("[ComConfig]\nLanguage=en\n") < 0) {
+        return 1;
+    }
+    ini.close();
+    prepareApplication(ini.fileName(), home.path());
+    AppSettings::PortName = port;
+    AppSettings::HexSend = true;
+    AppSettings::HexReceive = true;
+    AppSettings::AutoPrint = true;
+
+    frmTolvan form;
+    form.setWindowTitle(mainWindowTitle());
+    form.show();
+    settle(200);
+    form.findChild<QPushButton *>("btnOpen")->click();
+    pollDevice(&form);
+    return save(&form, outDir + "/console-en.png", "the console in English reading the virtual device") ? 0 : 1;
+}
+
 int consoleShot(const QString &outDir, const QString &port)
 {
     QTemporaryDir home;
@@ -74,16 +115,7 @@ int consoleShot(const QString &outDir, const QString &port)
     form.show();
     settle(200);
     form.findChild<QPushButton *>("btnOpen")->click();
-    request(&form, "1", "3", "0", "3");
-    request(&form, "1", "4", "0", "3");
-    // Registers 10 and 11 hold 3.14159 as a float, high word first.
-    form.findChild<QComboBox *>("cboxValueFormat")->setCurrentText(QStringLiteral("32 位浮点 ABCD"));
-    request(&form, "1", "3", "10", "2");
-    form.findChild<QComboBox *>("cboxValueFormat")->setCurrentIndex(0);
-    request(&form, "1", "3", "500", "1"); // beyond the device's registers: an exception
-    request(&form, "2", "3", "0", "1");   // no device at address 2
-    settle(400);
-    form.findChild<QLineEdit *>("pid")->setText("1");
+    pollDevice(&form);
     bool ok = save(&form, outDir + "/console.png",
                    "the console reading the virtual device: registers, a float, an exception, a silence");
 
@@ -191,10 +223,14 @@ int main(int argc, char *argv[])
         QDir().mkpath(args.at(2));
         return consoleShot(args.at(2), args.at(3));
     }
+    if (args.size() >= 4 && args.at(1) == "console-en") {
+        QDir().mkpath(args.at(2));
+        return consoleEnglishShot(args.at(2), args.at(3));
+    }
     if (args.size() >= 3 && args.at(1) == "kit") {
         QDir().mkpath(args.at(2));
         return kitShots(args.at(2));
     }
-    qWarning("usage: norvane_shots console OUTDIR PORT | norvane_shots kit OUTDIR");
+    qWarning("usage: norvane_shots console|console-en OUTDIR PORT | norvane_shots kit OUTDIR");
     return 2;
 }

@@ -6,13 +6,13 @@
 // What the program writes with every default: keys sorted per group, non-ASCII escaped.
 const QByteArray defaultFile =
     "[ComConfig]\nAutoClear=false\nAutoPrint=false\nAutoSave=false\nAutoSend=false\nBaudRate=9600\nDataBit=8\n"
-    "Debug=false\nHexReceive=false\nHexSend=false\nParity=\\x65e0\nPortName=COM1\nSaveInterval=5000\n"
+    "Debug=false\nHexReceive=false\nHexSend=false\nLanguage=zh_CN\nParity=\\x65e0\nPortName=COM1\nSaveInterval=5000\n"
     "SendInterval=1000\nStopBit=1\nValueFormat=int16\n\n[NetConfig]\nAutoConnect=false\nListenPort=6000\n"
     "Mode=Tcp_Client\nServerIP=127.0.0.1\nServerPort=6000\nSleepTime=100\n";
 // A healthy file with no default value, laid out as the program would write it.
 const QByteArray goodFile =
     "[ComConfig]\nAutoClear=true\nAutoPrint=true\nAutoSave=true\nAutoSend=true\nBaudRate=115200\nDataBit=7\n"
-    "Debug=true\nHexReceive=true\nHexSend=true\nParity=\\x5947\nPortName=COM7\nSaveInterval=2000\n"
+    "Debug=true\nHexReceive=true\nHexSend=true\nLanguage=en\nParity=\\x5947\nPortName=COM7\nSaveInterval=2000\n"
     "SendInterval=300\nStopBit=2\nValueFormat=float:CDAB\n\n[NetConfig]\nAutoConnect=true\nListenPort=503\n"
     "Mode=Udp_Server\nServerIP=10.1.1.9\nServerPort=502\nSleepTime=50\n";
 // goodFile with the line of `key` replaced by `line` (which brings its own line end, or is empty).

@@ -1,12 +1,16 @@
 #include "appsettings.h"
 #include "frmtolvan.h"
+#include "logformat.h"
 #include "startup.h"
 #include "startuphelpers.h"
 #include "taviappearance.h"
 #include "tavihelper.h"
 #include "testsupport.h"
 
+#include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTextCodec>
 #include <QTextEdit>
 #include <QtTest>
@@ -68,6 +72,33 @@ private slots:
         QCOMPARE(QApplication::font().family(), TaviAppearance::FontName);
         QVERIFY(!QApplication::windowIcon().isNull());
         QCOMPARE(QTextCodec::codecForLocale()->name(), QByteArray("UTF-8"));
+    }
+
+    void languageSetting()
+    {
+        // The built-in English translation covers the form's own texts and those made in code;
+        // a language without a translation leaves the Chinese source texts.
+        QTemporaryDir home;
+        const struct { const char *language, *title, *openButton, *prefix; } cases[] = {
+            {"en", "Norvane Serial Debug Assistant  Support: ", "Open port", "Serial TX >>"},
+            {"fr", "Norvane串口调试助手  技术支持: ", "打开串口", "串口发送 >>"},
+        };
+        for (const auto &c : cases) {
+            const QString ini = home.filePath(QString("%1.ini").arg(c.language));
+            QVERIFY(writeFile(ini, QByteArray("[ComConfig]\nLanguage=") + c.language + "\n"));
+            prepareApplication(ini, home.path());
+            QCOMPARE(AppSettings::Language, QString(c.language)); // kept as stored
+            QVERIFY2(mainWindowTitle().startsWith(c.title), qPrintable(mainWindowTitle()));
+            QCOMPARE(logPrefix(LogSerialSend), QString(c.prefix));
+            frmTolvan form;
+            QCOMPARE(form.findChild<QPushButton *>("btnOpen")->text(), QString(c.openButton));
+            // The longer English texts fit the default size too: it does not grow, every tab shows.
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QCOMPARE(form.size(), QSize(800, 600));
+            const auto *tabs = form.findChild<QTabWidget *>("tabWidget");
+            QVERIFY(tabs->tabBar()->sizeHint().width() <= tabs->width());
+        }
     }
 };
 

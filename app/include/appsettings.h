@@ -22,7 +22,7 @@ struct SettingEntry {
     void reset() const { setValue(defaultValue); }
 };
 
-// Process-wide settings: twenty values persisted in the INI file (ConfigFile), plus run-time
+// Process-wide settings: twenty-two values persisted in the INI file (ConfigFile), plus run-time
 // values prepared at start-up.
 class AppSettings
 {
@@ -43,6 +43,7 @@ public:
     static int SaveInterval;
     static bool AutoPrint;
     static QString ValueFormat; // how register values are decoded: "int16", "float:CDAB", ...
+    static QString Language;    // "zh_CN" or "en"; read at start-up only
     // [NetConfig]
     static QString Mode;
     static QString ServerIP;

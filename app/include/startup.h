@@ -28,8 +28,18 @@ QString installedProgramDir();
 // The version in the project's CMakeLists.txt.
 QString programVersion();
 
+// The Language setting stored in `configFile`; its default when the file has none or must not
+// be read.
+QString storedLanguage(const QString &configFile);
+
+// Replaces the translation of the user interface with the one for `language` ("en"). The
+// source texts are Chinese: "zh_CN", like any language without a translation, installs none.
+// True when a translation is installed.
+bool installLanguage(const QString &language);
+
 // The process-wide preparation that runs before the console form exists: icon, font,
-// codec, translators, random seed, interval choices, settings and data lists.
+// codec, translators (the Language setting's too), random seed, interval choices, settings
+// and data lists.
 // Missing folders are created; where they are is told in AppSettings::Notices unless it is
 // beside the executable.
 void prepareApplication(const DataLocations &where);

@@ -1,0 +1,923 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>AppSettings</name>
+    <message>
+        <source>临时文件 %1 写入不完整</source>
+        <translation>Temporary file %1 was not written completely</translation>
+    </message>
+    <message>
+        <source>%1; 使用默认设置, 设置的修改不会保存</source>
+        <translation>%1; using the default settings, changes are not saved</translation>
+    </message>
+    <message>
+        <source>保存设置失败: %1 (%2)</source>
+        <translation>Could not save the settings: %1 (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>BoundSettings</name>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>奇</source>
+        <translation>Odd</translation>
+    </message>
+    <message>
+        <source>偶</source>
+        <translation>Even</translation>
+    </message>
+    <message>
+        <source>标志</source>
+        <translation>Mark</translation>
+    </message>
+    <message>
+        <source>空格</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>设置表中没有 %1, 该控件不保存</source>
+        <translation>%1 is not a stored setting; this control is not saved</translation>
+    </message>
+    <message>
+        <source>保存设置失败: %1 (%2)</source>
+        <translation>Could not save the settings: %1 (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>%1 缺少值</source>
+        <translation>%1 needs a value</translation>
+    </message>
+    <message>
+        <source>未知的选项 %1</source>
+        <translation>unknown option %1</translation>
+    </message>
+    <message>
+        <source>多余的参数 %1</source>
+        <translation>unexpected argument %1</translation>
+    </message>
+    <message>
+        <source>波特率 %1 不可用, 可用: %2</source>
+        <translation>baud rate %1 is not available; available: %2</translation>
+    </message>
+    <message>
+        <source>用法: norvane [选项]
+Norvane 串口调试助手: 串口与 Modbus RTU 调试
+
+  --port NAME      启动后打开串口 NAME (如 /dev/ttyUSB0)
+  --baud N         波特率 (如 9600, 115200)
+  --data-dir DIR   设置, send.txt, device.txt 和日志都放在 DIR
+  --version        显示版本后退出
+  -h, --help       显示本说明后退出
+
+程序所在文件夹可写时, 文件都在程序旁边; 否则设置和数据列表在 ~/.config/norvane,
+日志在 ~/.local/share/norvane。
+</source>
+        <translation>Usage: norvane [options]
+Norvane serial debug assistant: serial port and Modbus RTU debugging
+
+  --port NAME      open serial port NAME after start (e.g. /dev/ttyUSB0)
+  --baud N         baud rate (e.g. 9600, 115200)
+  --data-dir DIR   keep the settings, send.txt, device.txt and the logs in DIR
+  --version        show the version and exit
+  -h, --help       show this help and exit
+
+While the program&apos;s folder is writable, the files are kept beside the program; otherwise
+the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share/norvane.
+</translation>
+    </message>
+</context>
+<context>
+    <name>ConsoleSession</name>
+    <message>
+        <source>串口发送缓冲已满 (对方未接收), 数据未发送</source>
+        <translation>Serial send buffer full (the peer is not reading); data not sent</translation>
+    </message>
+    <message>
+        <source>打开串口成功!!</source>
+        <translation>Port opened</translation>
+    </message>
+    <message>
+        <source>关闭串口!!</source>
+        <translation>Port closed</translation>
+    </message>
+    <message>
+        <source>串口中断异常!!</source>
+        <translation>Port lost unexpectedly</translation>
+    </message>
+    <message>
+        <source>请求未发送: </source>
+        <translation>Request not sent: </translation>
+    </message>
+</context>
+<context>
+    <name>CountdownDialog</name>
+    <message>
+        <source>关闭倒计时 %1 s</source>
+        <translation>Closing in %1 s</translation>
+    </message>
+</context>
+<context>
+    <name>DataFile</name>
+    <message>
+        <source>%1 不是普通文件, 未读取</source>
+        <translation>%1 is not a regular file: not read</translation>
+    </message>
+    <message>
+        <source>%1 过大 (%2 字节, 上限 %3 字节), 未读取</source>
+        <translation>%1 is too large (%2 bytes, limit %3 bytes): not read</translation>
+    </message>
+</context>
+<context>
+    <name>DataLists</name>
+    <message>
+        <source>%1: 跳过 %2 行过长的行 (超过 %3 字节)</source>
+        <translation>%1: skipped %2 over-long lines (over %3 bytes)</translation>
+    </message>
+    <message>
+        <source>%1: 只读取了前面的行, 其后约 %2 行未读取</source>
+        <translation>%1: only the first lines were read, about %2 more were not</translation>
+    </message>
+</context>
+<context>
+    <name>LogFormat</name>
+    <message>
+        <source>串口发送 &gt;&gt;</source>
+        <translation>Serial TX &gt;&gt;</translation>
+    </message>
+    <message>
+        <source>串口接收 &lt;&lt;</source>
+        <translation>Serial RX &lt;&lt;</translation>
+    </message>
+    <message>
+        <source>处理延时 &gt;&gt;</source>
+        <translation>Delay &gt;&gt;</translation>
+    </message>
+    <message>
+        <source>正在校验 &gt;&gt;</source>
+        <translation>Checking &gt;&gt;</translation>
+    </message>
+    <message>
+        <source>网络发送 &gt;&gt;</source>
+        <translation>Net TX &gt;&gt;</translation>
+    </message>
+    <message>
+        <source>网络接收 &lt;&lt;</source>
+        <translation>Net RX &lt;&lt;</translation>
+    </message>
+    <message>
+        <source>提示信息 &gt;&gt;</source>
+        <translation>Info &gt;&gt;</translation>
+    </message>
+    <message>
+        <source>数值解析 &gt;&gt;</source>
+        <translation>Values &gt;&gt;</translation>
+    </message>
+    <message>
+        <source>时间[%1] %2 %3</source>
+        <translation>[%1] %2 %3</translation>
+    </message>
+</context>
+<context>
+    <name>ModbusReply</name>
+    <message>
+        <source>16 位有符号</source>
+        <translation>Int16</translation>
+    </message>
+    <message>
+        <source>16 位无符号</source>
+        <translation>UInt16</translation>
+    </message>
+    <message>
+        <source>32 位有符号</source>
+        <translation>Int32</translation>
+    </message>
+    <message>
+        <source>32 位无符号</source>
+        <translation>UInt32</translation>
+    </message>
+    <message>
+        <source>32 位浮点</source>
+        <translation>Float</translation>
+    </message>
+    <message>
+        <source>(余 %1 个寄存器)</source>
+        <translation>(%1 register left over)</translation>
+    </message>
+    <message>
+        <source>非法功能</source>
+        <translation>Illegal function</translation>
+    </message>
+    <message>
+        <source>非法数据地址</source>
+        <translation>Illegal data address</translation>
+    </message>
+    <message>
+        <source>非法数据值</source>
+        <translation>Illegal data value</translation>
+    </message>
+    <message>
+        <source>从站设备故障</source>
+        <translation>Slave device failure</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>Acknowledge</translation>
+    </message>
+    <message>
+        <source>从站设备忙</source>
+        <translation>Slave device busy</translation>
+    </message>
+    <message>
+        <source>否定确认</source>
+        <translation>Negative acknowledge</translation>
+    </message>
+    <message>
+        <source>存储奇偶性差错</source>
+        <translation>Memory parity error</translation>
+    </message>
+    <message>
+        <source>不可用网关路径</source>
+        <translation>Gateway path unavailable</translation>
+    </message>
+    <message>
+        <source>网关目标设备响应失败</source>
+        <translation>Gateway target device failed to respond</translation>
+    </message>
+    <message>
+        <source>未知异常</source>
+        <translation>Unknown exception</translation>
+    </message>
+</context>
+<context>
+    <name>NetBridge</name>
+    <message>
+        <source>连接服务器成功</source>
+        <translation>Connected to the server</translation>
+    </message>
+    <message>
+        <source>IP地址和远程端口不能为空</source>
+        <translation>The IP address and the remote port must not be empty</translation>
+    </message>
+    <message>
+        <source>断开服务器成功</source>
+        <translation>Disconnected from the server</translation>
+    </message>
+    <message>
+        <source>连接服务器失败,%1</source>
+        <translation>Could not connect to the server: %1</translation>
+    </message>
+    <message>
+        <source>服务器未及时接收, 发往网络的数据开始丢弃</source>
+        <translation>The server is not keeping up: data for the network is being dropped</translation>
+    </message>
+    <message>
+        <source>服务器又开始接收, 共丢弃 %1 字节</source>
+        <translation>The server is receiving again; %1 bytes were dropped</translation>
+    </message>
+</context>
+<context>
+    <name>PortNames</name>
+    <message>
+        <source>请选择或输入串口</source>
+        <translation>Choose or type a port</translation>
+    </message>
+    <message>
+        <source>串口名过长</source>
+        <translation>Port name too long</translation>
+    </message>
+    <message>
+        <source>不是串口设备</source>
+        <translation>Not a serial device</translation>
+    </message>
+    <message>
+        <source>没有该设备</source>
+        <translation>No such device</translation>
+    </message>
+    <message>
+        <source>没有权限: 把用户加入 dialout 组 (sudo usermod -aG dialout $USER), 重新登录后生效</source>
+        <translation>Permission denied: add the user to the dialout group (sudo usermod -aG dialout $USER) and log in again</translation>
+    </message>
+    <message>
+        <source>设备忙或被占用</source>
+        <translation>Device busy or in use</translation>
+    </message>
+</context>
+<context>
+    <name>RangeCalc</name>
+    <message>
+        <source>信号输入的两个点不能相同</source>
+        <translation>The two signal input points must differ</translation>
+    </message>
+    <message>
+        <source>计算结果超出数值范围, 请检查输入</source>
+        <translation>The result is out of range; check the input</translation>
+    </message>
+    <message>
+        <source>实际量程: %1 ~ %2</source>
+        <translation>Actual range: %1 ~ %2</translation>
+    </message>
+    <message>
+        <source>仪表量程: %1 ~ %2</source>
+        <translation>Instrument range: %1 ~ %2</translation>
+    </message>
+</context>
+<context>
+    <name>ReplyMatcher</name>
+    <message>
+        <source>CRC错误: 应为 %1 %2</source>
+        <translation>CRC error: expected %1 %2</translation>
+    </message>
+    <message>
+        <source>异常响应: 功能码 %1, 异常码 %2 (%3)</source>
+        <translation>Exception reply: function %1, exception code %2 (%3)</translation>
+    </message>
+    <message>
+        <source>(不完整: 收到 %1 字节)</source>
+        <translation>(incomplete: %1 bytes received)</translation>
+    </message>
+    <message>
+        <source>(不完整: 收到 %1/%2 字节)</source>
+        <translation>(incomplete: %1/%2 bytes received)</translation>
+    </message>
+    <message>
+        <source>从站地址应为 %1, 收到 %2</source>
+        <translation>slave address: expected %1, got %2</translation>
+    </message>
+    <message>
+        <source>功能码应为 %1, 收到 %2</source>
+        <translation>function code: expected %1, got %2</translation>
+    </message>
+    <message>
+        <source>应答不符: </source>
+        <translation>Reply does not match: </translation>
+    </message>
+    <message>
+        <source>字节数不符: 应为 %1, 收到 %2</source>
+        <translation>Byte count mismatch: expected %1, got %2</translation>
+    </message>
+    <message>
+        <source>写入应答不符: 应为 %1, 收到 %2</source>
+        <translation>Write reply mismatch: expected %1, got %2</translation>
+    </message>
+    <message>
+        <source>迟到的应答 (已判无应答): </source>
+        <translation>Late reply (already counted as no reply): </translation>
+    </message>
+    <message>
+        <source>无应答: 从站 %1, 功能码 %2, 等待 %3 ms</source>
+        <translation>No reply: slave %1, function %2, waited %3 ms</translation>
+    </message>
+    <message>
+        <source>跳过本机请求的回显 (%1 字节)</source>
+        <translation>Skipped the echo of our request (%1 bytes)</translation>
+    </message>
+    <message>
+        <source>跳过 %1 字节噪声: %2</source>
+        <translation>Skipped %1 bytes of noise: %2</translation>
+    </message>
+    <message>
+        <source>不是应答 (%1 字节)</source>
+        <translation>Not a reply (%1 bytes)</translation>
+    </message>
+</context>
+<context>
+    <name>RequestFrame</name>
+    <message>
+        <source>%1应为 %2 的整数, 现为 &quot;%3&quot;</source>
+        <translation>%1 must be a whole number in %2, not &quot;%3&quot;</translation>
+    </message>
+    <message>
+        <source>功能码应为 3, 4 或 6, 现为 &quot;%1&quot;</source>
+        <translation>Function code must be 3, 4 or 6, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>通讯地址</source>
+        <translation>Slave address</translation>
+    </message>
+    <message>
+        <source>0-247 (0 为广播)</source>
+        <translation>0-247 (0: broadcast)</translation>
+    </message>
+    <message>
+        <source>写入值</source>
+        <translation>Write value</translation>
+    </message>
+    <message>
+        <source>0-65535 或 -32768 到 -1</source>
+        <translation>0-65535 or -32768 to -1</translation>
+    </message>
+    <message>
+        <source>读取数量</source>
+        <translation>Read count</translation>
+    </message>
+    <message>
+        <source>内存地址</source>
+        <translation>Register address</translation>
+    </message>
+</context>
+<context>
+    <name>SendListEditor</name>
+    <message>
+        <source>读取数据失败: %1</source>
+        <translation>Could not read data: %1</translation>
+    </message>
+    <message>
+        <source>%1 不是 UTF-8 文本: 不修改则保存时不改写它, 修改后以 UTF-8 保存</source>
+        <translation>%1 is not UTF-8 text: saving leaves it as it is unless it was changed, then it is saved as UTF-8</translation>
+    </message>
+    <message>
+        <source>保存数据失败: %1 (%2)</source>
+        <translation>Could not save data: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>发送列表 send.txt 已修改, 是否保存?</source>
+        <translation>The send list send.txt has changed. Save it?</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>不保存</source>
+        <translation>Don&apos;t save</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>Startup</name>
+    <message>
+        <source>Norvane串口调试助手  技术支持: %1</source>
+        <translation>Norvane Serial Debug Assistant  Support: %1</translation>
+    </message>
+    <message>
+        <source>命令行 --data-dir 指定</source>
+        <translation>given by --data-dir on the command line</translation>
+    </message>
+    <message>
+        <source>程序安装在 %1</source>
+        <translation>the program is installed in %1</translation>
+    </message>
+    <message>
+        <source>程序所在文件夹 %1 不可写</source>
+        <translation>the program folder %1 is not writable</translation>
+    </message>
+    <message>
+        <source>设置和数据列表在 %1, 日志保存在 %2 (%3)</source>
+        <translation>Settings and data lists are in %1, logs are saved in %2 (%3)</translation>
+    </message>
+    <message>
+        <source>数据文件夹 %1 不可写 (%2): 日志和发送列表无法保存</source>
+        <translation>Data folder %1 is not writable (%2): logs and the send list cannot be saved</translation>
+    </message>
+</context>
+<context>
+    <name>TaviDateSelect</name>
+    <message>
+        <source>日期时间选择</source>
+        <translation>Select date and time</translation>
+    </message>
+    <message>
+        <source>开始时间</source>
+        <translation>Start time</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>结束时间</source>
+        <translation>End time</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>开始时间不能大于结束时间!</source>
+        <translation>The start time must not be after the end time!</translation>
+    </message>
+</context>
+<context>
+    <name>TaviHelper</name>
+    <message>
+        <source>选择文件</source>
+        <translation>Choose file</translation>
+    </message>
+</context>
+<context>
+    <name>TaviInputBox</name>
+    <message>
+        <source>输入框</source>
+        <translation>Input</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>TaviMessageBox</name>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>询问</source>
+        <translation>Question</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>TaviWidget</name>
+    <message>
+        <source>银色</source>
+        <translation>Silver</translation>
+    </message>
+    <message>
+        <source>蓝色</source>
+        <translation>Blue</translation>
+    </message>
+    <message>
+        <source>浅蓝色</source>
+        <translation>Light blue</translation>
+    </message>
+    <message>
+        <source>深蓝色</source>
+        <translation>Dark blue</translation>
+    </message>
+    <message>
+        <source>灰色</source>
+        <translation>Gray</translation>
+    </message>
+    <message>
+        <source>浅灰色</source>
+        <translation>Light gray</translation>
+    </message>
+    <message>
+        <source>深灰色</source>
+        <translation>Dark gray</translation>
+    </message>
+    <message>
+        <source>黑色</source>
+        <translation>Black</translation>
+    </message>
+    <message>
+        <source>浅黑色</source>
+        <translation>Light black</translation>
+    </message>
+    <message>
+        <source>深黑色</source>
+        <translation>Dark black</translation>
+    </message>
+    <message>
+        <source>PS黑色</source>
+        <translation>PS black</translation>
+    </message>
+    <message>
+        <source>黑色扁平</source>
+        <translation>Flat black</translation>
+    </message>
+    <message>
+        <source>白色扁平</source>
+        <translation>Flat white</translation>
+    </message>
+    <message>
+        <source>蓝色扁平</source>
+        <translation>Flat blue</translation>
+    </message>
+    <message>
+        <source>紫色</source>
+        <translation>Purple</translation>
+    </message>
+    <message>
+        <source>黑蓝色</source>
+        <translation>Black blue</translation>
+    </message>
+    <message>
+        <source>视频黑</source>
+        <translation>Video black</translation>
+    </message>
+</context>
+<context>
+    <name>TrafficLog</name>
+    <message>
+        <source>%1, 已丢弃最早的 %2 字节日志</source>
+        <translation>%1: the oldest %2 bytes of the log were dropped</translation>
+    </message>
+    <message>
+        <source>未保存的日志超过 4 MB, 开始丢弃最早的日志 (保存数据或打开自动保存可避免)</source>
+        <translation>Unsaved log over 4 MB: dropping the oldest lines (save the data or turn on auto save to avoid this)</translation>
+    </message>
+    <message>
+        <source> …(本行共 %1 字符, 完整内容见保存的日志)</source>
+        <translation> …(%1 characters in this line; the saved log has all of it)</translation>
+    </message>
+    <message>
+        <source>保存数据恢复正常, 未保存的日志已写入 %1</source>
+        <translation>Saving works again; the unsaved log was written to %1</translation>
+    </message>
+    <message>
+        <source>未保存的日志超过 4 MB</source>
+        <translation>Unsaved log over 4 MB</translation>
+    </message>
+    <message>
+        <source>保存数据失败: %1 (%2), 日志保留到保存成功, 其间不再提示</source>
+        <translation>Could not save data: %1 (%2); the log is kept until saving succeeds, with no further notice until then</translation>
+    </message>
+    <message>
+        <source>编辑发送列表期间日志超过 4 MB</source>
+        <translation>Log over 4 MB while the send list was being edited</translation>
+    </message>
+</context>
+<context>
+    <name>TrayIcon</name>
+    <message>
+        <source>主界面</source>
+        <translation>Main window</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Quit</translation>
+    </message>
+</context>
+<context>
+    <name>ValueChart</name>
+    <message>
+        <source>曲线</source>
+        <translation>Chart</translation>
+    </message>
+    <message>
+        <source>%1 分钟</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>导出图片</source>
+        <translation>Export image</translation>
+    </message>
+    <message>
+        <source>显示最近</source>
+        <translation>Show last</translation>
+    </message>
+    <message>
+        <source>已移除 %1 条最久未更新的曲线 (最多 %2 条)</source>
+        <translation>Removed %1 least recently updated curves (at most %2 are kept)</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>无法生成 PNG 图片</source>
+        <translation>Could not make the PNG image</translation>
+    </message>
+    <message>
+        <source>写入失败: %1
+%2</source>
+        <translation>Could not write %1
+%2</translation>
+    </message>
+</context>
+<context>
+    <name>frmTolvan</name>
+    <message>
+        <source>通讯地址</source>
+        <translation>Slave</translation>
+    </message>
+    <message>
+        <source> 功能码</source>
+        <translation> Function</translation>
+    </message>
+    <message>
+        <source> 内存地址</source>
+        <translation> Register</translation>
+    </message>
+    <message>
+        <source> 数据</source>
+        <translation> Data</translation>
+    </message>
+    <message>
+        <source> 解析格式</source>
+        <translation> Format</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>串口号</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>数据位</source>
+        <translation>Data bits</translation>
+    </message>
+    <message>
+        <source>校验位</source>
+        <translation>Parity</translation>
+    </message>
+    <message>
+        <source>停止位</source>
+        <translation>Stop bits</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>重新启动后生效</source>
+        <translation>Takes effect after a restart</translation>
+    </message>
+    <message>
+        <source>打开串口</source>
+        <translation>Open port</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>Hex发送</source>
+        <translation>Hex TX</translation>
+    </message>
+    <message>
+        <source>Hex接收</source>
+        <translation>Hex RX</translation>
+    </message>
+    <message>
+        <source>模拟设备</source>
+        <translation>Simulate</translation>
+    </message>
+    <message>
+        <source>自动清空</source>
+        <translation>Auto clear</translation>
+    </message>
+    <message>
+        <source>自动发送</source>
+        <translation>Auto send</translation>
+    </message>
+    <message>
+        <source>自动保存</source>
+        <translation>Auto save</translation>
+    </message>
+    <message>
+        <source>打印发送信息</source>
+        <translation>Show sent data</translation>
+    </message>
+    <message>
+        <source>发送 : 0 字节</source>
+        <translation>TX: 0 bytes</translation>
+    </message>
+    <message>
+        <source>接收 : 0 字节</source>
+        <translation>RX: 0 bytes</translation>
+    </message>
+    <message>
+        <source>停止显示</source>
+        <translation>Pause display</translation>
+    </message>
+    <message>
+        <source>保存数据</source>
+        <translation>Save data</translation>
+    </message>
+    <message>
+        <source>管理数据</source>
+        <translation>Manage data</translation>
+    </message>
+    <message>
+        <source>清空数据</source>
+        <translation>Clear data</translation>
+    </message>
+    <message>
+        <source>网络</source>
+        <translation>Net</translation>
+    </message>
+    <message>
+        <source>转换模式</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>远程地址</source>
+        <translation>Remote IP</translation>
+    </message>
+    <message>
+        <source>远程端口</source>
+        <translation>Remote port</translation>
+    </message>
+    <message>
+        <source>监听端口</source>
+        <translation>Listen port</translation>
+    </message>
+    <message>
+        <source>延时时间</source>
+        <translation>Delay</translation>
+    </message>
+    <message>
+        <source>自动重连网络</source>
+        <translation>Auto reconnect</translation>
+    </message>
+    <message>
+        <source>启动</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>量程</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>传感器量程:</source>
+        <translation>Sensor range:</translation>
+    </message>
+    <message>
+        <source> 至</source>
+        <translation> to</translation>
+    </message>
+    <message>
+        <source>信号输入:</source>
+        <translation>Signal input:</translation>
+    </message>
+    <message>
+        <source>信号类型:</source>
+        <translation>Signal type:</translation>
+    </message>
+    <message>
+        <source>小数位数:</source>
+        <translation>Decimals:</translation>
+    </message>
+    <message>
+        <source>计算</source>
+        <translation>Calculate</translation>
+    </message>
+    <message>
+        <source>工具</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>读取应答的解析值随时间绘成曲线</source>
+        <translation>Plots the decoded values of read replies over time</translation>
+    </message>
+    <message>
+        <source>显示曲线</source>
+        <translation>Show chart</translation>
+    </message>
+    <message>
+        <source>关闭串口</source>
+        <translation>Close port</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>开始显示</source>
+        <translation>Resume display</translation>
+    </message>
+    <message>
+        <source>发送 : %1 字节</source>
+        <translation>TX: %1 bytes</translation>
+    </message>
+    <message>
+        <source>接收 : %1 字节</source>
+        <translation>RX: %1 bytes</translation>
+    </message>
+</context>
+</TS>
