@@ -116,6 +116,15 @@ private slots:
         QVERIFY(savedLogs().contains(">> line 2\n"));
         log.setShowEnabled(true);
 
+        // Long lines fill the view by their characters before its line count.
+        const QString wide = QString("abc ").repeated(15000);
+        for (int i = 0; i < 9; ++i) {
+            log.append(LogInfo, wide);
+        }
+        QCOMPARE(shown().size(), 1);
+        QVERIFY(savedLogs().contains(wide.toUtf8()));
+        log.clear();
+
         // Saving by hand clears the view; saves within a second go to the same file.
         log.saveUnsaved(); // nothing to save: no file, and no failure either
         QVERIFY(savedLogs().isEmpty());

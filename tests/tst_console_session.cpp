@@ -144,6 +144,8 @@ private slots:
         QTest::newRow("text up to a NUL") << false << QByteArrayList{QByteArray("AB\0CD", 5)} << QStringList{"AB"};
         QTest::newRow("controls by name")
             << false << QByteArrayList{"\x1b[31mred\xe2\x80\xae!\tok"} << QStringList{"\\ESC[31mred\\xe2\\x80\\xae!\tok"};
+        QTest::newRow("direction marks") << false << QByteArrayList{"a\xe2\x80\x8e\xe2\x81\xa9" "b"}
+                                         << QStringList{"a\\xe2\\x80\\x8e\\xe2\\x81\\xa9b"};
         // A character cut between two receptions is shown whole with the later one.
         const QByteArray word = QString("温度").toUtf8();
         QTest::newRow("cut character") << false << QByteArrayList{"t=" + word.left(4), word.mid(4) + "\xff!"}
