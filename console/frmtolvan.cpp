@@ -16,7 +16,6 @@
 
 #include <QCloseEvent>
 #include <QCompleter>
-#include <QDateTime>
 #include <QTimer>
 
 frmTolvan::frmTolvan(QWidget *parent) : QWidget(parent), ui(new Ui::frmTolvan)
@@ -88,28 +87,19 @@ void frmTolvan::bindSession()
     connect(session, &ConsoleSession::opened, this, [this] {
         ports->showOpenFailure(QString());
         changeEnable(true);
-        ui->btnOpen->setText(tr("关闭串口"));
-        if (AppSettings::AutoSend) {
-            sendTimer->start();
-        }
     });
     // The log stays silent; the reason is shown where the port is chosen.
-    connect(session, &ConsoleSession::openFailed, this, [this](const QString &why) { ports->showOpenFailure(why); });
+    connect(session, &ConsoleSession::openFailed, this,
+            [this](const QString &why) { ports->showOpenFailure(why); });
     connect(session, &ConsoleSession::closed, this, [this] {
-        sendTimer->stop();
         changeEnable(false);
-        ui->btnOpen->setText(tr("打开串口"));
         // With auto-save on, the lines about to be cleared go to the log file first.
         log->clearView();
     });
     connect(session, &ConsoleSession::sent, this, &frmTolvan::showCounts);
     connect(session, &ConsoleSession::received, this, &frmTolvan::showCounts);
-    connect(session, &ConsoleSession::replyDecoded, this, [this](const ReplyDecode &d) {
-        if (d.trusted) {
-            // The chart keeps each format apart.
-            chart->addValues(QDateTime::currentMSecsSinceEpoch(), d.functionCode, d.firstRegister,
-                             d.registersPerValue, formatSettingText(session->options().format), d.numbers);
-        }
+    connect(session, &ConsoleSession::replyDecoded, this, [this](const ReplyDecode &reply) {
+        chart->addReply(reply, formatSettingText(session->options().format));
     });
     connect(session, &ConsoleSession::bridgeStateChanged, this,
             [this](bool connected) { ui->btnStart->setText(connected ? tr("停止") : tr("启动")); });
@@ -122,6 +112,7 @@ void frmTolvan::initConfig()
     ui->cboxLanguage->setItemData(0, QStringLiteral("zh_CN"));
     ui->cboxLanguage->setItemData(1, QStringLiteral("en"));
     using S = AppSettings;
+    // clang-format off
     const QVector<BoundControl> controls = {
         {ui->cboxPortName, &S::PortName, portNameChoices(QStringList(), S::PortName)},
         {ui->cboxBaudRate, &S::BaudRate, baudRateChoices()},
@@ -139,6 +130,7 @@ void frmTolvan::initConfig()
         {ui->cboxSleepTime, &S::SleepTime, sleepTimeChoices()}, {ui->ckAutoConnect, &S::AutoConnect},
         {ui->cboxLanguage, &S::Language},
     };
+    // clang-format on
     // The port box takes any name; other stored values the form does not offer are repaired.
     append(LogInfo, settings->bind(controls, this, [this] { saveConfig(); }));
     session->setOptions(ConsoleSession::optionsFromConfig());
@@ -172,11 +164,19 @@ void frmTolvan::saveConfig()
 
 void frmTolvan::changeEnable(bool b)
 {
-    for (QWidget *w : {ui->cboxBaudRate, ui->cboxDataBit, ui->cboxParity, ui->cboxPortName, ui->cboxStopBit}) {
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->cboxBaudRate, ui->cboxDataBit, ui->cboxParity,
+                                                       ui->cboxPortName, ui->cboxStopBit}) {
         w->setEnabled(!b);
     }
     for (QWidget *w : std::initializer_list<QWidget *>{ui->btnSend, ui->ckAutoSend, ui->ckAutoSave, ui->ckAutoPrint}) {
         w->setEnabled(b);
+    }
+    ui->btnOpen->setText(b ? tr("关闭串口") : tr("打开串口"));
+    // Auto-send ticks only while a session is open.
+    if (b && AppSettings::AutoSend) {
+        sendTimer->start();
+    } else {
+        sendTimer->stop();
     }
 }
 

@@ -317,6 +317,14 @@ void ValueChart::evictOldest()
     ++evicted;
 }
 
+void ValueChart::addReply(const ReplyDecode &reply, const QString &formatKey)
+{
+    if (reply.trusted) {
+        addValues(QDateTime::currentMSecsSinceEpoch(), reply.functionCode, reply.firstRegister,
+                  reply.registersPerValue, formatKey, reply.numbers);
+    }
+}
+
 void ValueChart::addValues(qint64 msecsSinceEpoch, int functionCode, int firstRegister,
                            int registersPerValue, const QString &formatKey,
                            const QVector<double> &values)

@@ -1,6 +1,8 @@
 #ifndef VALUECHART_H
 #define VALUECHART_H
 
+#include "replymatcher.h"
+
 #include <QElapsedTimer>
 #include <QHash>
 #include <QPair>
@@ -37,6 +39,10 @@ public:
     // left out.
     void addValues(qint64 msecsSinceEpoch, int functionCode, int firstRegister,
                    int registersPerValue, const QString &formatKey, const QVector<double> &values);
+
+    // The values of a complete reply with a good CRC to the request it answers, now; other
+    // replies and verdicts are not plotted.
+    void addReply(const ReplyDecode &reply, const QString &formatKey);
 
     // "time,series,value" lines in arrival order, UTF-8, local time with milliseconds.
     // The previous file stays when the new one cannot be written whole; *error says why.
