@@ -26,10 +26,7 @@ frmTolvan::frmTolvan(QWidget *parent) : QWidget(parent), ui(new Ui::frmTolvan)
     TaviHelper::centerOnDesktop(this);
 }
 
-frmTolvan::~frmTolvan()
-{
-    delete ui;
-}
+frmTolvan::~frmTolvan() = default;
 
 QStringList frmTolvan::baudRates()
 {
@@ -47,15 +44,11 @@ void frmTolvan::closeEvent(QCloseEvent *event)
 {
     const bool mayClose = editor->mayClose();
     ui->btnData->setText(log->isEditing() ? tr("保存数据") : tr("管理数据"));
-    if (!mayClose) {
-        event->ignore();
-        return;
-    }
     // With auto-save on, what the last save has not written goes now.
-    if (ui->ckAutoSave->isChecked()) {
+    if (mayClose && ui->ckAutoSave->isChecked()) {
         log->save();
     }
-    QWidget::closeEvent(event);
+    event->setAccepted(mayClose);
 }
 
 void frmTolvan::initForm()
@@ -66,18 +59,14 @@ void frmTolvan::initForm()
     session = new ConsoleSession(this);
     chart = new ValueChart(this);
     bindSession();
-
     ui->cboxSendInterval->addItems(AppSettings::Intervals);
     ui->cboxData->addItems(AppSettings::SendList);
-
     sendTimer = new QTimer(this);
     sendTimer->setObjectName(QStringLiteral("sendTimer"));
     connect(sendTimer, &QTimer::timeout, this, qOverload<>(&frmTolvan::sendData));
     connect(ui->btnSend, &QPushButton::clicked, this, qOverload<>(&frmTolvan::sendData));
     connect(ui->btnSave, &QPushButton::clicked, this, &frmTolvan::saveData);
     connect(ui->btnChart, &QPushButton::clicked, chart, &ValueChart::showWindow);
-
-    ui->tabWidget->setCurrentIndex(0);
     changeEnable(false);
 }
 
@@ -139,7 +128,6 @@ void frmTolvan::initConfig()
     log->setAutoSave(S::AutoSave);
     ports = new PortWatcher(ui->cboxPortName, ui->labPortName, ui->labPortError,
                             {QStringLiteral("/dev/serial/by-id")}, &S::PortName);
-
     // What reading the files at start-up refused or skipped.
     for (const QString &notice : qAsConst(S::Notices)) {
         append(LogInfo, notice);

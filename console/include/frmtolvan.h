@@ -36,7 +36,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    Ui::frmTolvan *ui;
+    std::unique_ptr<Ui::frmTolvan> ui;
     ConsoleSession *session = nullptr;
     QTimer *sendTimer;
     TrafficLog *log = nullptr;
