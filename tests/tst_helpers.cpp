@@ -1,3 +1,4 @@
+// Validators, folders and files, run information and network queries.
 #include "tavihelper.h"
 #include "testsupport.h"
 
@@ -18,35 +19,79 @@ class TestHelpers : public QObject
 {
     Q_OBJECT
 private slots:
+    void validators_data()
+    {
+        // Which validator takes the text: an IPv4 address, a MAC address (upper case, dashes), a
+        // mobile number (11 digits, a known prefix), an e-mail address; the others refuse it.
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("kind");
+        const auto row = [](const char *name, const char *text, const char *kind) {
+            QTest::newRow(name) << text << kind;
+        };
+        row("lowest address", "0.0.0.0", "ip");
+        row("highest address", "255.255.255.255", "ip");
+        row("leading zeros", "192.168.001.010", "ip");
+        row("256", "256.1.1.1", "");
+        row("three parts", "1.2.3", "");
+        row("blank after", "1.2.3.4 ", "");
+        row("MAC", "00-1A-2B-3C-4D-5E", "mac");
+        row("MAC, lower case", "00-1a-2b-3c-4d-5e", "");
+        row("MAC, colons", "00:1A:2B:3C:4D:5E", "");
+        row("MAC, seven", "00-1A-2B-3C-4D-5E-6F", "");
+        row("mobile", "13800000000", "mobile");
+        row("unknown prefix", "16800000000", "");
+        row("ten digits", "1380000000", "");
+        row("mail", "user@example.com", "mail");
+        row("not .com", "user@example.cn", "");
+        row("no @", "example.com", "");
+    }
+
     void validators()
     {
-        // Whether each text is an IPv4 address, a MAC address (upper case, dashes), a mobile number (11 long, known prefix), an e-mail address.
-        const struct { const char *text; bool ip, mac, mobile, mail; } cases[] = {
-            {"0.0.0.0", 1, 0, 0, 0}, {"255.255.255.255", 1, 0, 0, 0}, {"192.168.001.010", 1, 0, 0, 0}, {"256.1.1.1", 0, 0, 0, 0}, {"1.2.3", 0, 0, 0, 0},
-            {"1.2.3.4 ", 0, 0, 0, 0}, {"00-1A-2B-3C-4D-5E", 0, 1, 0, 0}, {"00-1a-2b-3c-4d-5e", 0, 0, 0, 0}, {"00:1A:2B:3C:4D:5E", 0, 0, 0, 0}, {"00-1A-2B-3C-4D-5E-6F", 0, 0, 0, 0},
-            {"13800000000", 0, 0, 1, 0}, {"16800000000", 0, 0, 0, 0}, {"1380000000", 0, 0, 0, 0}, {"user@example.com", 0, 0, 0, 1}, {"user@example.cn", 0, 0, 0, 0}, {"example.com", 0, 0, 0, 0},
-        };
-        for (const auto &c : cases) {
-            QVERIFY2(TH::isIPv4(c.text) == c.ip && TH::isMacAddress(c.text) == c.mac && TH::isMobileNumber(c.text) == c.mobile && TH::isEmailAddress(c.text) == c.mail, c.text);
-        }
+        QFETCH(QString, text);
+        QFETCH(QString, kind);
+        QCOMPARE(TH::isIPv4(text), kind == "ip");
+        QCOMPARE(TH::isMacAddress(text), kind == "mac");
+        QCOMPARE(TH::isMobileNumber(text), kind == "mobile");
+        QCOMPARE(TH::isEmailAddress(text), kind == "mail");
     }
+
     void folders()
     {
         QTemporaryDir dir;
-        const QString besideApp = TH::appDir() + QString("/tst_helpers_dir_%1").arg(::getpid()); // a relative name lands there
         TH::ensureDir(dir.filePath("a/b/c"));
-        TH::ensureDir(QFileInfo(besideApp).fileName());
-        QVERIFY(TH::dirExists(dir.filePath("a/b/c")) && TH::dirExists(besideApp) && QDir(besideApp).removeRecursively() && !TH::dirExists("") && !TH::fileExists(""));
-        // Emptying a folder never follows a link out of it, and refuses a link given as the folder.
+        QVERIFY(TH::dirExists(dir.filePath("a/b/c")));
+        // A relative name lands beside the program.
+        const QString name = QString("tst_helpers_dir_%1").arg(::getpid());
+        TH::ensureDir(name);
+        QVERIFY(TH::dirExists(TH::appDir() + "/" + name));
+        QVERIFY(QDir(TH::appDir() + "/" + name).removeRecursively());
+        QVERIFY(!TH::dirExists(""));
+        QVERIFY(!TH::fileExists(""));
+    }
+
+    void clearingNeverLeavesTheFolder()
+    {
+        // Never through a link inside, and not at all for a link given as the folder.
+        QTemporaryDir dir;
         const QString outside = dir.filePath("outside"), root = dir.filePath("root");
-        QVERIFY(QDir().mkpath(outside + "/keep") && writeFile(outside + "/keep/precious.txt", "p") && QDir().mkpath(root + "/sub/deeper"));
-        QVERIFY(writeFile(root + "/sub/deeper/c.txt", "c") && QFile::link(outside, root + "/linkdir") && QFile::link(outside, dir.filePath("rootlink")));
+        const QString precious = outside + "/keep/precious.txt";
+        QVERIFY(QDir().mkpath(outside + "/keep"));
+        QVERIFY(writeFile(precious, "p"));
+        QVERIFY(QDir().mkpath(root + "/sub/deeper"));
+        QVERIFY(writeFile(root + "/sub/deeper/c.txt", "c"));
+        QVERIFY(QFile::link(outside, root + "/linkdir"));
+        QVERIFY(QFile::link(outside, dir.filePath("rootlink")));
         TH::clearDirectory(dir.filePath("rootlink"));
         TH::clearDirectory(root);
-        QVERIFY(QFileInfo(root).isDir() && QDir(root).isEmpty() && QFile::exists(outside + "/keep/precious.txt"));
-        // A subfolder swapped for a link while the folder is being emptied never leads outside.
+        QVERIFY(QFileInfo(root).isDir());
+        QVERIFY(QDir(root).isEmpty());
+        QVERIFY(QFile::exists(precious));
+        // A subfolder swapped for a link while the folder is being emptied.
         std::atomic<bool> running{true};
-        const QByteArray sub = QFile::encodeName(root + "/sub"), aside = QFile::encodeName(root + "/aside"), target = QFile::encodeName(outside + "/keep");
+        const QByteArray sub = QFile::encodeName(root + "/sub");
+        const QByteArray aside = QFile::encodeName(root + "/aside");
+        const QByteArray target = QFile::encodeName(outside + "/keep");
         std::thread swapper([&] {
             while (running) {
                 ::mkdir(aside.constData(), 0700);
@@ -62,38 +107,60 @@ private slots:
         }
         running = false;
         swapper.join();
-        QVERIFY(QFile::exists(outside + "/keep/precious.txt"));
-        QVERIFY(writeFile(dir.filePath("a.txt"), "a") && writeFile(dir.filePath("B.txt"), "b") && writeFile(dir.filePath("c.log"), "c"));
+        QVERIFY(QFile::exists(precious));
+    }
+
+    void folderEntries()
+    {
+        // The folder dialog lists the chosen folder; cancelled, never the current one.
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("a.txt"), "a"));
+        QVERIFY(writeFile(dir.filePath("B.txt"), "b"));
+        QVERIFY(writeFile(dir.filePath("c.log"), "c"));
         const QString before = QDir::currentPath();
-        QDir::setCurrent(dir.path()); // the folder dialog lists the chosen folder; cancelled, it must not list the current one
-        for (const QString &answer : {QString(), dir.path()}) {
-            QTimer::singleShot(0, this, [answer] { // the dialog is open by now; were it not, the test would crash here
+        QDir::setCurrent(dir.path());
+        const auto entries = [this](const char *answer) {
+            QTimer::singleShot(0, this, [answer] { // the dialog is open by now
                 auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
                 dialog->findChild<QLineEdit *>("fileNameEdit")->clear();
-                QMetaObject::invokeMethod(dialog, answer.isEmpty() ? "reject" : "accept");
+                QMetaObject::invokeMethod(dialog, answer);
             });
-            QCOMPARE(TH::chooseFolderEntries({"*.txt"}), (answer.isEmpty() ? QStringList() : QStringList{"a.txt", "B.txt"}));
-        }
+            return TH::chooseFolderEntries({"*.txt"});
+        };
+        const QStringList chosen = entries("accept"), cancelled = entries("reject");
         QDir::setCurrent(before);
+        QCOMPARE(chosen, QStringList({"a.txt", "B.txt"}));
+        QCOMPARE(cancelled, QStringList());
     }
-    void filesWritten()
+
+    void copies()
     {
         QTemporaryDir dir;
         const QString source = dir.filePath("source.txt"), outside = dir.filePath("outside.txt");
+        QVERIFY(writeFile(source, "new content"));
         // A link planted where the copy goes: neither the outside file nor its mode changes.
-        QVERIFY(writeFile(source, "new content") && writeFile(outside, "outside") && QFile::setPermissions(outside, QFileDevice::ReadOwner) && QFile::link(outside, dir.filePath("linked.txt")));
+        QVERIFY(writeFile(outside, "outside"));
+        QVERIFY(QFile::setPermissions(outside, QFileDevice::ReadOwner));
+        QVERIFY(QFile::link(outside, dir.filePath("linked.txt")));
         TH::copyFileWritable(source, dir.filePath("linked.txt"));
-        QVERIFY((QFile::permissions(outside) & 0x7000) == QFileDevice::ReadOwner && readFile(outside) == "outside");
+        QCOMPARE(QFile::permissions(outside) & 0x7000, QFileDevice::ReadOwner);
+        QCOMPARE(readFile(outside), QByteArray("outside"));
         // Out of the read-only resource bundle: readable and writable by its owner.
-        TH::copyFileWritable(":/device.png", dir.filePath("device.png"));
+        const QString png = dir.filePath("device.png");
+        TH::copyFileWritable(":/device.png", png);
+        QCOMPARE(readFile(png), readFile(":/device.png"));
         const auto ownerRW = QFileDevice::WriteOwner | QFileDevice::ReadOwner;
-        QVERIFY(readFile(dir.filePath("device.png")) == readFile(":/device.png") && (QFile::permissions(dir.filePath("device.png")) & ownerRW) == ownerRW);
-        // A non-empty target is kept, an empty one remade; without a resource to copy, the empty one goes.
-        QVERIFY(writeFile(dir.filePath("kept.txt"), "old") && writeFile(dir.filePath("empty.txt"), "") && writeFile(dir.filePath("data.db"), ""));
+        QCOMPARE(QFile::permissions(png) & ownerRW, ownerRW);
+        // A non-empty target is kept, an empty one remade; without a resource, the empty one goes.
+        QVERIFY(writeFile(dir.filePath("kept.txt"), "old"));
+        QVERIFY(writeFile(dir.filePath("empty.txt"), ""));
+        QVERIFY(writeFile(dir.filePath("data.db"), ""));
         TH::ensureFileCopy(source, dir.filePath("kept.txt"));
         TH::ensureFileCopy(source, dir.filePath("empty.txt"));
         TH::ensureDatabaseFile(dir.filePath("data.db"));
-        QVERIFY(readFile(dir.filePath("kept.txt")) == "old" && readFile(dir.filePath("empty.txt")) == "new content" && !QFile::exists(dir.filePath("data.db")));
+        QCOMPARE(readFile(dir.filePath("kept.txt")), QByteArray("old"));
+        QCOMPARE(readFile(dir.filePath("empty.txt")), QByteArray("new content"));
+        QVERIFY(!QFile::exists(dir.filePath("data.db")));
         // A full disk (files may not grow past 4 KB): no partial copy is left.
         QVERIFY(writeFile(dir.filePath("big.bin"), QByteArray(64 * 1024, 'b')));
         {
@@ -102,18 +169,33 @@ private slots:
             TH::copyFileWritable(dir.filePath("big.bin"), dir.filePath("copy.bin"));
         }
         QVERIFY(!QFile::exists(dir.filePath("copy.bin")));
-        QVERIFY(QDir().mkpath(dir.filePath("log"))); // run information: lines appended to a monthly file, none without its folder
+    }
+
+    void runInformation()
+    {
+        // Lines appended to a monthly file; none without its folder, which is not made.
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath("log")));
         const QString path = runInfoFilePath(dir.path(), "log", "SerialTool", QDate(2024, 3, 5));
+        QCOMPARE(path, dir.filePath("log/SerialTool_runinfo_202403.txt"));
         appendRunInfoLine(path, QDateTime(QDate(2024, 3, 5), QTime(9, 8, 7)), "started");
         appendRunInfoLine(path, QDateTime(QDate(2024, 3, 5), QTime(9, 8, 9)), "端口打开");
-        QCOMPARE(readFile(dir.path() + "/log/SerialTool_runinfo_202403.txt"), QByteArray("2024-03-05 09:08:07  started\n2024-03-05 09:08:09  端口打开\n"));
-        const QString missing = runInfoFilePath(dir.path(), "nolog", "x", QDate(2024, 3, 5)); // the folder is not created
+        QCOMPARE(readFile(path),
+                 QByteArray("2024-03-05 09:08:07  started\n2024-03-05 09:08:09  端口打开\n"));
+        const QString missing = runInfoFilePath(dir.path(), "nolog", "x", QDate(2024, 3, 5));
         appendRunInfoLine(missing, QDateTime::currentDateTime(), "lost");
         QVERIFY(!QFile::exists(missing));
     }
-    void network()
+
+    void localAddress()
     {
-        QCOMPARE(chooseLocalIPv4({"10.0.0.5", "192.168.56.1", "192.168.1.20"}) + chooseLocalIPv4({"10.0.0.5", "172.16.0.1"}), QString("192.168.56.1" "127.0.0.1"));
+        QCOMPARE(chooseLocalIPv4({"10.0.0.5", "192.168.56.1", "192.168.1.20"}),
+                 QString("192.168.56.1"));
+        QCOMPARE(chooseLocalIPv4({"10.0.0.5", "172.16.0.1"}), QString("127.0.0.1"));
+    }
+
+    void webPage()
+    {
         // A web server on 127.0.0.1 that answers every request with `body`.
         QTcpServer server;
         QByteArray request;
@@ -123,7 +205,8 @@ private slots:
             connect(s, &QTcpSocket::readyRead, s, [&, s] {
                 request += s->readAll();
                 if (request.contains("\r\n\r\n")) {
-                    s->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                    s->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size())
+                             + "\r\n\r\n" + body);
                     s->disconnectFromHost();
                 }
             });
@@ -132,13 +215,23 @@ private slots:
         const quint16 port = server.serverPort();
         QVERIFY(TH::hostReachable("127.0.0.1", port, 1000));
         const QString page = TH::fetchUrlText(QString("http://127.0.0.1:%1/ip").arg(port));
-        QVERIFY(request.startsWith("GET /ip HTTP/1.1") && page.endsWith("温度") && TH::extractPageValue(page) == "10.1.2.3");
-        server.disconnect(this); // takes the connection, never answers: the time limit ends the wait
-        QVERIFY(TH::fetchUrlText(QString("http://127.0.0.1:%1/").arg(port), 500).isEmpty());
+        QVERIFY(request.startsWith("GET /ip HTTP/1.1"));
+        QVERIFY(page.endsWith("温度"));
+        QCOMPARE(TH::extractPageValue(page), QString("10.1.2.3"));
+        server.disconnect(
+            this); // takes the connection, never answers: the time limit ends the wait
+        QCOMPARE(TH::fetchUrlText(QString("http://127.0.0.1:%1/").arg(port), 500), QString());
         server.close();
         QVERIFY(!TH::hostReachable("127.0.0.1", port, 1000));
-        QCOMPARE(QStringList({TH::extractPageValue("a=1\r\n<br/>b=2<br/> c=3<br/>ip=1.2<br/>"), TH::extractPageValue("a<br/>b<br/>c<br/>k=v=w"),
-                              TH::extractPageValue("a=1<br/>b=2<br/>c=3"), TH::extractPageValue("a<br/>b<br/>c<br/>noequals")}), QStringList({"1.2", "v", "", ""}));
+    }
+
+    void pageValues()
+    {
+        // The value of the fourth line's key=value pair, blanks and line ends dropped.
+        QCOMPARE(TH::extractPageValue("a=1\r\n<br/>b=2<br/> c=3<br/>ip=1.2<br/>"), QString("1.2"));
+        QCOMPARE(TH::extractPageValue("a<br/>b<br/>c<br/>k=v=w"), QString("v"));
+        QCOMPARE(TH::extractPageValue("a=1<br/>b=2<br/>c=3"), QString());
+        QCOMPARE(TH::extractPageValue("a<br/>b<br/>c<br/>noequals"), QString());
     }
 };
 

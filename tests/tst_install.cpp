@@ -1,3 +1,4 @@
+// Where an installed or a portable copy keeps its files, and the command line.
 #include "appsettings.h"
 #include "commandline.h"
 #include "frmtolvan.h"
@@ -45,128 +46,173 @@ private slots:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(path("home/config")));
         qputenv("XDG_DATA_HOME", QFile::encodeName(path("home/data")));
         QVERIFY(writeFile(path("plain"), "x")); // a folder below a file is unwritable, even by root
+        QVERIFY(QDir().mkpath(path("portable")));
+        QDir::setCurrent(dir.path());
+    }
+
+    void folderChoice_data()
+    {
+        QTest::addColumn<QString>("exeDir");
+        QTest::addColumn<QString>("option");     // --data-dir
+        QTest::addColumn<QStringList>("chosen"); // settings and lists, logs, settings file
+        QTest::addColumn<QString>("reason");
+        const QString exe = path("portable"), blocked = path("plain/bin");
+        const QString config = path("home/config/norvane"), data = path("home/data/norvane");
+        const QStringList user{config, data, config + "/norvane.ini"};
+        QTest::newRow("portable") << exe << "" << QStringList{exe, exe, exe + "/tool.ini"} << "";
+        QTest::newRow("unwritable") << blocked << "" << user << "不可写";
+        // Even where root could write, an installed copy stays out of its installation folder.
+        QTest::newRow("installed") << installedProgramDir() << "" << user << "程序安装在";
+        const QStringList mine{path("mine"), path("mine"), path("mine/norvane.ini")};
+        QTest::newRow("relative option") << exe << "d/../mine" << mine << "--data-dir";
+        const QStringList x{path("x"), path("x"), path("x/norvane.ini")};
+        QTest::newRow("option, unwritable") << blocked << path("x/") << x << "--data-dir";
     }
 
     void folderChoice()
     {
-        const QString exe = path("portable");
-        QVERIFY(QDir().mkpath(exe));
-        QVERIFY(folderWritable(exe) && !folderWritable(path("plain/bin")));
+        QFETCH(QString, exeDir);
+        QFETCH(QString, option);
+        QFETCH(QStringList, chosen);
+        QFETCH(QString, reason);
+        const DataLocations where = chooseDataLocations(exeDir, option, "tool");
+        QCOMPARE(where.configDir, chosen[0]);
+        QCOMPARE(where.logDir, chosen[1]);
+        QCOMPARE(where.configFile, chosen[2]);
+        QVERIFY2(where.reason.contains(reason), qPrintable(where.reason));
+        QCOMPARE(where.reason.isEmpty(), reason.isEmpty());
+    }
+
+    void writableFolders()
+    {
+        QVERIFY(folderWritable(path("portable")));
+        QVERIFY(!folderWritable(path("plain/bin")));
         QVERIFY(!folderWritable(path("missing")));
-        const QString config = path("home/config/norvane");
-        const QString data = path("home/data/norvane");
-        QDir::setCurrent(dir.path());
-        const struct {
-            QString exeDir, option, configDir, logDir, configFile, reason;
-        } cases[] = {
-            {exe, "", exe, exe, exe + "/tool.ini", ""}, // as a portable copy always did
-            {path("plain/bin"), "", config, data, config + "/norvane.ini", "不可写"},
-            // Even where root could write, an installed copy stays out of its installation folder.
-            {installedProgramDir(), "", config, data, config + "/norvane.ini", "程序安装在"},
-            {exe, "d/../mine", path("mine"), path("mine"), path("mine/norvane.ini"), "--data-dir"},
-            {path("plain/bin"), path("x/"), path("x"), path("x"), path("x/norvane.ini"), "--data-dir"},
-        };
-        for (const auto &c : cases) {
-            const DataLocations where = chooseDataLocations(c.exeDir, c.option, "tool");
-            const QStringList got{where.configDir, where.logDir, where.configFile};
-            QCOMPARE(got, QStringList({c.configDir, c.logDir, c.configFile}));
-            QVERIFY2(c.reason.isEmpty() ? where.reason.isEmpty() : where.reason.contains(c.reason),
-                     qPrintable(where.reason));
-        }
     }
 
     void startUpUsesTheChosenFolders()
     {
         // Lists and settings in one folder, logs in another that start-up creates.
-        const QString config = path("user/config");
-        const QString logs = path("user/data/norvane");
-        QVERIFY(QDir().mkpath(config) && writeFile(config + "/send.txt", "AT\n"));
+        const QString config = path("user/config"), logs = path("user/data/norvane");
+        QVERIFY(QDir().mkpath(config));
+        QVERIFY(writeFile(config + "/send.txt", "AT\n"));
         AppSettings::Notices.clear();
         AppSettings::resetToDefaults();
         prepareApplication(DataLocations{config, logs, config + "/norvane.ini", "原因"});
         QCOMPARE(AppSettings::SendList, QStringList{"AT"});
-        QVERIFY(QFileInfo(logs).isDir() && QFileInfo::exists(config + "/norvane.ini"));
+        QVERIFY(QFileInfo(logs).isDir());
+        QVERIFY(QFileInfo::exists(config + "/norvane.ini"));
         QCOMPARE(AppSettings::dataFilePath("device.txt"), config + "/device.txt");
         QCOMPARE(AppSettings::Notices.filter(config).filter(logs).filter("原因").size(), 1);
-
         QTextEdit view;
         TrafficLog log(&view);
         log.append(LogInfo, "saved where logs go");
         QVERIFY(log.save());
         QCOMPARE(QDir(logs).entryList(QDir::Files).size(), 1);
         QCOMPARE(QDir(config).entryList({"20*.txt"}, QDir::Files).size(), 0);
-
-        // A folder that cannot be made is said once, and nothing is read or written there.
+        // One folder for both that cannot be made is said once.
         AppSettings::Notices.clear();
         const QString bad = path("plain/data");
         prepareApplication(DataLocations{bad, bad, bad + "/norvane.ini", "原因"});
-        QCOMPARE(AppSettings::Notices.filter("数据文件夹 " + bad + " 不可写 (Not a directory)").size(), 1);
-        QVERIFY(AppSettings::SendList.isEmpty());
+        QCOMPARE(
+            AppSettings::Notices.filter("数据文件夹 " + bad + " 不可写 (Not a directory)").size(),
+            1);
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("dataDir");
+        QTest::addColumn<int>("baud");
+        const auto row = [](const char *name, const QStringList &args, const char *port,
+                            const char *dataDir,
+                            int baud) { QTest::newRow(name) << args << port << dataDir << baud; };
+        row("none", {}, "", "", 0);
+        row("separate values", {"--port", "/dev/ttyUSB0", "--baud", "115200"}, "/dev/ttyUSB0", "",
+            115200);
+        row("joined values", {"--port=/dev/ttyS1", "--baud=50", "--data-dir=/x"}, "/dev/ttyS1",
+            "/x", 50);
+        row("the last counts", {"--port", "a", "--port", "b", "--data-dir", "d"}, "b", "d", 0);
+        row("Qt's options", {"-platform", "offscreen", "-reverse", "--baud", "9600"}, "", "", 9600);
     }
 
     void commandLine()
     {
-        using C = CommandLine;
-        const QStringList rates = frmTolvan::baudRates();
-        const struct {
-            QStringList args;
-            C::Action action;
-            QString port, dataDir;
-            int baud;
-            QString error;
-        } cases[] = {
-            {{}, C::Run, "", "", 0, ""},
-            {{"--port", "/dev/ttyUSB0", "--baud", "115200"}, C::Run, "/dev/ttyUSB0", "", 115200, ""},
-            {{"--port=/dev/ttyS1", "--baud=50", "--data-dir=/x"}, C::Run, "/dev/ttyS1", "/x", 50, ""},
-            {{"--port", "a", "--port", "b", "--data-dir", "d"}, C::Run, "b", "d", 0, ""}, // the last counts
-            {{"-platform", "offscreen", "-reverse", "--baud", "9600"}, C::Run, "", "", 9600, ""}, // Qt's
-            {{"--version", "--bogus"}, C::ShowVersion, "", "", 0, ""},
-            {{"--port", "x", "-h"}, C::ShowHelp, "", "", 0, ""},
-            {{"--bogus", "--help"}, C::Refuse, "", "", 0, "未知的选项 --bogus"},
-            {{"--baud", "fast"}, C::Refuse, "", "", 0, "波特率 fast 不可用"},
-            {{"--baud", "12345"}, C::Refuse, "", "", 0, "波特率 12345 不可用"},
-            {{"--baud=-9600"}, C::Refuse, "", "", 0, "波特率 -9600"},
-            {{"--baud", " 9600"}, C::Refuse, "", "", 0, "波特率  9600"},
-            {{"--port"}, C::Refuse, "", "", 0, "--port 缺少值"},
-            {{"--port", "--baud", "9600"}, C::Refuse, "", "", 0, "--port 缺少值"},
-            {{"--data-dir="}, C::Refuse, "", "", 0, "--data-dir 缺少值"},
-            {{"-style"}, C::Refuse, "", "", 0, "-style 缺少值"},
-            {{"/dev/ttyUSB0"}, C::Refuse, "", "", 0, "多余的参数 /dev/ttyUSB0"},
-            {{"--portx=1"}, C::Refuse, "", "", 0, "未知的选项 --portx=1"},
-        };
-        for (const auto &c : cases) {
-            const C line = parseCommandLine(c.args, rates);
-            const QString row = c.args.join(' ');
-            QVERIFY2(line.action == c.action && line.portName == c.port && line.dataDir == c.dataDir
-                         && line.baudRate == c.baud, qPrintable(row));
-            QVERIFY2(c.error.isEmpty() ? line.error.isEmpty() : line.error.startsWith(c.error),
-                     qPrintable(row + ": " + line.error));
-        }
+        QFETCH(QStringList, args);
+        QFETCH(QString, port);
+        QFETCH(QString, dataDir);
+        QFETCH(int, baud);
+        const CommandLine line = parseCommandLine(args, frmTolvan::baudRates());
+        QCOMPARE(line.action, CommandLine::Run);
+        QCOMPARE(line.portName, port);
+        QCOMPARE(line.dataDir, dataDir);
+        QCOMPARE(line.baudRate, baud);
+        QCOMPARE(line.error, QString());
+    }
+
+    void commandLineAnswers()
+    {
+        // The first answer counts; what came before it is dropped.
+        const CommandLine version = parseCommandLine({"--version", "--bogus"}, {});
+        QCOMPARE(version.action, CommandLine::ShowVersion);
+        const CommandLine help = parseCommandLine({"--port", "x", "-h"}, {});
+        QCOMPARE(help.action, CommandLine::ShowHelp);
+        QCOMPARE(help.portName, QString());
+    }
+
+    void refusedCommandLines_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("error"); // how it begins
+        QTest::newRow("unknown first") << QStringList{"--bogus", "--help"} << "未知的选项 --bogus";
+        QTest::newRow("rate not offered")
+            << QStringList{"--baud", "12345"} << "波特率 12345 不可用";
+        QTest::newRow("blank in the rate") << QStringList{"--baud", " 9600"} << "波特率  9600";
+        QTest::newRow("no value") << QStringList{"--port"} << "--port 缺少值";
+        QTest::newRow("an option next")
+            << QStringList{"--port", "--baud", "9600"} << "--port 缺少值";
+        QTest::newRow("empty value") << QStringList{"--data-dir="} << "--data-dir 缺少值";
+        QTest::newRow("Qt's, no value") << QStringList{"-style"} << "-style 缺少值";
+        QTest::newRow("extra") << QStringList{"/dev/ttyUSB0"} << "多余的参数 /dev/ttyUSB0";
+        QTest::newRow("longer name") << QStringList{"--portx=1"} << "未知的选项 --portx=1";
+    }
+
+    void refusedCommandLines()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, error);
+        const CommandLine line = parseCommandLine(args, frmTolvan::baudRates());
+        QCOMPARE(line.action, CommandLine::Refuse);
+        QVERIFY2(line.error.startsWith(error), qPrintable(line.error));
+    }
+
+    void programAnswersWithoutDisplay_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        const QByteArray usage = usageText().toUtf8();
+        QTest::newRow("version") << QStringList{"--version"} << 0
+                                 << ("norvane " + programVersion() + "\n").toUtf8() << QByteArray();
+        QTest::newRow("help") << QStringList{"--help", "--port", "x"} << 0 << usage << QByteArray();
+        QTest::newRow("refused") << QStringList{"--nope"} << 2 << QByteArray()
+                                 << "norvane: 未知的选项 --nope\n\n" + usage;
     }
 
     void programAnswersWithoutDisplay()
     {
-        const struct {
-            QStringList args;
-            int exitCode;
-            QByteArray out, errPart;
-        } cases[] = {
-            {{"--version"}, 0, ("norvane " + programVersion() + "\n").toUtf8(), ""},
-            {{"--help", "--port", "x"}, 0, usageText().toUtf8(), ""},
-            {{"--baud", "fast"}, 2, "", "norvane: 波特率 fast 不可用"},
-            {{"--nope"}, 2, "", "norvane: 未知的选项 --nope\n\n" + usageText().toUtf8()},
-        };
-        QVERIFY(QRegularExpression("^\\d+\\.\\d+\\.\\d+$").match(programVersion()).hasMatch());
-        for (const auto &c : cases) {
-            QScopedPointer<QProcess> p(program(c.args));
-            QVERIFY(p->waitForFinished(10000));
-            const QByteArray err = p->readAllStandardError();
-            QCOMPARE(p->exitStatus(), QProcess::NormalExit);
-            QCOMPARE(p->exitCode(), c.exitCode);
-            QCOMPARE(p->readAllStandardOutput(), c.out);
-            const bool refused = err.contains(c.errPart) && err.contains(usageText().toUtf8());
-            QVERIFY2(c.errPart.isEmpty() ? err.isEmpty() : refused, err.constData());
-        }
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        QScopedPointer<QProcess> p(program(args));
+        QVERIFY(p->waitForFinished(10000));
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->exitCode(), exitCode);
+        QCOMPARE(p->readAllStandardOutput(), out);
+        QCOMPARE(p->readAllStandardError(), err);
     }
 
     void programOpensTheNamedPortInItsDataDir()
@@ -192,7 +238,8 @@ private slots:
         QVERIFY(QFileInfo::exists(data + "/norvane.ini"));
         QCOMPARE(p->state(), QProcess::Running);
         // The line settings belong to the terminal, which Qt holds exclusively; root may look.
-        const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const int fd =
+            ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (fd < 0 && errno == EBUSY && ::geteuid() != 0) {
             QSKIP("only root may look at the rate of a port held exclusively");
         }
