@@ -3,6 +3,7 @@
 #include "checksums.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QtEndian>
 
 #include <cmath>
@@ -14,12 +15,15 @@ struct Texts {
     Q_DECLARE_TR_FUNCTIONS(ModbusReply)
 };
 
-const char *const formatKeys[] = {"int16", "uint16", "int32", "uint32", "float"};
+const char *const formatKeys[] = {"int16", "uint16", "int32", "uint32", "float", "int64", "uint64", "double", "ascii"};
+constexpr int formatCount = sizeof formatKeys / sizeof *formatKeys;
 const char *const orderKeys[] = {"ABCD", "CDAB", "BADC", "DCBA"};
+constexpr int choiceCount = 27;
 
+// The formats that take several registers in one of the four orders.
 bool isWide(ValueFormat format)
 {
-    return format == ValueFormat::Int32 || format == ValueFormat::UInt32 || format == ValueFormat::Float32;
+    return format != ValueFormat::Int16 && format != ValueFormat::UInt16 && format != ValueFormat::Ascii;
 }
 
 uchar byteAt(const QByteArray &data, int index)
@@ -27,25 +31,17 @@ uchar byteAt(const QByteArray &data, int index)
     return static_cast<uchar>(data.at(index));
 }
 
-// The wire bytes b0..b3 rearranged into A B C D.
-quint32 wideValue(const uchar *b, WordOrder order)
+// The wire bytes of `registers` registers rearranged into the value, most significant first.
+quint64 wideValue(const uchar *b, int registers, WordOrder order)
 {
-    uchar v[4];
-    switch (order) {
-    case WordOrder::ABCD:
-        v[0] = b[0], v[1] = b[1], v[2] = b[2], v[3] = b[3];
-        break;
-    case WordOrder::CDAB:
-        v[0] = b[2], v[1] = b[3], v[2] = b[0], v[3] = b[1];
-        break;
-    case WordOrder::BADC:
-        v[0] = b[1], v[1] = b[0], v[2] = b[3], v[3] = b[2];
-        break;
-    case WordOrder::DCBA:
-        v[0] = b[3], v[1] = b[2], v[2] = b[1], v[3] = b[0];
-        break;
+    const bool lowWordFirst = order == WordOrder::CDAB || order == WordOrder::DCBA;
+    const bool bytesSwapped = order == WordOrder::BADC || order == WordOrder::DCBA;
+    quint64 value = 0;
+    for (int r = 0; r < registers; ++r) {
+        const uchar *word = b + 2 * (lowWordFirst ? registers - 1 - r : r);
+        value = value << 16 | quint64(word[bytesSwapped ? 1 : 0]) << 8 | word[bytesSwapped ? 0 : 1];
     }
-    return qFromBigEndian<quint32>(v);
+    return value;
 }
 
 QString floatText(float value)
@@ -56,7 +52,72 @@ QString floatText(float value)
     if (std::isinf(value)) {
         return value < 0 ? QStringLiteral("-Inf") : QStringLiteral("Inf");
     }
+    // Qt drops the sign of zero, which is a bit of the register all the same.
+    if (value == 0 && std::signbit(value)) {
+        return QStringLiteral("-0");
+    }
     return QString::number(static_cast<double>(value), 'g', 7);
+}
+
+QString doubleText(double value)
+{
+    if (std::isnan(value) || std::isinf(value) || value == 0) {
+        return floatText(static_cast<float>(value));
+    }
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QString asciiText(const QByteArray &data)
+{
+    int end = data.size();
+    while (end > 0 && data.at(end - 1) == '\0') {
+        --end;
+    }
+    QString text;
+    for (int i = 0; i < end; ++i) {
+        const uchar c = static_cast<uchar>(data.at(i));
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            text += QLatin1Char(char(c));
+        } else {
+            text += QStringLiteral("\\x") + QString::number(c, 16).rightJustified(2, QLatin1Char('0')).toUpper();
+        }
+    }
+    return text;
+}
+
+// One value of a 32- or 64-bit format.
+void appendWide(quint64 raw, ValueFormat format, DecodedValues *out)
+{
+    double number = 0;
+    QString text;
+    switch (format) {
+    case ValueFormat::Float32: {
+        float value;
+        const quint32 bits = quint32(raw);
+        std::memcpy(&value, &bits, sizeof value);
+        number = static_cast<double>(value);
+        text = floatText(value);
+        break;
+    }
+    case ValueFormat::Float64:
+        std::memcpy(&number, &raw, sizeof number);
+        text = doubleText(number);
+        break;
+    case ValueFormat::Int32:
+        number = static_cast<qint32>(raw);
+        text = QString::number(static_cast<qint32>(raw));
+        break;
+    case ValueFormat::Int64:
+        number = static_cast<double>(static_cast<qint64>(raw));
+        text = QString::number(static_cast<qint64>(raw));
+        break;
+    default: // UInt32, UInt64
+        number = static_cast<double>(raw);
+        text = QString::number(raw);
+        break;
+    }
+    out->numbers << number;
+    out->text += text + QLatin1Char(' ');
 }
 
 } // namespace
@@ -83,7 +144,7 @@ QString formatSettingText(RegisterFormat format)
 
 bool parseFormatSetting(const QString &text, RegisterFormat *format)
 {
-    for (int f = 0; f < 5; ++f) {
+    for (int f = 0; f < formatCount; ++f) {
         RegisterFormat candidate;
         candidate.format = static_cast<ValueFormat>(f);
         const int orders = isWide(candidate.format) ? 4 : 1;
@@ -108,12 +169,14 @@ RegisterFormat formatFromSetting(const QString &text)
 QStringList formatChoices()
 {
     QStringList names = {Texts::tr("16 位有符号"), Texts::tr("16 位无符号")};
-    const QString wide[] = {Texts::tr("32 位有符号"), Texts::tr("32 位无符号"), Texts::tr("32 位浮点")};
+    const QString wide[] = {Texts::tr("32 位有符号"), Texts::tr("32 位无符号"), Texts::tr("32 位浮点"),
+                            Texts::tr("64 位有符号"), Texts::tr("64 位无符号"), Texts::tr("64 位浮点")};
     for (const QString &kind : wide) {
         for (const char *order : orderKeys) {
             names << kind + QLatin1Char(' ') + QLatin1String(order);
         }
     }
+    names << Texts::tr("ASCII 字符串");
     return names;
 }
 
@@ -122,16 +185,18 @@ RegisterFormat formatAt(int index)
     RegisterFormat format;
     if (index == 1) {
         format.format = ValueFormat::UInt16;
-    } else if (index >= 2 && index < 14) {
+    } else if (index >= 2 && index < choiceCount - 1) {
         format.format = static_cast<ValueFormat>(static_cast<int>(ValueFormat::Int32) + (index - 2) / 4);
         format.order = static_cast<WordOrder>((index - 2) % 4);
+    } else if (index == choiceCount - 1) {
+        format.format = ValueFormat::Ascii;
     }
     return format;
 }
 
 int indexOfFormat(RegisterFormat format)
 {
-    for (int i = 0; i < 14; ++i) {
+    for (int i = 0; i < choiceCount; ++i) {
         if (formatAt(i) == format) {
             return i;
         }
@@ -144,6 +209,10 @@ DecodedValues decodeRegisterData(const QByteArray &data, RegisterFormat format)
     DecodedValues out;
     const int registers = data.size() / 2;
     const auto *b = reinterpret_cast<const uchar *>(data.constData());
+    if (format.format == ValueFormat::Ascii) {
+        out.text = asciiText(data.left(2 * registers));
+        return out;
+    }
     if (!isWide(format.format)) {
         for (int r = 0; r < registers; ++r) {
             const quint16 raw = qFromBigEndian<quint16>(b + 2 * r);
@@ -153,23 +222,11 @@ DecodedValues decodeRegisterData(const QByteArray &data, RegisterFormat format)
         }
         return out;
     }
-    for (int r = 0; r + 1 < registers; r += 2) {
-        const quint32 raw = wideValue(b + 2 * r, format.order);
-        if (format.format == ValueFormat::Float32) {
-            float value;
-            std::memcpy(&value, &raw, sizeof value);
-            out.numbers << static_cast<double>(value);
-            out.text += floatText(value);
-        } else if (format.format == ValueFormat::Int32) {
-            out.numbers << static_cast<qint32>(raw);
-            out.text += QString::number(static_cast<qint32>(raw));
-        } else {
-            out.numbers << raw;
-            out.text += QString::number(raw);
-        }
-        out.text += QLatin1Char(' ');
+    const int size = registersPerValue(format);
+    for (int r = 0; r + size <= registers; r += size) {
+        appendWide(wideValue(b + 2 * r, size, format.order), format.format, &out);
     }
-    out.leftoverRegisters = registers % 2;
+    out.leftoverRegisters = registers % size;
     if (out.leftoverRegisters > 0) {
         out.text += Texts::tr("(余 %1 个寄存器)").arg(out.leftoverRegisters);
     }
@@ -216,7 +273,18 @@ int replyTimeoutMs(double characterMs, int requestBytes, int replyBytes)
 
 int registersPerValue(RegisterFormat format)
 {
-    return isWide(format.format) ? 2 : 1;
+    switch (format.format) {
+    case ValueFormat::Int32:
+    case ValueFormat::UInt32:
+    case ValueFormat::Float32:
+        return 2;
+    case ValueFormat::Int64:
+    case ValueFormat::UInt64:
+    case ValueFormat::Float64:
+        return 4;
+    default:
+        return 1;
+    }
 }
 
 bool hasGoodCrc(const QByteArray &frame)

@@ -29,7 +29,7 @@ private slots:
             QTest::newRow(name) << fields << hexBytes(frame);
         };
         row("read", {"1", "3", "0", "1"}, "01 03 0000 0001");
-        row("highest fields, blanks", {" 247 ", "4", "65535", "125"}, "F7 04 FFFF 007D");
+        row("highest fields, blanks", {" 247 ", "4", "65411", "125"}, "F7 04 FF83 007D");
         row("broadcast, negative", {"0", "6", "1", "-5"}, "00 06 0001 FFFB");
         row("highest value", {"17", "6", "1", "65535"}, "11 06 0001 FFFF");
         row("lowest value", {"17", "6", "1", "-32768"}, "11 06 0001 8000");
@@ -70,7 +70,7 @@ private slots:
             "写入值应为 0-65535 或 -32768 到 -1 的整数, 现为 \"65536\"");
         row("value too low", {"1", "6", "0", "-32769"}, "value",
             "写入值应为 0-65535 或 -32768 到 -1 的整数, 现为 \"-32769\"");
-        row("function 5", {"1", "5", "0", "1"}, "fid", "功能码应为 3, 4 或 6, 现为 \"5\"");
+        row("function 7", {"1", "7", "0", "1"}, "fid", "功能码应为 1-6, 15 (0F) 或 16 (10), 现为 \"7\"");
     }
 
     void requestErrors()

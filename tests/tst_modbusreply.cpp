@@ -64,8 +64,9 @@ class TestModbusReply : public QObject
 private slots:
     void formatsAndTheirSettings()
     {
-        // The combo box lists kinds, each with its four orders; settings store the texts.
-        QCOMPARE(formatChoices().size(), 14);
+        // The combo box lists kinds, each with its four orders; settings store the texts. The
+        // first 14 are those older settings files name by index.
+        QCOMPARE(formatChoices().size(), 27);
         QCOMPARE(formatChoices().at(7), QString("32 位无符号 CDAB"));
         QStringList texts;
         for (int i = 0; i < 14; ++i) {
@@ -81,7 +82,7 @@ private slots:
             QCOMPARE(indexOfFormat(parsed), i);
         }
         QCOMPARE(indexOfFormat({VF::UInt16, WordOrder::DCBA}), 1); // no order at 16 bits
-        QCOMPARE(formatAt(14), RegisterFormat());
+        QCOMPARE(formatAt(27), RegisterFormat());
         // Anything else is refused and changes nothing; read as a setting it is int16.
         RegisterFormat untouched{VF::Float32, WordOrder::BADC};
         QVERIFY(!parseFormatSetting("int16:ABCD", &untouched));

@@ -253,6 +253,22 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
         <source>未知异常</source>
         <translation>Unknown exception</translation>
     </message>
+    <message>
+        <source>64 位有符号</source>
+        <translation>Int64</translation>
+    </message>
+    <message>
+        <source>64 位无符号</source>
+        <translation>UInt64</translation>
+    </message>
+    <message>
+        <source>64 位浮点</source>
+        <translation>Double</translation>
+    </message>
+    <message>
+        <source>ASCII 字符串</source>
+        <translation>ASCII</translation>
+    </message>
 </context>
 <context>
     <name>NetBridge</name>
@@ -393,10 +409,6 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
         <translation>%1 must be a whole number in %2, not &quot;%3&quot;</translation>
     </message>
     <message>
-        <source>功能码应为 3, 4 或 6, 现为 &quot;%1&quot;</source>
-        <translation>Function code must be 3, 4 or 6, not &quot;%1&quot;</translation>
-    </message>
-    <message>
         <source>通讯地址</source>
         <translation>Slave address</translation>
     </message>
@@ -419,6 +431,66 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
     <message>
         <source>内存地址</source>
         <translation>Register address</translation>
+    </message>
+    <message>
+        <source> (从地址 %1 起)</source>
+        <translation> (from address %1)</translation>
+    </message>
+    <message>
+        <source>写入数据应为 %1 个值, 现为 %2 个</source>
+        <translation>Write data must hold %1 values, not %2</translation>
+    </message>
+    <message>
+        <source>01 读线圈</source>
+        <translation>01 Read coils</translation>
+    </message>
+    <message>
+        <source>02 读离散输入</source>
+        <translation>02 Read discrete inputs</translation>
+    </message>
+    <message>
+        <source>03 读保持寄存器</source>
+        <translation>03 Read holding registers</translation>
+    </message>
+    <message>
+        <source>04 读输入寄存器</source>
+        <translation>04 Read input registers</translation>
+    </message>
+    <message>
+        <source>05 写单个线圈</source>
+        <translation>05 Write single coil</translation>
+    </message>
+    <message>
+        <source>06 写单个寄存器</source>
+        <translation>06 Write single register</translation>
+    </message>
+    <message>
+        <source>0F 写多个线圈</source>
+        <translation>0F Write multiple coils</translation>
+    </message>
+    <message>
+        <source>10 写多个寄存器</source>
+        <translation>10 Write multiple registers</translation>
+    </message>
+    <message>
+        <source>写入数据第 %1 个应为 0 或 1, 现为 &quot;%2&quot;</source>
+        <translation>Write data item %1 must be 0 or 1, not &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>写入数据第 %1 个应为 0-65535, -32768 到 -1 或 0x0000-0xFFFF, 现为 &quot;%2&quot;</source>
+        <translation>Write data item %1 must be 0-65535, -32768 to -1 or 0x0000-0xFFFF, not &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>功能码应为 1-6, 15 (0F) 或 16 (10), 现为 &quot;%1&quot;</source>
+        <translation>Function must be 1-6, 15 (0F) or 16 (10), not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>写入值应为 1 (on) 或 0 (off), 现为 &quot;%1&quot;</source>
+        <translation>Value must be 1 (on) or 0 (off), not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>写入数量应为 %1 (写入数据的个数), 现为 &quot;%2&quot;</source>
+        <translation>Write count must be %1 (the number of write data items), not &quot;%2&quot;</translation>
     </message>
 </context>
 <context>
