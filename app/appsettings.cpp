@@ -177,7 +177,8 @@ bool AppSettings::writeConfig(QString *error)
     {
         QSettings set(merged, QSettings::IniFormat);
         for (const SettingEntry &entry : settings()) {
-            const QString key = QLatin1String(entry.group) + QLatin1Char('/') + QLatin1String(entry.key);
+            const QString key =
+                QLatin1String(entry.group) + QLatin1Char('/') + QLatin1String(entry.key);
             set.setValue(key, entry.value());
         }
         set.sync();
@@ -244,7 +245,8 @@ void AppSettings::readConfig()
     {
         QSettings set(ConfigFile, QSettings::IniFormat);
         for (const SettingEntry &entry : settings()) {
-            const QVariant v = set.value(QStringLiteral("%1/%2").arg(QLatin1String(entry.group), QLatin1String(entry.key)));
+            const QVariant v = set.value(
+                QStringLiteral("%1/%2").arg(QLatin1String(entry.group), QLatin1String(entry.key)));
             if (!v.isValid() || v.toString().isEmpty()) {
                 complete = false;
             } else {

@@ -13,9 +13,20 @@ struct Texts {
 };
 
 // Qt reads these itself from the same arguments.
-const QStringList qtOptionsWithValue = {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
-                                         "-qwindowgeometry", "-qwindowtitle", "-qwindowicon", "-display",
-                                         "-geometry", "-style", "-stylesheet", "-session", "-name", "-title"};
+const QStringList qtOptionsWithValue = {"-platform",
+                                        "-platformpluginpath",
+                                        "-platformtheme",
+                                        "-plugin",
+                                        "-qwindowgeometry",
+                                        "-qwindowtitle",
+                                        "-qwindowicon",
+                                        "-display",
+                                        "-geometry",
+                                        "-style",
+                                        "-stylesheet",
+                                        "-session",
+                                        "-name",
+                                        "-title"};
 const QStringList qtFlags = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
 const QStringList ownOptions = {"--port", "--baud", "--data-dir"};
 
@@ -59,7 +70,8 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &ba
         const QString name = equals < 0 ? arg : arg.left(equals);
         if (!ownOptions.contains(name)) {
             const bool option = arg.startsWith(QLatin1Char('-'));
-            return refuse((option ? Texts::tr("未知的选项 %1") : Texts::tr("多余的参数 %1")).arg(arg));
+            return refuse(
+                (option ? Texts::tr("未知的选项 %1") : Texts::tr("多余的参数 %1")).arg(arg));
         }
         QString value;
         if (equals >= 0) {
@@ -110,7 +122,8 @@ int answerCommandLine(const CommandLine &line)
         std::fputs(qUtf8Printable(usageText()), stdout);
         return 0;
     case CommandLine::Refuse:
-        std::fputs(qUtf8Printable(QStringLiteral("norvane: %1\n\n%2").arg(line.error, usageText())), stderr);
+        std::fputs(qUtf8Printable(QStringLiteral("norvane: %1\n\n%2").arg(line.error, usageText())),
+                   stderr);
         return 2;
     case CommandLine::Run:
         break;

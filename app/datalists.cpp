@@ -60,10 +60,14 @@ void forEachUsableLine(const QString &fileName, int maxLineBytes, QStringList *n
         }
     }
     if (skipped > 0) {
-        notes->append(Texts::tr("%1: 跳过 %2 行过长的行 (超过 %3 字节)").arg(fileName).arg(skipped).arg(maxLineBytes));
+        notes->append(Texts::tr("%1: 跳过 %2 行过长的行 (超过 %3 字节)")
+                          .arg(fileName)
+                          .arg(skipped)
+                          .arg(maxLineBytes));
     }
     if (left > 0) {
-        notes->append(Texts::tr("%1: 只读取了前面的行, 其后约 %2 行未读取").arg(fileName).arg(left));
+        notes->append(
+            Texts::tr("%1: 只读取了前面的行, 其后约 %2 行未读取").arg(fileName).arg(left));
     }
 }
 
@@ -73,10 +77,11 @@ QStringList loadSendList(const QString &fileName, QStringList *notes)
 {
     QStringList ignored;
     QStringList list;
-    forEachUsableLine(fileName, AppSettings::maxLineBytes, notes ? notes : &ignored, [&](const QString &line) {
-        list.append(line);
-        return list.size() < AppSettings::maxSendEntries;
-    });
+    forEachUsableLine(fileName, AppSettings::maxLineBytes, notes ? notes : &ignored,
+                      [&](const QString &line) {
+                          list.append(line);
+                          return list.size() < AppSettings::maxSendEntries;
+                      });
     return list;
 }
 
@@ -92,19 +97,21 @@ void splitDeviceLine(const QString &line, QString &key, QString &value)
     }
 }
 
-void loadDevicePairs(const QString &fileName, QStringList &keys, QStringList &values, QStringList *notes)
+void loadDevicePairs(const QString &fileName, QStringList &keys, QStringList &values,
+                     QStringList *notes)
 {
     QStringList ignored;
     keys.clear();
     values.clear();
-    forEachUsableLine(fileName, AppSettings::maxLineBytes, notes ? notes : &ignored, [&](const QString &line) {
-        QString key;
-        QString value;
-        splitDeviceLine(line, key, value);
-        keys.append(key);
-        values.append(value);
-        return true;
-    });
+    forEachUsableLine(fileName, AppSettings::maxLineBytes, notes ? notes : &ignored,
+                      [&](const QString &line) {
+                          QString key;
+                          QString value;
+                          splitDeviceLine(line, key, value);
+                          keys.append(key);
+                          values.append(value);
+                          return true;
+                      });
 }
 
 QString AppSettings::dataFilePath(const QString &name)

@@ -24,7 +24,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("norvane"));
     QApplication::setApplicationVersion(programVersion());
     const QString exeDir = TaviHelper::appDir();
-    const auto locations = [&] { return chooseDataLocations(exeDir, line.dataDir, TaviHelper::appBaseName()); };
+    const auto locations = [&] {
+        return chooseDataLocations(exeDir, line.dataDir, TaviHelper::appBaseName());
+    };
     // The language first: the locations say in it why they are where they are.
     installLanguage(storedLanguage(locations().configFile));
     prepareApplication(locations());

@@ -2,8 +2,8 @@
 
 #include "appsettings.h"
 #include "datafile.h"
-#include "tavihelper.h"
 #include "taviappearance.h"
+#include "tavihelper.h"
 
 #include <QApplication>
 #include <QDir>
@@ -85,10 +85,12 @@ QString storedLanguage(const QString &configFile)
     const SettingEntry *entry = AppSettings::setting(QStringLiteral("Language"));
     const QString fallback = entry->defaultValue.toString();
     // The files readConfig refuses (a FIFO, a huge file) are not opened here either.
-    if (!QFile::exists(configFile) || !dataFileProblem(configFile, AppSettings::maxConfigFileBytes).isEmpty()) {
+    if (!QFile::exists(configFile)
+        || !dataFileProblem(configFile, AppSettings::maxConfigFileBytes).isEmpty()) {
         return fallback;
     }
-    const QString key = QStringLiteral("%1/%2").arg(QLatin1String(entry->group), QLatin1String(entry->key));
+    const QString key =
+        QStringLiteral("%1/%2").arg(QLatin1String(entry->group), QLatin1String(entry->key));
     const QString value = QSettings(configFile, QSettings::IniFormat).value(key).toString();
     return value.isEmpty() ? fallback : value;
 }

@@ -13,7 +13,10 @@
 
 namespace {
 
-double msSince(const QElapsedTimer &timer) { return double(timer.nsecsElapsed()) / 1e6; }
+double msSince(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
 
 double median(std::vector<double> v)
 {
@@ -29,7 +32,7 @@ void report(const char *what, const std::vector<double> &ms, const char *note = 
 }
 
 struct Redraw {
-    double data; // redraw(): points to the series and the axes
+    double data;  // redraw(): points to the series and the axes
     double total; // and the chart laid out and painted
 };
 

@@ -3,10 +3,10 @@
 // for a master of our own that times each reply on the wire, then for mbpoll (whole runs).
 #include "appsettings.h"
 #include "benchsupport.h"
-#include "virtualserial.h"
 #include "frmtolvan.h"
 #include "startup.h"
 #include "tavihelper.h"
+#include "virtualserial.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -66,7 +66,8 @@ int master(const char *path)
                 got += n > 0 ? int(n) : 0;
             }
         }
-        std::printf("%s\n", got >= 7 ? qPrintable(QString::number(nowMs() - start, 'f', 2)) : "timeout");
+        std::printf("%s\n",
+                    got >= 7 ? qPrintable(QString::number(nowMs() - start, 'f', 2)) : "timeout");
         std::fflush(stdout);
         usleep(20000);
     }
@@ -78,10 +79,12 @@ void report(const char *what, std::vector<double> latencies, int timeouts)
 {
     std::sort(latencies.begin(), latencies.end());
     auto pct = [&](double p) {
-        return latencies.empty() ? 0.0 : latencies[std::min(latencies.size() - 1, size_t(p * double(latencies.size())))];
+        return latencies.empty() ? 0.0
+                                 : latencies[std::min(latencies.size() - 1,
+                                                      size_t(p * double(latencies.size())))];
     };
-    std::printf("  %-34s p50 %7.1f ms   p99 %7.1f ms   max %7.1f ms   timeouts %d of %d\n", what, pct(0.50), pct(0.99),
-                latencies.empty() ? 0.0 : latencies.back(), timeouts, polls);
+    std::printf("  %-34s p50 %7.1f ms   p99 %7.1f ms   max %7.1f ms   timeouts %d of %d\n", what,
+                pct(0.50), pct(0.99), latencies.empty() ? 0.0 : latencies.back(), timeouts, polls);
 }
 
 } // namespace
@@ -106,7 +109,8 @@ int main(int argc, char *argv[])
     prepareApplication(home.filePath("norvane.ini"), home.path());
     const QByteArray reply = QByteArray::fromHex("010302007B");
     AppSettings::DeviceKeys = QStringList{"01 03 00 00 00 01"};
-    AppSettings::DeviceValues = QStringList{TaviHelper::bytesToHexText(reply + TaviHelper::crc16ModbusBytes(reply))};
+    AppSettings::DeviceValues =
+        QStringList{TaviHelper::bytesToHexText(reply + TaviHelper::crc16ModbusBytes(reply))};
     AppSettings::PortName = console;
     AppSettings::HexSend = true;
     AppSettings::HexReceive = true;
@@ -145,8 +149,8 @@ int main(int argc, char *argv[])
     for (int i = 0; i < polls; ++i) {
         QProcess poll;
         const double start = nowMs();
-        poll.start(mbpoll, {"-m", "rtu", "-a", "1", "-r", "1", "-c", "1", "-t", "4", "-b", "9600", "-P", "none",
-                            "-1", "-o", "1", peer});
+        poll.start(mbpoll, {"-m", "rtu", "-a", "1", "-r", "1", "-c", "1", "-t", "4", "-b", "9600",
+                            "-P", "none", "-1", "-o", "1", peer});
         while (poll.state() != QProcess::NotRunning) {
             spin(1);
         }

@@ -2,9 +2,9 @@
 //   bench_idle [seconds]   (default 30)
 #include "appsettings.h"
 #include "benchsupport.h"
-#include "virtualserial.h"
 #include "frmtolvan.h"
 #include "startup.h"
+#include "virtualserial.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -52,7 +52,8 @@ int main(int argc, char *argv[])
     loop.exec();
     const double cpu = cpuSeconds() - cpuStart;
     const double elapsed = double(wall.elapsed()) / 1000.0;
-    std::printf("idle with a session open: %.3f CPU-s over %.1f s = %.2f %% of a core (target < 0.5 %%)\n", cpu,
-                elapsed, 100.0 * cpu / elapsed);
+    std::printf(
+        "idle with a session open: %.3f CPU-s over %.1f s = %.2f %% of a core (target < 0.5 %%)\n",
+        cpu, elapsed, 100.0 * cpu / elapsed);
     return 0;
 }

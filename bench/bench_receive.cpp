@@ -5,9 +5,9 @@
 //   bench_receive [seconds]        (default 20 per rate)
 #include "appsettings.h"
 #include "benchsupport.h"
-#include "virtualserial.h"
 #include "frmtolvan.h"
 #include "startup.h"
+#include "virtualserial.h"
 
 #include <QApplication>
 #include <QDir>
@@ -55,7 +55,8 @@ int writer(const char *path, double rate, double seconds)
     long long sent = 0;
     const double start = now();
     while (now() - start < seconds) {
-        long long due = rate > 0 ? static_cast<long long>((now() - start) * rate) - sent : static_cast<long long>(sizeof chunk);
+        long long due = rate > 0 ? static_cast<long long>((now() - start) * rate) - sent
+                                 : static_cast<long long>(sizeof chunk);
         due -= due % 7;
         if (due <= 0) {
             usleep(2000);
@@ -149,15 +150,20 @@ int main(int argc, char *argv[])
     form.show();
     form.findChild<QPushButton *>("btnOpen")->click();
 
-    std::printf("receive path, %.0f s per rate, session on a socat pty, Hex接收 on, register decoding active\n", seconds);
-    std::printf("  %-12s %12s %12s %6s %10s %12s %10s\n", "rate", "sent B", "counted B", "lost", "MB/s", "CPU-s/s", "stall ms");
-    const QList<QPair<QString, double>> rates = {{"11.5 KB/s", 11520}, {"92 KB/s", 92160}, {"flat out", 0}};
+    std::printf("receive path, %.0f s per rate, session on a socat pty, Hex接收 on, register "
+                "decoding active\n",
+                seconds);
+    std::printf("  %-12s %12s %12s %6s %10s %12s %10s\n", "rate", "sent B", "counted B", "lost",
+                "MB/s", "CPU-s/s", "stall ms");
+    const QList<QPair<QString, double>> rates = {
+        {"11.5 KB/s", 11520}, {"92 KB/s", 92160}, {"flat out", 0}};
     bool lossless = true;
     for (const auto &rate : rates) {
         const Result r = run(form, peer, rate.second, seconds);
         lossless = lossless && r.sent == r.counted;
-        std::printf("  %-12s %12lld %12lld %6lld %10.2f %12.3f %10.1f\n", qPrintable(rate.first), r.sent, r.counted,
-                    r.sent - r.counted, double(r.counted) / 1e6 / seconds, r.cpuPerSecond, r.longestStallMs);
+        std::printf("  %-12s %12lld %12lld %6lld %10.2f %12.3f %10.1f\n", qPrintable(rate.first),
+                    r.sent, r.counted, r.sent - r.counted, double(r.counted) / 1e6 / seconds,
+                    r.cpuPerSecond, r.longestStallMs);
         std::fflush(stdout);
     }
     std::printf("  peak RSS %.1f MiB\n", peakRssMiB());

@@ -3,9 +3,9 @@
 //   bench_soak [seconds]   (default 600)
 #include "appsettings.h"
 #include "benchsupport.h"
-#include "virtualserial.h"
 #include "frmtolvan.h"
 #include "startup.h"
+#include "virtualserial.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -81,7 +81,8 @@ int main(int argc, char *argv[])
         // 20 frames of 7 bytes every 7 ms or so; each carries a running number as its value.
         QByteArray burst;
         for (int i = 0; i < 20; ++i, ++frameNo) {
-            QByteArray f = QByteArray::fromHex("010302") + char((frameNo >> 8) & 0xFF) + char(frameNo & 0xFF);
+            QByteArray f =
+                QByteArray::fromHex("010302") + char((frameNo >> 8) & 0xFF) + char(frameNo & 0xFF);
             f += "\x00\x00";
             burst += f;
         }
@@ -107,9 +108,13 @@ int main(int argc, char *argv[])
             }
         }
     }
-    const long long counted = form.findChild<QPushButton *>("btnReceiveCount")->text().section(' ', 2, 2).toLongLong();
+    const long long counted =
+        form.findChild<QPushButton *>("btnReceiveCount")->text().section(' ', 2, 2).toLongLong();
     std::printf("  RSS at end   %.1f MiB\n", rssEnd);
-    std::printf("  bytes sent %lld, counted %lld, in %d saved files %lld\n", sent, counted, files, inFiles);
-    std::printf("  %s\n", sent == counted && counted == inFiles ? "every received byte is in the saved files" : "BYTES MISSING");
+    std::printf("  bytes sent %lld, counted %lld, in %d saved files %lld\n", sent, counted, files,
+                inFiles);
+    std::printf("  %s\n", sent == counted && counted == inFiles
+                              ? "every received byte is in the saved files"
+                              : "BYTES MISSING");
     return sent == counted && counted == inFiles ? 0 : 1;
 }

@@ -119,11 +119,14 @@ int main(int argc, char *argv[])
         consoleMs.push_back(c.ms);
         consoleRss.push_back(c.rssKiB);
     }
-    const double bm = median(bareMs), cm = median(consoleMs), br = median(bareRss), cr = median(consoleRss);
+    const double bm = median(bareMs), cm = median(consoleMs), br = median(bareRss),
+                 cr = median(consoleRss);
     std::printf("start-up to window shown, median of %d runs each (offscreen)\n", runs);
     std::printf("  bare Qt Widgets program  %7.1f ms   peak RSS %6.1f MiB\n", bm, br / 1024);
-    std::printf("  bare, Chinese label/font %7.1f ms   peak RSS %6.1f MiB\n", median(cjkMs), median(cjkRss) / 1024);
+    std::printf("  bare, Chinese label/font %7.1f ms   peak RSS %6.1f MiB\n", median(cjkMs),
+                median(cjkRss) / 1024);
     std::printf("  console                  %7.1f ms   peak RSS %6.1f MiB\n", cm, cr / 1024);
-    std::printf("  ratio                    %7.2f x (time)   %.2f x (RSS)   target <= 1.5\n", cm / bm, cr / br);
+    std::printf("  ratio                    %7.2f x (time)   %.2f x (RSS)   target <= 1.5\n",
+                cm / bm, cr / br);
     return 0;
 }

@@ -37,8 +37,10 @@ ConsoleSession::Options ConsoleSession::optionsFromConfig()
 }
 
 ConsoleSession::ConsoleSession(QObject *parent)
-    : QObject(parent), bridge(new NetBridge(this)), readTimer(makeTimer(this, "readTimer", readIntervalMs)),
-      portCheckTimer(makeTimer(this, "portCheckTimer", 1000)), reopenTimer(makeTimer(this, "reopenTimer", 1000)),
+    : QObject(parent), bridge(new NetBridge(this)),
+      readTimer(makeTimer(this, "readTimer", readIntervalMs)),
+      portCheckTimer(makeTimer(this, "portCheckTimer", 1000)),
+      reopenTimer(makeTimer(this, "reopenTimer", 1000)),
       connectTimer(makeTimer(this, "connectTimer", 3000))
 {
     connect(readTimer, &QTimer::timeout, this, &ConsoleSession::readData);
@@ -53,7 +55,8 @@ ConsoleSession::ConsoleSession(QObject *parent)
 
     connect(bridge, &NetBridge::readyRead, this, &ConsoleSession::readDataNet);
     connect(bridge, &NetBridge::errorOccurred, this, &ConsoleSession::readErrorNet);
-    connect(bridge, &NetBridge::message, this, [this](const QString &text) { emit logLine(LogInfo, text); });
+    connect(bridge, &NetBridge::message, this,
+            [this](const QString &text) { emit logLine(LogInfo, text); });
     connect(bridge, &NetBridge::stateChanged, this, &ConsoleSession::bridgeStateChanged);
 }
 
@@ -78,9 +81,8 @@ bool ConsoleSession::open(const PortSettings &settings)
     // Queued: the port may fail in the middle of a read or a write.
     connect(link, &SerialLink::failed, this, &ConsoleSession::portLost, Qt::QueuedConnection);
     connect(link, &SerialLink::bytesWritten, bridge, &NetBridge::resume);
-    connect(link, &SerialLink::refused, this, [this] {
-        emit logLine(LogInfo, tr("串口发送缓冲已满 (对方未接收), 数据未发送"));
-    });
+    connect(link, &SerialLink::refused, this,
+            [this] { emit logLine(LogInfo, tr("串口发送缓冲已满 (对方未接收), 数据未发送")); });
     if (!link->open(line)) {
         emit openFailed(link->openFailure());
         return false;
@@ -164,20 +166,23 @@ bool ConsoleSession::sendText(QString text, bool request)
     if (text.startsWith(QLatin1String("AT"))) {
         text.append(QLatin1Char('\r'));
     }
-    const QByteArray bytes = opts.hexSend ? TaviHelper::hexTextToBytes(text) : TaviHelper::namedTextToBytes(text);
+    const QByteArray bytes =
+        opts.hexSend ? TaviHelper::hexTextToBytes(text) : TaviHelper::namedTextToBytes(text);
     // Only what the port took is logged; a failing port ends the session.
     if (write(bytes, true) != bytes.size()) {
         return false;
     }
     ModbusRequest parsed;
     if (request && parseRequest(bytes, &parsed)) {
-        pipeline.sent(parsed, monotonicMs(),
-                      replyTimeoutMs(characterMs(link->lineSettings()), bytes.size(), parsed.replyLength));
+        pipeline.sent(
+            parsed, monotonicMs(),
+            replyTimeoutMs(characterMs(link->lineSettings()), bytes.size(), parsed.replyLength));
     }
     if (opts.autoPrint) {
-        // What went on the wire, not what was typed: a character with no byte of its own went as "?".
-        emit logLine(LogSerialSend,
-                     opts.hexSend ? TaviHelper::bytesToHexText(bytes) : TaviHelper::bytesToNamedText(bytes));
+        // What went on the wire, not what was typed: a character with no byte of its own went as
+        // "?".
+        emit logLine(LogSerialSend, opts.hexSend ? TaviHelper::bytesToHexText(bytes)
+                                                 : TaviHelper::bytesToNamedText(bytes));
     }
     return true;
 }
@@ -284,7 +289,8 @@ void ConsoleSession::readDataNet()
     if (data.isEmpty()) {
         return;
     }
-    const QString display = opts.hexReceive ? TaviHelper::bytesToHexText(data) : TaviHelper::bytesToNamedText(data);
+    const QString display =
+        opts.hexReceive ? TaviHelper::bytesToHexText(data) : TaviHelper::bytesToNamedText(data);
     emit logLine(LogNetReceive, display);
     // Passed on, not sent by the console: not counted.
     if (write(data, false) == data.size()) {

@@ -24,7 +24,7 @@ public:
     struct Options {
         bool hexSend = false;
         bool hexReceive = false;
-        bool autoPrint = true;        // log what is sent
+        bool autoPrint = true;         // log what is sent
         bool deviceSimulation = false; // answer from the device table
         RegisterFormat format;
         QStringList deviceKeys;

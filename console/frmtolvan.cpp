@@ -152,11 +152,13 @@ void frmTolvan::saveConfig()
 
 void frmTolvan::changeEnable(bool b)
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{ui->cboxBaudRate, ui->cboxDataBit, ui->cboxParity,
-                                                       ui->cboxPortName, ui->cboxStopBit}) {
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{ui->cboxBaudRate, ui->cboxDataBit, ui->cboxParity,
+                                          ui->cboxPortName, ui->cboxStopBit}) {
         w->setEnabled(!b);
     }
-    for (QWidget *w : std::initializer_list<QWidget *>{ui->btnSend, ui->ckAutoSend, ui->ckAutoSave, ui->ckAutoPrint}) {
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->btnSend, ui->ckAutoSend, ui->ckAutoSave,
+                                                       ui->ckAutoPrint}) {
         w->setEnabled(b);
     }
     ui->btnOpen->setText(b ? tr("关闭串口") : tr("打开串口"));
@@ -218,8 +220,8 @@ void frmTolvan::on_btnReceiveCount_clicked()
 
 void frmTolvan::sendData()
 {
-    const RequestRow row = checkRequestRow(ui->pid->text(), ui->fid->currentText(), ui->addr->text(),
-                                           ui->value->text());
+    const RequestRow row = checkRequestRow(ui->pid->text(), ui->fid->currentText(),
+                                           ui->addr->text(), ui->value->text());
     markRequestRow(row.field, row.error);
     if (!row.frame.isEmpty()) {
         ui->cboxData->setEditText(requestText(row.frame));
@@ -284,10 +286,10 @@ void frmTolvan::on_btnStart_clicked()
 
 void frmTolvan::on_calculate_pushButton_clicked()
 {
-    const RangeResult range = computeRange(ui->sensorDown_lineEdit->text(), ui->sensorUp_lineEdit->text(),
-                                           ui->signalDown_lineEdit->text(), ui->signalUp_lineEdit->text(),
-                                           ui->signalType_comboBox->currentText(),
-                                           ui->scale_comboBox->currentIndex());
+    const RangeResult range =
+        computeRange(ui->sensorDown_lineEdit->text(), ui->sensorUp_lineEdit->text(),
+                     ui->signalDown_lineEdit->text(), ui->signalUp_lineEdit->text(),
+                     ui->signalType_comboBox->currentText(), ui->scale_comboBox->currentIndex());
     for (const QString &line : range.lines()) {
         append(LogInfo, line);
     }

@@ -21,30 +21,48 @@ struct Texts {
 QString logPrefix(int type)
 {
     switch (type) {
-    case LogSerialSend: return Texts::tr("串口发送 >>");
-    case LogSerialReceive: return Texts::tr("串口接收 <<");
-    case LogDelay: return Texts::tr("处理延时 >>");
-    case LogCheck: return Texts::tr("正在校验 >>");
-    case LogNetSend: return Texts::tr("网络发送 >>");
-    case LogNetReceive: return Texts::tr("网络接收 <<");
-    case LogInfo: return Texts::tr("提示信息 >>");
-    case LogValues: return Texts::tr("数值解析 >>");
-    default: return QString();
+    case LogSerialSend:
+        return Texts::tr("串口发送 >>");
+    case LogSerialReceive:
+        return Texts::tr("串口接收 <<");
+    case LogDelay:
+        return Texts::tr("处理延时 >>");
+    case LogCheck:
+        return Texts::tr("正在校验 >>");
+    case LogNetSend:
+        return Texts::tr("网络发送 >>");
+    case LogNetReceive:
+        return Texts::tr("网络接收 <<");
+    case LogInfo:
+        return Texts::tr("提示信息 >>");
+    case LogValues:
+        return Texts::tr("数值解析 >>");
+    default:
+        return QString();
     }
 }
 
 QColor logColor(int type)
 {
     switch (type) {
-    case LogSerialSend: return QColor(QStringLiteral("dodgerblue"));
-    case LogSerialReceive: return QColor(QStringLiteral("red"));
-    case LogDelay: return QColor(QStringLiteral("gray"));
-    case LogCheck: return QColor(QStringLiteral("green"));
-    case LogNetSend: return QColor(24, 189, 155);
-    case LogNetReceive: return QColor(255, 107, 107);
-    case LogInfo: return QColor(QStringLiteral("magenta"));
-    case LogValues: return QColor(QStringLiteral("red"));
-    default: return QColor(Qt::black);
+    case LogSerialSend:
+        return QColor(QStringLiteral("dodgerblue"));
+    case LogSerialReceive:
+        return QColor(QStringLiteral("red"));
+    case LogDelay:
+        return QColor(QStringLiteral("gray"));
+    case LogCheck:
+        return QColor(QStringLiteral("green"));
+    case LogNetSend:
+        return QColor(24, 189, 155);
+    case LogNetReceive:
+        return QColor(255, 107, 107);
+    case LogInfo:
+        return QColor(QStringLiteral("magenta"));
+    case LogValues:
+        return QColor(QStringLiteral("red"));
+    default:
+        return QColor(Qt::black);
     }
 }
 
@@ -54,7 +72,8 @@ QString logLine(int type, const QTime &time, const QString &data)
     clean.remove(QLatin1Char('\r'));
     clean.remove(QLatin1Char('\n'));
     // One multi-argument arg() so that markers inside the data stay literal.
-    return Texts::tr("时间[%1] %2 %3").arg(time.toString(QStringLiteral("HH:mm:ss zzz")), logPrefix(type), clean);
+    return Texts::tr("时间[%1] %2 %3")
+        .arg(time.toString(QStringLiteral("HH:mm:ss zzz")), logPrefix(type), clean);
 }
 
 QString logFilePath(const QString &dir, const QDateTime &when, int instance)
@@ -73,7 +92,8 @@ bool writeLogFile(const QString &path, const QString &text, bool append, int *er
         return false;
     };
     const QByteArray name = QFile::encodeName(path);
-    const int flags = O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | (append ? O_APPEND : O_CREAT | O_EXCL);
+    const int flags =
+        O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | (append ? O_APPEND : O_CREAT | O_EXCL);
     const int fd = ::open(name.constData(), flags, 0644);
     if (fd < 0) {
         // The file to append to has gone meanwhile: a new one then.

@@ -15,7 +15,8 @@ struct Texts {
     Q_DECLARE_TR_FUNCTIONS(ModbusReply)
 };
 
-const char *const formatKeys[] = {"int16", "uint16", "int32", "uint32", "float", "int64", "uint64", "double", "ascii"};
+const char *const formatKeys[] = {"int16", "uint16", "int32",  "uint32", "float",
+                                  "int64", "uint64", "double", "ascii"};
 constexpr int formatCount = sizeof formatKeys / sizeof *formatKeys;
 const char *const orderKeys[] = {"ABCD", "CDAB", "BADC", "DCBA"};
 constexpr int choiceCount = 27;
@@ -23,7 +24,8 @@ constexpr int choiceCount = 27;
 // The formats that take several registers in one of the four orders.
 bool isWide(ValueFormat format)
 {
-    return format != ValueFormat::Int16 && format != ValueFormat::UInt16 && format != ValueFormat::Ascii;
+    return format != ValueFormat::Int16 && format != ValueFormat::UInt16
+           && format != ValueFormat::Ascii;
 }
 
 uchar byteAt(const QByteArray &data, int index)
@@ -79,7 +81,8 @@ QString asciiText(const QByteArray &data)
         if (c >= 0x20 && c < 0x7F && c != '\\') {
             text += QLatin1Char(char(c));
         } else {
-            text += QStringLiteral("\\x") + QString::number(c, 16).rightJustified(2, QLatin1Char('0')).toUpper();
+            text += QStringLiteral("\\x")
+                    + QString::number(c, 16).rightJustified(2, QLatin1Char('0')).toUpper();
         }
     }
     return text;
@@ -169,8 +172,9 @@ RegisterFormat formatFromSetting(const QString &text)
 QStringList formatChoices()
 {
     QStringList names = {Texts::tr("16 位有符号"), Texts::tr("16 位无符号")};
-    const QString wide[] = {Texts::tr("32 位有符号"), Texts::tr("32 位无符号"), Texts::tr("32 位浮点"),
-                            Texts::tr("64 位有符号"), Texts::tr("64 位无符号"), Texts::tr("64 位浮点")};
+    const QString wide[] = {Texts::tr("32 位有符号"), Texts::tr("32 位无符号"),
+                            Texts::tr("32 位浮点"),   Texts::tr("64 位有符号"),
+                            Texts::tr("64 位无符号"), Texts::tr("64 位浮点")};
     for (const QString &kind : wide) {
         for (const char *order : orderKeys) {
             names << kind + QLatin1Char(' ') + QLatin1String(order);
@@ -186,7 +190,8 @@ RegisterFormat formatAt(int index)
     if (index == 1) {
         format.format = ValueFormat::UInt16;
     } else if (index >= 2 && index < choiceCount - 1) {
-        format.format = static_cast<ValueFormat>(static_cast<int>(ValueFormat::Int32) + (index - 2) / 4);
+        format.format =
+            static_cast<ValueFormat>(static_cast<int>(ValueFormat::Int32) + (index - 2) / 4);
         format.order = static_cast<WordOrder>((index - 2) % 4);
     } else if (index == choiceCount - 1) {
         format.format = ValueFormat::Ascii;
@@ -266,7 +271,8 @@ int replyTimeoutMs(double characterMs, int requestBytes, int replyBytes)
     if (!(characterMs > 0)) {
         return 1000;
     }
-    const double ms = (qMax(0, requestBytes) + 3.5 + qMax(0, replyBytes)) * characterMs + deviceAnswerMs;
+    const double ms =
+        (qMax(0, requestBytes) + 3.5 + qMax(0, replyBytes)) * characterMs + deviceAnswerMs;
     // The small allowance keeps a whole number that suffers a rounding error from going up by one.
     return static_cast<int>(std::ceil(qMin(ms, 3600e3) - 1e-9));
 }
@@ -293,5 +299,6 @@ bool hasGoodCrc(const QByteArray &frame)
         return false;
     }
     const quint16 crc = modbusCrc(frame.left(frame.size() - 2)); // already in wire order
-    return byteAt(frame, frame.size() - 2) == (crc >> 8) && byteAt(frame, frame.size() - 1) == (crc & 0xFF);
+    return byteAt(frame, frame.size() - 2) == (crc >> 8)
+           && byteAt(frame, frame.size() - 1) == (crc & 0xFF);
 }

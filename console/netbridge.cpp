@@ -34,7 +34,8 @@ void NetBridge::attempt(const QString &host, int port)
     if (socket->state() != QAbstractSocket::UnconnectedState) {
         socket->abort();
     }
-    socket->connectToHost(host, static_cast<quint16>(port), QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+    socket->connectToHost(host, static_cast<quint16>(port), QIODevice::ReadWrite,
+                          QAbstractSocket::AnyIPProtocol);
     // A quick answer gets 100 ms, with events flowing. Unlike waitForConnected, this leaves a
     // slower attempt running: when it completes, connected() enters the connected state.
     QEventLoop loop;
@@ -63,7 +64,8 @@ void NetBridge::reconnect(const QString &host, int port)
     if (connected || host.isEmpty() || port == 0) {
         return;
     }
-    if (socket->state() == QAbstractSocket::HostLookupState || socket->state() == QAbstractSocket::ConnectingState) {
+    if (socket->state() == QAbstractSocket::HostLookupState
+        || socket->state() == QAbstractSocket::ConnectingState) {
         return;
     }
     attempt(host, port);

@@ -4,8 +4,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
@@ -82,8 +82,11 @@ bool isSerialDevice(const QString &path)
     if (kind >= 136 && kind <= 143) {
         return true;
     }
-    const QString subsystem = QStringLiteral("/sys/dev/char/%1:%2/subsystem").arg(kind).arg(minor(st.st_rdev));
-    return kind != 5 && QFileInfo(QFileInfo(subsystem).canonicalFilePath()).fileName() == QLatin1String("tty");
+    const QString subsystem =
+        QStringLiteral("/sys/dev/char/%1:%2/subsystem").arg(kind).arg(minor(st.st_rdev));
+    return kind != 5
+           && QFileInfo(QFileInfo(subsystem).canonicalFilePath()).fileName()
+                  == QLatin1String("tty");
 }
 
 QStringList updatedPortChoices(const QStringList &present, const QStringList &keep)

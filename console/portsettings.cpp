@@ -32,7 +32,7 @@ PortSettings portSettingsFromConfig()
 double characterMs(const PortSettings &line)
 {
     const bool parity = line.parity != QSerialPort::NoParity;
-    const double stop = line.stopBits == QSerialPort::TwoStop ? 2
+    const double stop = line.stopBits == QSerialPort::TwoStop          ? 2
                         : line.stopBits == QSerialPort::OneAndHalfStop ? 1.5
                                                                        : 1;
     return (1 + int(line.dataBits) + (parity ? 1 : 0) + stop) * 1000.0 / qMax(1, line.baudRate);

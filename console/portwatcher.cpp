@@ -4,17 +4,19 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QLineEdit>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 
-PortWatcher::PortWatcher(QComboBox *box, QWidget *label, QLabel *errorLabel, const QStringList &portFolders,
-                         const QString *storedName)
-    : QObject(box), box(box), label(label), errorLabel(errorLabel), storedName(storedName), folders(portFolders)
+PortWatcher::PortWatcher(QComboBox *box, QWidget *label, QLabel *errorLabel,
+                         const QStringList &portFolders, const QString *storedName)
+    : QObject(box), box(box), label(label), errorLabel(errorLabel), storedName(storedName),
+      folders(portFolders)
 {
     errorLabel->hide();
-    connect(this, &PortWatcher::portsChanged, this,
-            [this](const QStringList &present) { applyPortChoices(this->box, present, *this->storedName); });
+    connect(this, &PortWatcher::portsChanged, this, [this](const QStringList &present) {
+        applyPortChoices(this->box, present, *this->storedName);
+    });
     connect(box, &QComboBox::editTextChanged, this, [this] { showOpenFailure(QString()); });
     // Listing the ports takes about 10 ms: the first list comes just after the window is up.
     QTimer::singleShot(250, this, &PortWatcher::start);
@@ -65,7 +67,8 @@ QStringList PortWatcher::presentPorts() const
     QStringList ports = presentPortNames(0);
     for (const QString &folder : folders) {
         const QDir dir(folder);
-        for (const QFileInfo &entry : dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
+        for (const QFileInfo &entry :
+             dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
             if (isSerialDevice(entry.absoluteFilePath())) {
                 ports << entry.absoluteFilePath();
             }

@@ -31,8 +31,9 @@ bool standardSignalRange(const QString &signalType, float &lower, float &upper)
     return true;
 }
 
-RangeResult computeRange(const QString &sensorDown, const QString &sensorUp, const QString &signalDown,
-                         const QString &signalUp, const QString &signalType, int decimals)
+RangeResult computeRange(const QString &sensorDown, const QString &sensorUp,
+                         const QString &signalDown, const QString &signalUp,
+                         const QString &signalType, int decimals)
 {
     RangeResult result;
     const float yDown = sensorDown.toFloat();
@@ -63,7 +64,9 @@ RangeResult computeRange(const QString &sensorDown, const QString &sensorUp, con
         return text == QLatin1String("-0") ? QStringLiteral("0") : text;
     };
     result.valid = true;
-    result.actualLine = Texts::tr("实际量程: %1 ~ %2").arg(double(low) + 0.0).arg(double(high) + 0.0);
-    result.instrumentLine = Texts::tr("仪表量程: %1 ~ %2").arg(whole(double(low) * factor), whole(double(high) * factor));
+    result.actualLine =
+        Texts::tr("实际量程: %1 ~ %2").arg(double(low) + 0.0).arg(double(high) + 0.0);
+    result.instrumentLine = Texts::tr("仪表量程: %1 ~ %2")
+                                .arg(whole(double(low) * factor), whole(double(high) * factor));
     return result;
 }

@@ -19,8 +19,9 @@ namespace {
 // (a saved log shown in a terminal would run them) and the marks that reorder text.
 bool isActiveCharacter(ushort c)
 {
-    return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || (c >= 0x7F && c <= 0x9F) || c == 0x061C
-           || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+    return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || (c >= 0x7F && c <= 0x9F)
+           || c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E)
+           || (c >= 0x2066 && c <= 0x2069);
 }
 } // namespace
 

@@ -74,7 +74,8 @@ bool startsLikeReply(const ModbusRequest &r, const QByteArray &b, int at)
     if (byteAt(b, at) != r.slave) {
         return false;
     }
-    return at + 1 >= b.size() || byteAt(b, at + 1) == r.function || byteAt(b, at + 1) == (r.function | 0x80);
+    return at + 1 >= b.size() || byteAt(b, at + 1) == r.function
+           || byteAt(b, at + 1) == (r.function | 0x80);
 }
 
 QString crcNote(const QByteArray &frame)
@@ -85,11 +86,13 @@ QString crcNote(const QByteArray &frame)
 
 QString exceptionText(int function, int code)
 {
-    return Texts::tr("异常响应: 功能码 %1, 异常码 %2 (%3)").arg(hexByte(function), hexByte(code), exceptionName(code));
+    return Texts::tr("异常响应: 功能码 %1, 异常码 %2 (%3)")
+        .arg(hexByte(function), hexByte(code), exceptionName(code));
 }
 
 // Values of a read reply's data: registers in the chosen format, coils and inputs as 0/1.
-void decodeData(int function, const QByteArray &data, int bits, RegisterFormat format, ReplyDecode *out)
+void decodeData(int function, const QByteArray &data, int bits, RegisterFormat format,
+                ReplyDecode *out)
 {
     if (function == 1 || function == 2) {
         for (int i = 0; i < bits && i / 8 < data.size(); ++i) {
@@ -115,11 +118,13 @@ ReplyDecode incompleteReply(const ModbusRequest &r, const QByteArray &b, Registe
     if (b.size() >= 3 && (byteAt(b, 1) & 0x80)) {
         out.text = exceptionText(r.function, byteAt(b, 2));
     } else if (b.size() >= 3 && isRead(r.function)) {
-        decodeData(r.function, b.mid(3, qMin(int(byteAt(b, 2)), b.size() - 3)), r.count, format, &out);
+        decodeData(r.function, b.mid(3, qMin(int(byteAt(b, 2)), b.size() - 3)), r.count, format,
+                   &out);
     }
     const int length = frameLength(b);
-    appendNote(&out.text, length < 0 ? Texts::tr("(不完整: 收到 %1 字节)").arg(b.size())
-                                     : Texts::tr("(不完整: 收到 %1/%2 字节)").arg(b.size()).arg(length));
+    appendNote(&out.text, length < 0
+                              ? Texts::tr("(不完整: 收到 %1 字节)").arg(b.size())
+                              : Texts::tr("(不完整: 收到 %1/%2 字节)").arg(b.size()).arg(length));
     return out;
 }
 
@@ -133,7 +138,8 @@ QString mismatchText(const ModbusRequest &r, const QByteArray &frame)
     if (function != r.function) {
         parts << Texts::tr("功能码应为 %1, 收到 %2").arg(hexByte(r.function), hexByte(function));
     }
-    return Texts::tr("应答不符: ") + parts.join(QStringLiteral("; ")) + QStringLiteral(" (%1)").arg(hexText(frame));
+    return Texts::tr("应答不符: ") + parts.join(QStringLiteral("; "))
+           + QStringLiteral(" (%1)").arg(hexText(frame));
 }
 
 } // namespace
@@ -203,7 +209,8 @@ ReplyDecode judgeReply(const ModbusRequest &r, const QByteArray &frame, Register
         out.kind = goodCrc ? ReplyDecode::Written : ReplyDecode::BadCrc;
     } else if (goodCrc) {
         out.kind = ReplyDecode::Mismatch;
-        out.text = Texts::tr("写入应答不符: 应为 %1, 收到 %2").arg(hexText(r.bytes.left(6)), hexText(frame.left(6)));
+        out.text = Texts::tr("写入应答不符: 应为 %1, 收到 %2")
+                       .arg(hexText(r.bytes.left(6)), hexText(frame.left(6)));
     } else {
         out.kind = ReplyDecode::BadCrc;
     }
@@ -233,7 +240,8 @@ void ReplyMatcher::sent(const ModbusRequest &request, qint64 nowMs, int timeoutM
     pending.push_back({request, nowMs + timeoutMs, timeoutMs});
 }
 
-QVector<ReplyDecode> ReplyMatcher::receive(const QByteArray &data, qint64 nowMs, RegisterFormat format)
+QVector<ReplyDecode> ReplyMatcher::receive(const QByteArray &data, qint64 nowMs,
+                                           RegisterFormat format)
 {
     QVector<ReplyDecode> out;
     bound(nowMs, &out);
@@ -304,8 +312,9 @@ bool ReplyMatcher::takeLate(const QByteArray &frame, qint64 nowMs, ModbusRequest
     }
     for (auto it = givenUp.begin(); it != givenUp.end(); ++it) {
         const ModbusRequest &r = it->request;
-        const bool fits = startsLikeReply(r, frame, 0)
-                          && ((byteAt(frame, 1) & 0x80) || !isRead(r.function) || frame.size() == r.replyLength);
+        const bool fits =
+            startsLikeReply(r, frame, 0)
+            && ((byteAt(frame, 1) & 0x80) || !isRead(r.function) || frame.size() == r.replyLength);
         if (fits) {
             *request = r;
             givenUp.erase(it);
@@ -315,7 +324,8 @@ bool ReplyMatcher::takeLate(const QByteArray &frame, qint64 nowMs, ModbusRequest
     return false;
 }
 
-void ReplyMatcher::process(qint64 nowMs, RegisterFormat format, bool final, QVector<ReplyDecode> *out)
+void ReplyMatcher::process(qint64 nowMs, RegisterFormat format, bool final,
+                           QVector<ReplyDecode> *out)
 {
     const auto note = [out](ReplyDecode::Kind kind, const QString &text) {
         ReplyDecode d;
@@ -336,7 +346,8 @@ void ReplyMatcher::process(qint64 nowMs, RegisterFormat format, bool final, QVec
         const bool wholeReply = checked > 0 && startsLikeReply(r, buffer, 0);
         if (echoIsNoReply && !wholeReply) {
             if (buffer.startsWith(r.bytes)) {
-                note(ReplyDecode::Echo, Texts::tr("跳过本机请求的回显 (%1 字节)").arg(r.bytes.size()));
+                note(ReplyDecode::Echo,
+                     Texts::tr("跳过本机请求的回显 (%1 字节)").arg(r.bytes.size()));
                 buffer.remove(0, r.bytes.size());
                 continue;
             }
@@ -397,7 +408,8 @@ void ReplyMatcher::process(qint64 nowMs, RegisterFormat format, bool final, QVec
             }
         }
         if (start < buffer.size()) {
-            note(ReplyDecode::Noise, Texts::tr("跳过 %1 字节噪声: %2").arg(start).arg(hexText(buffer.left(start))));
+            note(ReplyDecode::Noise,
+                 Texts::tr("跳过 %1 字节噪声: %2").arg(start).arg(hexText(buffer.left(start))));
             buffer.remove(0, start);
             continue;
         }

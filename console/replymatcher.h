@@ -27,19 +27,19 @@ bool parseRequest(const QByteArray &bytes, ModbusRequest *request);
 // (`text`, empty for a write that was confirmed as asked).
 struct ReplyDecode {
     enum Kind {
-        Values,       // a read reply to the request it answers
-        Written,      // a write echoed as asked
-        Exception,    // an exception reply, named
-        BadCrc,       // shown as received, flagged
-        Incomplete,   // still short when its time was up
-        Mismatch,     // another slave, another function, another write
+        Values,     // a read reply to the request it answers
+        Written,    // a write echoed as asked
+        Exception,  // an exception reply, named
+        BadCrc,     // shown as received, flagged
+        Incomplete, // still short when its time was up
+        Mismatch,   // another slave, another function, another write
         CountMismatch,
-        NotAReply,    // data that is no Modbus reply
-        Noise,        // bytes skipped before a reply
-        Echo,         // our own request coming back (an RS-485 adapter that echoes)
-        NoReply,      // silence until the time limit
-        Late,         // the reply to a request already given up
-        Unrequested,  // a reception that is one whole read or exception reply, no request waiting
+        NotAReply,   // data that is no Modbus reply
+        Noise,       // bytes skipped before a reply
+        Echo,        // our own request coming back (an RS-485 adapter that echoes)
+        NoReply,     // silence until the time limit
+        Late,        // the reply to a request already given up
+        Unrequested, // a reception that is one whole read or exception reply, no request waiting
     };
     Kind kind = NotAReply;
     QString text;
@@ -100,6 +100,7 @@ private:
 };
 
 // The line for a complete frame that starts like the reply to `request`.
-ReplyDecode judgeReply(const ModbusRequest &request, const QByteArray &frame, RegisterFormat format);
+ReplyDecode judgeReply(const ModbusRequest &request, const QByteArray &frame,
+                       RegisterFormat format);
 
 #endif // REPLYMATCHER_H

@@ -59,18 +59,21 @@ bool readList(int fc, int first, const QString &text, QByteArray *data, int *cou
     for (int i = 0; i < items.size(); ++i) {
         const QString &item = items.at(i);
         bool ok = false;
-        const int value = hexWord.match(item).hasMatch() ? item.mid(2).toInt(&ok, 16) : item.toInt(&ok, 10);
+        const int value =
+            hexWord.match(item).hasMatch() ? item.mid(2).toInt(&ok, 16) : item.toInt(&ok, 10);
         if (fc == 15 && (item == QLatin1String("0") || item == QLatin1String("1"))) {
             if (i % 8 == 0) {
                 data->append('\0');
             }
             (*data)[i / 8] = char(uchar(data->at(i / 8)) | (value << (i % 8)));
         } else if (fc == 16 && ok && value >= -32768 && value <= 65535) {
-            data->append(char((value >> 8) & 0xFF)).append(char(value & 0xFF)); // negative as two's complement
+            data->append(char((value >> 8) & 0xFF))
+                .append(char(value & 0xFF)); // negative as two's complement
         } else {
-            const QString error = fc == 15 ? Texts::tr("写入数据第 %1 个应为 0 或 1, 现为 \"%2\"")
-                                           : Texts::tr("写入数据第 %1 个应为 0-65535, -32768 到 -1 或 "
-                                                            "0x0000-0xFFFF, 现为 \"%2\"");
+            const QString error = fc == 15
+                                      ? Texts::tr("写入数据第 %1 个应为 0 或 1, 现为 \"%2\"")
+                                      : Texts::tr("写入数据第 %1 个应为 0-65535, -32768 到 -1 或 "
+                                                  "0x0000-0xFFFF, 现为 \"%2\"");
             fail(row, "data", error.arg(i + 1).arg(item));
             return false;
         }
@@ -106,8 +109,8 @@ QByteArray frameOf(int slave, int fc, int first, int field, const QByteArray &da
 
 QStringList functionChoices()
 {
-    return {Texts::tr("01 读线圈"),       Texts::tr("02 读离散输入"),   Texts::tr("03 读保持寄存器"),
-            Texts::tr("04 读输入寄存器"), Texts::tr("05 写单个线圈"),   Texts::tr("06 写单个寄存器"),
+    return {Texts::tr("01 读线圈"),       Texts::tr("02 读离散输入"),  Texts::tr("03 读保持寄存器"),
+            Texts::tr("04 读输入寄存器"), Texts::tr("05 写单个线圈"),  Texts::tr("06 写单个寄存器"),
             Texts::tr("0F 写多个线圈"),   Texts::tr("10 写多个寄存器")};
 }
 
@@ -127,16 +130,19 @@ RequestRow checkRequest(const QString &address, const QString &function, const Q
     RequestRow row;
     const int fc = functionFromChoice(function);
     if (!(fc >= 1 && fc <= 6) && fc != 15 && fc != 16) {
-        fail(&row, "fid", Texts::tr("功能码应为 1-6, 15 (0F) 或 16 (10), 现为 \"%1\"").arg(function));
+        fail(&row, "fid",
+             Texts::tr("功能码应为 1-6, 15 (0F) 或 16 (10), 现为 \"%1\"").arg(function));
         return row;
     }
     const bool write = fc >= 5;
-    const Field slaveField = write ? Field{"pid", Texts::tr("通讯地址"), 0, 247, Texts::tr("0-247 (0 为广播)")}
-                                   : Field{"pid", Texts::tr("通讯地址"), 1, 247, QStringLiteral("1-247")};
+    const Field slaveField =
+        write ? Field{"pid", Texts::tr("通讯地址"), 0, 247, Texts::tr("0-247 (0 为广播)")}
+              : Field{"pid", Texts::tr("通讯地址"), 1, 247, QStringLiteral("1-247")};
     int slave = 0;
     int first = 0;
     if (!readField(address, slaveField, &slave, &row)
-        || !readField(reg, {"addr", Texts::tr("内存地址"), 0, 65535, QStringLiteral("0-65535")}, &first, &row)) {
+        || !readField(reg, {"addr", Texts::tr("内存地址"), 0, 65535, QStringLiteral("0-65535")},
+                      &first, &row)) {
         return row;
     }
     int field = 0;
@@ -144,20 +150,23 @@ RequestRow checkRequest(const QString &address, const QString &function, const Q
     QString range;
     if (!write) {
         const int high = countLimit(fc <= 2 ? 2000 : 125, first, &range);
-        if (!readField(countOrValue, {"value", Texts::tr("读取数量"), 1, high, range}, &field, &row)) {
+        if (!readField(countOrValue, {"value", Texts::tr("读取数量"), 1, high, range}, &field,
+                       &row)) {
             return row;
         }
     } else if (fc == 5) {
         const QString state = countOrValue.trimmed().toLower();
-        if (state != QLatin1String("1") && state != QLatin1String("on") && state != QLatin1String("0")
-            && state != QLatin1String("off")) {
-            fail(&row, "value", Texts::tr("写入值应为 1 (on) 或 0 (off), 现为 \"%1\"").arg(countOrValue));
+        if (state != QLatin1String("1") && state != QLatin1String("on")
+            && state != QLatin1String("0") && state != QLatin1String("off")) {
+            fail(&row, "value",
+                 Texts::tr("写入值应为 1 (on) 或 0 (off), 现为 \"%1\"").arg(countOrValue));
             return row;
         }
         field = state == QLatin1String("1") || state == QLatin1String("on") ? 0xFF00 : 0;
     } else if (fc == 6) {
         range = Texts::tr("0-65535 或 -32768 到 -1");
-        if (!readField(countOrValue, {"value", Texts::tr("写入值"), -32768, 65535, range}, &field, &row)) {
+        if (!readField(countOrValue, {"value", Texts::tr("写入值"), -32768, 65535, range}, &field,
+                       &row)) {
             return row;
         }
     } else {
@@ -165,7 +174,8 @@ RequestRow checkRequest(const QString &address, const QString &function, const Q
             return row;
         }
         bool ok = false;
-        if (!countOrValue.trimmed().isEmpty() && (countOrValue.trimmed().toInt(&ok, 10) != field || !ok)) {
+        if (!countOrValue.trimmed().isEmpty()
+            && (countOrValue.trimmed().toInt(&ok, 10) != field || !ok)) {
             const QString error = Texts::tr("写入数量应为 %1 (写入数据的个数), 现为 \"%2\"");
             fail(&row, "value", error.arg(field).arg(countOrValue));
             return row;
@@ -180,7 +190,8 @@ RequestRow checkRequestRow(const QString &address, const QString &function, cons
 {
     const int fc = functionFromChoice(function);
     const bool list = fc == 15 || fc == 16;
-    RequestRow row = checkRequest(address, function, reg, list ? QString() : value, list ? value : QString());
+    RequestRow row =
+        checkRequest(address, function, reg, list ? QString() : value, list ? value : QString());
     if (row.field == QLatin1String("data")) {
         row.field = QStringLiteral("value");
     }

@@ -60,7 +60,9 @@ void SendListEditor::begin()
     }
     log->beginEditing(list.text);
     if (!list.validUtf8) {
-        log->append(LogInfo, Texts::tr("%1 不是 UTF-8 文本: 不修改则保存时不改写它, 修改后以 UTF-8 保存").arg(path()));
+        log->append(LogInfo,
+                    Texts::tr("%1 不是 UTF-8 文本: 不修改则保存时不改写它, 修改后以 UTF-8 保存")
+                        .arg(path()));
     }
 }
 
@@ -84,7 +86,8 @@ bool SendListEditor::mayClose()
         return true;
     }
     QMessageBox box(QMessageBox::Question, window->windowTitle(),
-                    Texts::tr("发送列表 send.txt 已修改, 是否保存?"), QMessageBox::NoButton, window);
+                    Texts::tr("发送列表 send.txt 已修改, 是否保存?"), QMessageBox::NoButton,
+                    window);
     QPushButton *save = box.addButton(Texts::tr("保存"), QMessageBox::AcceptRole);
     QPushButton *discard = box.addButton(Texts::tr("不保存"), QMessageBox::DestructiveRole);
     QPushButton *cancel = box.addButton(Texts::tr("取消"), QMessageBox::RejectRole);

@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // The device node a path leads to now; false when there is none.
@@ -35,9 +35,11 @@ SerialLink::SerialLink(QObject *parent) : QObject(parent), serial(new QSerialPor
 {
     // Only noted: the console reads on its own tick, but a reply's time limit runs from
     // when its bytes came.
-    connect(serial, &QSerialPort::readyRead, this,
-            [this] { arrivals.append({serial->bytesAvailable(), monotonicMs()}); });
-    connect(serial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) { checkError(error); });
+    connect(serial, &QSerialPort::readyRead, this, [this] {
+        arrivals.append({serial->bytesAvailable(), monotonicMs()});
+    });
+    connect(serial, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError error) { checkError(error); });
     connect(serial, &QSerialPort::bytesWritten, this, &SerialLink::bytesWritten);
 }
 
@@ -46,7 +48,8 @@ void SerialLink::checkError(int error)
     // Settings a device refuses are not failures; a device that stops working is. A hung-up
     // pty keeps reporting read errors, which would also keep the event loop busy.
     if (serial->isOpen()
-        && (error == QSerialPort::ResourceError || error == QSerialPort::ReadError || error == QSerialPort::WriteError)) {
+        && (error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+            || error == QSerialPort::WriteError)) {
         serial->close();
         emit failed();
     }
@@ -150,8 +153,8 @@ bool SerialLink::deviceReplaced() const
     if (!identityKnown) {
         return false;
     }
-    return !deviceIdentity(systemLocation(serial->portName()), &device, &inode) || device != openedDevice
-           || inode != openedInode;
+    return !deviceIdentity(systemLocation(serial->portName()), &device, &inode)
+           || device != openedDevice || inode != openedInode;
 }
 
 qint64 SerialLink::bytesAvailable()
@@ -172,7 +175,8 @@ QVector<ReceivedPiece> SerialLink::readAll()
     qint64 from = 0;
     for (const Arrival &a : qAsConst(arrivals)) {
         if (a.bufferedAfter > from && from < all.size()) {
-            pieces.append({all.mid(int(from), int(qMin<qint64>(a.bufferedAfter, all.size()) - from)), a.ms});
+            pieces.append(
+                {all.mid(int(from), int(qMin<qint64>(a.bufferedAfter, all.size()) - from)), a.ms});
             from = a.bufferedAfter;
         }
     }

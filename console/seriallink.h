@@ -11,7 +11,6 @@
 
 class QSerialPort;
 
-
 // The one serial port of a console session, with just the operations the console uses.
 // The console polls it: data is taken only through bytesAvailable() and readAll().
 class SerialLink : public QObject

@@ -22,8 +22,9 @@ QStringList numbers(int from, int to, int step)
 
 QStringList baudRateChoices()
 {
-    return {"50",   "75",   "100",   "134",   "150",   "200",   "300",   "600",   "1200",   "1800",   "2400",
-            "4800", "9600", "14400", "19200", "38400", "56000", "57600", "76800", "115200", "128000", "256000"};
+    return {"50",    "75",    "100",   "134",    "150",    "200",   "300",   "600",
+            "1200",  "1800",  "2400",  "4800",   "9600",   "14400", "19200", "38400",
+            "56000", "57600", "76800", "115200", "128000", "256000"};
 }
 
 QStringList dataBitChoices()
@@ -111,13 +112,15 @@ void storeSetting(const SettingBinding &binding)
     }
 }
 
-void whenSettingChanges(const SettingBinding &binding, QObject *context, const std::function<void()> &changed)
+void whenSettingChanges(const SettingBinding &binding, QObject *context,
+                        const std::function<void()> &changed)
 {
     if (auto *box = qobject_cast<QComboBox *>(binding.widget)) {
         if (box->isEditable()) {
             QObject::connect(box, &QComboBox::editTextChanged, context, changed);
         } else {
-            QObject::connect(box, qOverload<int>(&QComboBox::currentIndexChanged), context, changed);
+            QObject::connect(box, qOverload<int>(&QComboBox::currentIndexChanged), context,
+                             changed);
         }
     } else if (auto *check = qobject_cast<QCheckBox *>(binding.widget)) {
         QObject::connect(check, &QCheckBox::stateChanged, context, changed);
@@ -126,26 +129,28 @@ void whenSettingChanges(const SettingBinding &binding, QObject *context, const s
     }
 }
 
-bool bindSettings(const QVector<BoundControl> &controls, std::vector<SettingBinding> *bindings, QObject *context,
-                  const std::function<void()> &changed)
+bool bindSettings(const QVector<BoundControl> &controls, std::vector<SettingBinding> *bindings,
+                  QObject *context, const std::function<void()> &changed)
 {
     bool repaired = false;
     for (const BoundControl &control : controls) {
         if (auto *box = qobject_cast<QComboBox *>(control.widget)) {
             // Shown in the user's language, kept in the file as they are.
             for (const QString &choice : control.choices) {
-                box->addItem(QCoreApplication::translate("BoundSettings", choice.toUtf8().constData()),
-                             box->isEditable() ? QVariant() : QVariant(choice));
+                box->addItem(
+                    QCoreApplication::translate("BoundSettings", choice.toUtf8().constData()),
+                    box->isEditable() ? QVariant() : QVariant(choice));
             }
         }
         const QVector<SettingEntry> &table = AppSettings::settings();
-        const auto entry = std::find_if(table.begin(), table.end(),
-                                        [&](const SettingEntry &e) { return e.field == control.field; });
+        const auto entry = std::find_if(table.begin(), table.end(), [&](const SettingEntry &e) {
+            return e.field == control.field;
+        });
         if (entry == table.end()) {
             // A run-time value is not kept in the file: its control stays unbound, and says so.
-            AppSettings::Notices
-                << QCoreApplication::translate("BoundSettings", "设置表中没有 %1, 该控件不保存")
-                       .arg(control.widget->objectName());
+            AppSettings::Notices << QCoreApplication::translate("BoundSettings",
+                                                                "设置表中没有 %1, 该控件不保存")
+                                        .arg(control.widget->objectName());
             continue;
         }
         const SettingBinding binding{control.widget, &*entry};
@@ -180,5 +185,7 @@ QString BoundSettings::write()
     const bool written = AppSettings::writeConfig(&error);
     const bool newFailure = !written && !failing;
     failing = !written;
-    return newFailure ? QCoreApplication::translate("BoundSettings", "保存设置失败: %1 (%2)").arg(AppSettings::ConfigFile, error) : QString();
+    return newFailure ? QCoreApplication::translate("BoundSettings", "保存设置失败: %1 (%2)")
+                            .arg(AppSettings::ConfigFile, error)
+                      : QString();
 }

@@ -22,8 +22,8 @@ struct SettingBinding {
 // The choices the form offers for its settings.
 QStringList baudRateChoices();
 QStringList dataBitChoices();
-QStringList parityChoices(); // the index is the parity code given to the port
-QStringList stopBitChoices(); // the index is the stop-bit code given to the port
+QStringList parityChoices();       // the index is the parity code given to the port
+QStringList stopBitChoices();      // the index is the stop-bit code given to the port
 QStringList sendIntervalChoices(); // after the start-up intervals
 QStringList saveIntervalChoices();
 QStringList sleepTimeChoices();
@@ -44,7 +44,8 @@ bool showSetting(const SettingBinding &binding);
 // text that is no number gives 0).
 void storeSetting(const SettingBinding &binding);
 // Calls `changed` after every change of the control: a choice, a check, a keystroke.
-void whenSettingChanges(const SettingBinding &binding, QObject *context, const std::function<void()> &changed);
+void whenSettingChanges(const SettingBinding &binding, QObject *context,
+                        const std::function<void()> &changed);
 
 // A control of the form, the field of its setting (a misspelt one does not build), and the
 // choices a combo box gets.
@@ -58,8 +59,8 @@ struct BoundControl {
 // connects `changed`, so that filling writes nothing. A stored value the control does not
 // offer (a hand-edited file) takes its default; true when one did: the file wants writing.
 // A field that is not persisted binds nothing and adds a notice to AppSettings::Notices.
-bool bindSettings(const QVector<BoundControl> &controls, std::vector<SettingBinding> *bindings, QObject *context,
-                  const std::function<void()> &changed);
+bool bindSettings(const QVector<BoundControl> &controls, std::vector<SettingBinding> *bindings,
+                  QObject *context, const std::function<void()> &changed);
 
 // A form's persisted controls. Every change stores them all and writes the file; a write
 // failure that lasts is told once, until a write succeeds.
@@ -68,7 +69,8 @@ class BoundSettings
 public:
     // Binds as bindSettings does, writing the file when a stored value was repaired.
     // Returns what to tell the user about the write, or nothing.
-    QString bind(const QVector<BoundControl> &controls, QObject *context, const std::function<void()> &changed);
+    QString bind(const QVector<BoundControl> &controls, QObject *context,
+                 const std::function<void()> &changed);
     // Copies every control into its setting and writes the file; returns as bind() does.
     QString store();
 

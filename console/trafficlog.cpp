@@ -55,7 +55,8 @@ int shownLength(const QString &text)
 constexpr int renderSliceChars = 48 * 1024;
 } // namespace
 
-TrafficLog::TrafficLog(QTextEdit *view, QObject *parent) : QObject(parent), view(view), saveTimer(new QTimer(this))
+TrafficLog::TrafficLog(QTextEdit *view, QObject *parent)
+    : QObject(parent), view(view), saveTimer(new QTimer(this))
 {
     view->setUndoRedoEnabled(false);
     saveTimer->setObjectName(QStringLiteral("saveTimer"));
@@ -140,7 +141,8 @@ void TrafficLog::add(const Line &line, bool fresh)
 {
     const bool full = lines.size() >= maxLines
                       || (!lines.isEmpty()
-                          && (viewChars + line.shown > maxViewChars || lineChars + line.text.size() > maxKeptChars));
+                          && (viewChars + line.shown > maxViewChars
+                              || lineChars + line.text.size() > maxKeptChars));
     if (full) {
         clearView();
     }
@@ -159,8 +161,8 @@ void TrafficLog::keepUnsaved(const QString &text)
 {
     // With auto-save on, a backlog at the bound goes to the file early rather than being cut.
     // While saves fail, the save timer retries: not every new line.
-    const bool early = autoSave && !saveFailing && !unsaved.isEmpty()
-                       && unsavedChars + text.size() > maxKeptChars;
+    const bool early =
+        autoSave && !saveFailing && !unsaved.isEmpty() && unsavedChars + text.size() > maxKeptChars;
     const QString failure = early ? writeUnsaved() : QString();
     const bool dropping = unsavedDropped > 0;
     keep(unsaved, text, unsavedChars, unsavedDropped);
@@ -169,7 +171,8 @@ void TrafficLog::keepUnsaved(const QString &text)
     }
     // Said when the dropping starts; the bytes are counted when a save ends it.
     if (!dropping && unsavedDropped > 0) {
-        append(LogInfo, tr("未保存的日志超过 4 MB, 开始丢弃最早的日志 (保存数据或打开自动保存可避免)"));
+        append(LogInfo,
+               tr("未保存的日志超过 4 MB, 开始丢弃最早的日志 (保存数据或打开自动保存可避免)"));
     }
 }
 
@@ -204,7 +207,8 @@ void TrafficLog::render()
             cursor.insertText(line.text, format);
         } else {
             cursor.insertText(line.text.left(length), format);
-            cursor.insertText(tr(" …(本行共 %1 字符, 完整内容见保存的日志)").arg(line.text.size()), format);
+            cursor.insertText(tr(" …(本行共 %1 字符, 完整内容见保存的日志)").arg(line.text.size()),
+                              format);
         }
     }
     cursor.endEditBlock();

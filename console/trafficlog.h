@@ -93,10 +93,10 @@ private:
 
     QTextEdit *view;
     QTimer *saveTimer;
-    QVector<Line> lines;    // the lines of the view since it was last cleared
-    int rendered = 0;       // how many of them the view shows already
-    qint64 viewChars = 0;   // characters they take in the view
-    qint64 lineChars = 0;   // characters they have
+    QVector<Line> lines;      // the lines of the view since it was last cleared
+    int rendered = 0;         // how many of them the view shows already
+    qint64 viewChars = 0;     // characters they take in the view
+    qint64 lineChars = 0;     // characters they have
     QVector<QString> unsaved; // every line since the last save or the user's clear
     qint64 unsavedChars = 0;
     qint64 unsavedDropped = 0;

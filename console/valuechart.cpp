@@ -39,8 +39,8 @@ struct ValueChart::Plot {
     // small or large, and a precision that suits one end does not suit the other.
     QCategoryAxis *valueAxis = nullptr;
     QVector<QLineSeries *> lines; // one per track, same order
-    int linesMade = 0; // so that a line keeps its colour when an older one goes
-    double unit = 1; // of the value axis
+    int linesMade = 0;            // so that a line keeps its colour when an older one goes
+    double unit = 1;              // of the value axis
 };
 
 namespace {
@@ -90,7 +90,7 @@ QVector<QPointF> thinned(const QVector<QPointF> &points, int maxPoints)
 
 struct Scale {
     double unit = 1; // drawn y = value / unit
-    double low = 0; // the ends and ticks as drawn
+    double low = 0;  // the ends and ticks as drawn
     double high = 1;
     QVector<double> ticks;
     QStringList labels; // the values themselves
@@ -252,7 +252,8 @@ ValueChart::ValueChart(QWidget *parent) : QWidget(parent), newest(noTime), plot(
     layout->addLayout(bar);
     layout->addWidget(plot->area, 1);
 
-    connect(windowBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &ValueChart::changed);
+    connect(windowBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &ValueChart::changed);
     connect(pauseButton, &QPushButton::clicked, this, [this] { setPaused(!paused); });
     connect(clearButton, &QPushButton::clicked, this, &ValueChart::clear);
     connect(csvButton, &QPushButton::clicked, this, &ValueChart::chooseCsv);
@@ -512,7 +513,8 @@ bool ValueChart::exportCsv(const QString &path, QString *error) const
             rows.append({s.order, s.time, s.value, int(i)});
         }
     }
-    std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.order < b.order; });
+    std::sort(rows.begin(), rows.end(),
+              [](const Row &a, const Row &b) { return a.order < b.order; });
 
     QByteArray text("time,series,value\n");
     // The values of one reply share their time, and local time is slow to work out.

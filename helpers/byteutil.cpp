@@ -5,7 +5,9 @@ char shortBuffer[2];
 char intBuffer[4];
 } // namespace
 
-ByteUtil::ByteUtil(QObject *parent) : QObject(parent) {}
+ByteUtil::ByteUtil(QObject *parent) : QObject(parent)
+{
+}
 
 void ByteUtil::setByte(char *buffer, int index, int value)
 {
@@ -39,8 +41,9 @@ int ByteUtil::getShortBE(const char *buffer, int index)
 
 int ByteUtil::getIntBE(const char *buffer, int index)
 {
-    const quint32 v = (quint32(getByte(buffer, index)) << 24) | (quint32(getByte(buffer, index + 1)) << 16)
-                      | (quint32(getByte(buffer, index + 2)) << 8) | quint32(getByte(buffer, index + 3));
+    const quint32 v =
+        (quint32(getByte(buffer, index)) << 24) | (quint32(getByte(buffer, index + 1)) << 16)
+        | (quint32(getByte(buffer, index + 2)) << 8) | quint32(getByte(buffer, index + 3));
     return static_cast<int>(v);
 }
 

@@ -28,7 +28,8 @@ const quint32 *const crc32Table = crc32TableData.entry;
 
 quint16 modbusCrc(const QByteArray &data)
 {
-    const quint16 crc = TaviHelper::crc16Modbus(reinterpret_cast<const quint8 *>(data.constData()), data.size());
+    const quint16 crc =
+        TaviHelper::crc16Modbus(reinterpret_cast<const quint8 *>(data.constData()), data.size());
     return static_cast<quint16>((crc << 8) | (crc >> 8));
 }
 

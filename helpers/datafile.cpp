@@ -28,7 +28,10 @@ QString dataFileProblem(const QString &path, qint64 maxBytes)
         return Texts::tr("%1 不是普通文件, 未读取").arg(path);
     }
     if (info.size() > maxBytes) {
-        return Texts::tr("%1 过大 (%2 字节, 上限 %3 字节), 未读取").arg(path).arg(info.size()).arg(maxBytes);
+        return Texts::tr("%1 过大 (%2 字节, 上限 %3 字节), 未读取")
+            .arg(path)
+            .arg(info.size())
+            .arg(maxBytes);
     }
     return QString();
 }

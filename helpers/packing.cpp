@@ -89,7 +89,8 @@ quint8 TaviHelper::byteSum(const QByteArray &data)
     return sum;
 }
 
-quint16 TaviHelper::crc16Forward(const quint8 *data, int length, quint16 start, const quint16 *table)
+quint16 TaviHelper::crc16Forward(const quint8 *data, int length, quint16 start,
+                                 const quint16 *table)
 {
     quint16 crc = start;
     for (int i = 0; i < length; ++i) {
@@ -98,7 +99,8 @@ quint16 TaviHelper::crc16Forward(const quint8 *data, int length, quint16 start, 
     return crc;
 }
 
-quint16 TaviHelper::crc16Reflected(const quint8 *data, int length, quint16 start, const quint16 *table)
+quint16 TaviHelper::crc16Reflected(const quint8 *data, int length, quint16 start,
+                                   const quint16 *table)
 {
     quint16 crc = start;
     for (int i = 0; i < length; ++i) {
@@ -114,7 +116,8 @@ quint16 TaviHelper::crc16Modbus(const quint8 *data, int length)
 
 QByteArray TaviHelper::crc16ModbusBytes(const QByteArray &data)
 {
-    return shortToBytesLE(crc16Modbus(reinterpret_cast<const quint8 *>(data.constData()), data.size()));
+    return shortToBytesLE(
+        crc16Modbus(reinterpret_cast<const quint8 *>(data.constData()), data.size()));
 }
 
 QString TaviHelper::byteToDecimalText(int value)
@@ -131,5 +134,7 @@ QString TaviHelper::xorText(const QString &text, int key)
         c = static_cast<char>(c ^ k);
     }
     // Read back as Latin-1 up to the first zero byte.
-    return QString::fromLatin1(bytes.constData(), static_cast<int>(qstrnlen(bytes.constData(), static_cast<uint>(bytes.size()))));
+    return QString::fromLatin1(
+        bytes.constData(),
+        static_cast<int>(qstrnlen(bytes.constData(), static_cast<uint>(bytes.size()))));
 }

@@ -46,8 +46,8 @@ QRect availableDesktop()
 
 bool TaviHelper::isIPv4(const QString &text)
 {
-    static const QRegularExpression re(QRegularExpression::anchoredPattern(
-        QStringLiteral("((2[0-4]\\d|25[0-5]|[01]?\\d\\d?)\\.){3}(2[0-4]\\d|25[0-5]|[01]?\\d\\d?)")));
+    static const QRegularExpression re(QRegularExpression::anchoredPattern(QStringLiteral(
+        "((2[0-4]\\d|25[0-5]|[01]?\\d\\d?)\\.){3}(2[0-4]\\d|25[0-5]|[01]?\\d\\d?)")));
     return re.match(text).hasMatch();
 }
 
@@ -146,7 +146,8 @@ void clearOpenedDirectory(int dirFd)
             ::unlinkat(dirFd, name.constData(), 0);
             continue;
         }
-        const int sub = ::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int sub =
+            ::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (sub < 0) {
             continue;
         }
@@ -165,7 +166,8 @@ void TaviHelper::clearDirectory(const QString &path)
     }
 #ifdef Q_OS_UNIX
     // A path that is itself a link is refused rather than its target emptied.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         return;
     }
@@ -173,7 +175,8 @@ void TaviHelper::clearDirectory(const QString &path)
     ::close(fd);
 #else
     QDir dir(path);
-    for (const QFileInfo &entry : dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QFileInfo &entry :
+         dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (entry.isSymLink() || !entry.isDir()) {
             QFile::remove(entry.absoluteFilePath());
         } else {
@@ -195,7 +198,8 @@ void TaviHelper::copyFileWritable(const QString &sourceFile, const QString &targ
         return;
     }
     const QByteArray target = QFile::encodeName(targetFile);
-    const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd =
+        ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         return;
     }
@@ -258,7 +262,8 @@ QStringList TaviHelper::chooseOpenFiles(const QString &filter, const QString &st
 
 QString TaviHelper::chooseFolder()
 {
-    return QFileDialog::getExistingDirectory(nullptr, QString(), QString(), QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(nullptr, QString(), QString(),
+                                             QFileDialog::ShowDirsOnly);
 }
 
 QStringList TaviHelper::chooseFolderEntries(const QStringList &patterns)
@@ -270,9 +275,11 @@ QStringList TaviHelper::chooseFolderEntries(const QStringList &patterns)
     return QDir(folder).entryList(patterns);
 }
 
-QString runInfoFilePath(const QString &baseDir, const QString &folder, const QString &baseName, const QDate &date)
+QString runInfoFilePath(const QString &baseDir, const QString &folder, const QString &baseName,
+                        const QDate &date)
 {
-    return QStringLiteral("%1/%2/%3_runinfo_%4.txt").arg(baseDir, folder, baseName, date.toString(QStringLiteral("yyyyMM")));
+    return QStringLiteral("%1/%2/%3_runinfo_%4.txt")
+        .arg(baseDir, folder, baseName, date.toString(QStringLiteral("yyyyMM")));
 }
 
 void appendRunInfoLine(const QString &filePath, const QDateTime &when, const QString &text)
@@ -300,7 +307,8 @@ QString TaviHelper::resolveHost(const QString &hostName)
 QString chooseLocalIPv4(const QStringList &addresses)
 {
     for (const QString &address : addresses) {
-        if (address.startsWith(QLatin1String("192.168.1")) || address.startsWith(QLatin1String("192"))) {
+        if (address.startsWith(QLatin1String("192.168.1"))
+            || address.startsWith(QLatin1String("192"))) {
             return address;
         }
     }
@@ -368,8 +376,8 @@ QString TaviHelper::extractPageValue(const QString &page)
     return pair.size() < 2 ? QString() : pair.at(1);
 }
 
-void TaviHelper::setSystemClock(const QString &year, const QString &month, const QString &day, const QString &hour,
-                                const QString &minute, const QString &second)
+void TaviHelper::setSystemClock(const QString &year, const QString &month, const QString &day,
+                                const QString &hour, const QString &minute, const QString &second)
 {
 #ifdef Q_OS_WIN
     const QStringList commands = {QStringLiteral("date %1-%2-%3\n").arg(year, month, day),
@@ -384,17 +392,25 @@ void TaviHelper::setSystemClock(const QString &year, const QString &month, const
         p.close();
     }
 #else
-    Q_UNUSED(year) Q_UNUSED(month) Q_UNUSED(day) Q_UNUSED(hour) Q_UNUSED(minute) Q_UNUSED(second)
+    Q_UNUSED(year)
+    Q_UNUSED(month)
+    Q_UNUSED(day)
+    Q_UNUSED(hour)
+    Q_UNUSED(minute)
+    Q_UNUSED(second)
 #endif
 }
 
 void TaviHelper::setAutoRun(const QString &valueName, const QString &programPath, bool on)
 {
 #ifdef Q_OS_WIN
-    QSettings reg(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
-                  QSettings::NativeFormat);
+    QSettings reg(
+        QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
+        QSettings::NativeFormat);
     reg.setValue(valueName, on ? programPath : QString());
 #else
-    Q_UNUSED(valueName) Q_UNUSED(programPath) Q_UNUSED(on)
+    Q_UNUSED(valueName)
+    Q_UNUSED(programPath)
+    Q_UNUSED(on)
 #endif
 }

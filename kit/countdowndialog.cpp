@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QTimer>
 
-CountdownDialog::CountdownDialog(QWidget *parent, DragState &drag) : QDialog(parent), drag(drag) {}
+CountdownDialog::CountdownDialog(QWidget *parent, DragState &drag) : QDialog(parent), drag(drag)
+{
+}
 
 void CountdownDialog::startCountdownTimer()
 {

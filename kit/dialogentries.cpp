@@ -36,8 +36,8 @@ int TaviHelper::askQuestion(const QString &info)
     return box.exec();
 }
 
-QString TaviHelper::getInput(const QString &title, int type, int closeSec, const QString &placeholderText, bool pwd,
-                             const QString &defaultValue)
+QString TaviHelper::getInput(const QString &title, int type, int closeSec,
+                             const QString &placeholderText, bool pwd, const QString &defaultValue)
 {
     TaviInputBox input;
     input.setParameter(title, type, closeSec, placeholderText, pwd, defaultValue);
@@ -54,7 +54,8 @@ void TaviHelper::getDateRange(QString &startDateTime, QString &endDateTime, cons
     endDateTime = select.getEndDateTime();
 }
 
-void TaviHelper::showTip(const QString &title, const QString &tip, bool fullScreen, bool center, int closeSec)
+void TaviHelper::showTip(const QString &title, const QString &tip, bool fullScreen, bool center,
+                         int closeSec)
 {
     TaviTipBox::instance()->setTip(title, tip, fullScreen, center, closeSec);
     TaviTipBox::instance()->show();

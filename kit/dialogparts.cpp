@@ -28,10 +28,10 @@ TitleBar buildTitleBar(QDialog *dialog, QVBoxLayout *outer, TitleBarKind kind)
     if (!tip) {
         bar.widgetTitle->setMinimumSize(0, 30);
     }
-    static const char *const titleLayoutNames[] = {"horizontalLayout3", "horizontalLayout2", "horizontalLayout1",
-                                                   "horizontalLayout1"};
-    static const char *const menuLayoutNames[] = {"horizontalLayout4", "horizontalLayout", "horizontalLayout2",
-                                                  "horizontalLayout"};
+    static const char *const titleLayoutNames[] = {"horizontalLayout3", "horizontalLayout2",
+                                                   "horizontalLayout1", "horizontalLayout1"};
+    static const char *const menuLayoutNames[] = {"horizontalLayout4", "horizontalLayout",
+                                                  "horizontalLayout2", "horizontalLayout"};
     const int k = static_cast<int>(kind);
     bar.titleLayout = new QHBoxLayout(bar.widgetTitle);
     bar.titleLayout->setObjectName(QLatin1String(titleLayoutNames[k]));
@@ -88,10 +88,13 @@ TitleBar buildTitleBar(QDialog *dialog, QVBoxLayout *outer, TitleBarKind kind)
     return bar;
 }
 
-void initDialogForm(QDialog *dialog, const TitleBar &bar, Qt::WindowFlags flags, int width, int height)
+void initDialogForm(QDialog *dialog, const TitleBar &bar, Qt::WindowFlags flags, int width,
+                    int height)
 {
-    IconHelper::instance()->setIcon(bar.labIco, TaviAppearance::IconMain, quint32(TaviAppearance::FontSize + 2));
-    IconHelper::instance()->setIcon(bar.btnMenu_Close, TaviAppearance::IconClose, quint32(TaviAppearance::FontSize));
+    IconHelper::instance()->setIcon(bar.labIco, TaviAppearance::IconMain,
+                                    quint32(TaviAppearance::FontSize + 2));
+    IconHelper::instance()->setIcon(bar.btnMenu_Close, TaviAppearance::IconClose,
+                                    quint32(TaviAppearance::FontSize));
     dialog->setProperty("form", true);
     bar.widgetTitle->setProperty("form", "title");
     dialog->setWindowFlags(flags);

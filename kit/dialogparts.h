@@ -33,7 +33,8 @@ TitleBar buildTitleBar(QDialog *dialog, QVBoxLayout *outer, TitleBarKind kind);
 
 // The steps of initForm shared by all four dialogs: glyphs, "form" properties, window
 // flags, title and fixed size, and the event filter on the dialog itself.
-void initDialogForm(QDialog *dialog, const TitleBar &bar, Qt::WindowFlags flags, int width, int height);
+void initDialogForm(QDialog *dialog, const TitleBar &bar, Qt::WindowFlags flags, int width,
+                    int height);
 
 // Minimum width 80 and 18 x 18 icons for every push button inside `frame`.
 void styleFrameButtons(QWidget *frame);
@@ -50,8 +51,6 @@ struct DragState {
 bool handleDialogDrag(QWidget *dialog, QEvent *event, DragState &state);
 // The pointer's screen position, the same on Qt 5 and Qt 6.
 QPoint globalMousePos(const QMouseEvent *mouse);
-
-
 
 #include <QMutex>
 

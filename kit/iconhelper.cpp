@@ -30,7 +30,8 @@ IconHelper::IconHelper(QObject *parent) : QObject(parent)
 {
     QFontDatabase fonts;
     if (!fonts.families().contains(QStringLiteral("FontAwesome"))) {
-        const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/image/fontawesome-webfont.ttf"));
+        const int id =
+            QFontDatabase::addApplicationFont(QStringLiteral(":/image/fontawesome-webfont.ttf"));
         if (QFontDatabase::applicationFontFamilies(id).isEmpty()) {
             qDebug() << "load fontawesome-webfont.ttf error";
         }
@@ -55,8 +56,8 @@ void IconHelper::setIcon(QAbstractButton *button, const QChar &str, quint32 size
     button->setText(str);
 }
 
-QPixmap IconHelper::glyphPixmap(const QColor &color, const QChar &str, quint32 size, quint32 pixWidth,
-                                quint32 pixHeight, int flags)
+QPixmap IconHelper::glyphPixmap(const QColor &color, const QChar &str, quint32 size,
+                                quint32 pixWidth, quint32 pixHeight, int flags)
 {
     QPixmap pix(static_cast<int>(pixWidth), static_cast<int>(pixHeight));
     pix.fill(Qt::transparent);
@@ -87,11 +88,16 @@ QPixmap IconHelper::buttonPixmap(QToolButton *button, int state)
         return QPixmap();
     }
     switch (state) {
-    case 0: return pixNormal.at(index);
-    case 1: return pixHover.at(index);
-    case 2: return pixPressed.at(index);
-    case 3: return pixChecked.at(index);
-    default: return QPixmap();
+    case 0:
+        return pixNormal.at(index);
+    case 1:
+        return pixHover.at(index);
+    case 2:
+        return pixPressed.at(index);
+    case 3:
+        return pixChecked.at(index);
+    default:
+        return QPixmap();
     }
 }
 
@@ -112,17 +118,22 @@ void IconHelper::unstyleButtons(const QList<QToolButton *> &buttons)
     }
 }
 
-void IconHelper::addButtons(const QList<QToolButton *> &buttons, const QList<int> &glyphs, quint32 iconSize,
-                            quint32 iconWidth, quint32 iconHeight, const QString &normalText,
-                            const QString &hoverText, const QString &pressedText, const QString &checkedText)
+void IconHelper::addButtons(const QList<QToolButton *> &buttons, const QList<int> &glyphs,
+                            quint32 iconSize, quint32 iconWidth, quint32 iconHeight,
+                            const QString &normalText, const QString &hoverText,
+                            const QString &pressedText, const QString &checkedText)
 {
     for (int i = 0; i < buttons.size(); ++i) {
         QToolButton *button = buttons.at(i);
         const QChar glyph(glyphs.at(i));
         const QPixmap normal = glyphPixmap(normalText, glyph, iconSize, iconWidth, iconHeight);
         const QPixmap hover = glyphPixmap(hoverText, glyph, iconSize, iconWidth, iconHeight);
-        const QPixmap pressed = pressedText == hoverText ? hover : glyphPixmap(pressedText, glyph, iconSize, iconWidth, iconHeight);
-        const QPixmap checked = checkedText == hoverText ? hover : glyphPixmap(checkedText, glyph, iconSize, iconWidth, iconHeight);
+        const QPixmap pressed = pressedText == hoverText ? hover
+                                                         : glyphPixmap(pressedText, glyph, iconSize,
+                                                                       iconWidth, iconHeight);
+        const QPixmap checked = checkedText == hoverText ? hover
+                                                         : glyphPixmap(checkedText, glyph, iconSize,
+                                                                       iconWidth, iconHeight);
         button->setIcon(QIcon(normal));
         button->setIconSize(QSize(int(iconWidth), int(iconHeight)));
         button->installEventFilter(this);
@@ -135,41 +146,58 @@ void IconHelper::addButtons(const QList<QToolButton *> &buttons, const QList<int
     }
 }
 
-void IconHelper::styleFrameButtons(QFrame *frame, const QList<QToolButton *> &buttons, const QList<int> &glyphs,
-                                   quint32 iconSize, quint32 iconWidth, quint32 iconHeight,
-                                   const QString &normalBgColor, const QString &darkBgColor,
-                                   const QString &normalTextColor, const QString &darkTextColor)
+void IconHelper::styleFrameButtons(QFrame *frame, const QList<QToolButton *> &buttons,
+                                   const QList<int> &glyphs, quint32 iconSize, quint32 iconWidth,
+                                   quint32 iconHeight, const QString &normalBgColor,
+                                   const QString &darkBgColor, const QString &normalTextColor,
+                                   const QString &darkTextColor)
 {
     if (buttons.isEmpty() || buttons.size() != glyphs.size()) {
         return;
     }
     QStringList rules;
-    rules << QStringLiteral("QFrame>QToolButton{border-style:none;border-width:0px;background-color:%1;color:%2;}")
-                 .arg(normalBgColor).arg(normalTextColor);
-    rules << QStringLiteral("QFrame>QToolButton:hover,QFrame>QToolButton:pressed,QFrame>QToolButton:checked"
-                            "{background-color:%1;color:%2;}").arg(darkBgColor).arg(darkTextColor);
+    rules << QStringLiteral("QFrame>QToolButton{border-style:none;border-width:0px;background-"
+                            "color:%1;color:%2;}")
+                 .arg(normalBgColor)
+                 .arg(normalTextColor);
+    rules << QStringLiteral(
+                 "QFrame>QToolButton:hover,QFrame>QToolButton:pressed,QFrame>QToolButton:checked"
+                 "{background-color:%1;color:%2;}")
+                 .arg(darkBgColor)
+                 .arg(darkTextColor);
     frame->setStyleSheet(rules.join(QString()));
-    addButtons(buttons, glyphs, iconSize, iconWidth, iconHeight, normalTextColor, darkTextColor, darkTextColor,
-               darkTextColor);
+    addButtons(buttons, glyphs, iconSize, iconWidth, iconHeight, normalTextColor, darkTextColor,
+               darkTextColor, darkTextColor);
 }
 
 namespace {
-QString normalNavRule(const QList<QToolButton *> &buttons, const QString &position, const QString &borderPart,
-                      const QString &normalBg, const QString &normalText)
+QString normalNavRule(const QList<QToolButton *> &buttons, const QString &position,
+                      const QString &borderPart, const QString &normalBg, const QString &normalText)
 {
     if (buttons.first()->toolButtonStyle() == Qt::ToolButtonTextUnderIcon) {
         // A border in the background colour keeps the text from jumping on hover.
-        return QStringLiteral("QWidget[flag=\"%1\"] QAbstractButton{border-style:solid;border-radius:0px;%2border-color:%3;color:%4;background:%5;}")
-            .arg(position).arg(borderPart).arg(normalBg).arg(normalText).arg(normalBg);
+        return QStringLiteral("QWidget[flag=\"%1\"] "
+                              "QAbstractButton{border-style:solid;border-radius:0px;%2border-color:"
+                              "%3;color:%4;background:%5;}")
+            .arg(position)
+            .arg(borderPart)
+            .arg(normalBg)
+            .arg(normalText)
+            .arg(normalBg);
     }
-    return QStringLiteral("QWidget[flag=\"%1\"] QAbstractButton{border-style:none;border-radius:0px;padding:5px;color:%2;background:%3;}")
-        .arg(position).arg(normalText).arg(normalBg);
+    return QStringLiteral("QWidget[flag=\"%1\"] "
+                          "QAbstractButton{border-style:none;border-radius:0px;padding:5px;color:%"
+                          "2;background:%3;}")
+        .arg(position)
+        .arg(normalText)
+        .arg(normalBg);
 }
 } // namespace
 
-void IconHelper::styleNavWidget(QWidget *widget, const QList<QToolButton *> &buttons, const QList<int> &glyphs,
-                                quint32 iconSize, quint32 iconWidth, quint32 iconHeight, const QString &position,
-                                int borderWidth, const QString &borderColor, const QString &normalBgColor,
+void IconHelper::styleNavWidget(QWidget *widget, const QList<QToolButton *> &buttons,
+                                const QList<int> &glyphs, quint32 iconSize, quint32 iconWidth,
+                                quint32 iconHeight, const QString &position, int borderWidth,
+                                const QString &borderColor, const QString &normalBgColor,
                                 const QString &darkBgColor, const QString &normalTextColor,
                                 const QString &darkTextColor)
 {
@@ -179,21 +207,34 @@ void IconHelper::styleNavWidget(QWidget *widget, const QList<QToolButton *> &but
     const QString borderPart = navBorderPart(position, borderWidth);
     QStringList rules;
     rules << normalNavRule(buttons, position, borderPart, normalBgColor, normalTextColor);
-    rules << QStringLiteral("QWidget[flag=\"%1\"] QAbstractButton:hover,QWidget[flag=\"%1\"] QAbstractButton:pressed,"
-                            "QWidget[flag=\"%1\"] QAbstractButton:checked{border-style:solid;%2border-color:%3;color:%4;background:%5;}")
-                 .arg(position).arg(borderPart).arg(borderColor).arg(darkTextColor).arg(darkBgColor);
-    rules << QStringLiteral("QWidget#%1{background:%2;}").arg(widget->objectName()).arg(normalBgColor);
+    rules << QStringLiteral("QWidget[flag=\"%1\"] QAbstractButton:hover,QWidget[flag=\"%1\"] "
+                            "QAbstractButton:pressed,"
+                            "QWidget[flag=\"%1\"] "
+                            "QAbstractButton:checked{border-style:solid;%2border-color:%3;color:%4;"
+                            "background:%5;}")
+                 .arg(position)
+                 .arg(borderPart)
+                 .arg(borderColor)
+                 .arg(darkTextColor)
+                 .arg(darkBgColor);
+    rules << QStringLiteral("QWidget#%1{background:%2;}")
+                 .arg(widget->objectName())
+                 .arg(normalBgColor);
     rules << QStringLiteral("QWidget>QToolButton{border-width:0px;background-color:%1;color:%2;}")
-                 .arg(normalBgColor).arg(normalTextColor);
-    rules << QStringLiteral("QWidget>QToolButton:hover,QWidget>QToolButton:pressed,QWidget>QToolButton:checked"
-                            "{background-color:%1;color:%2;}").arg(darkBgColor).arg(darkTextColor);
+                 .arg(normalBgColor)
+                 .arg(normalTextColor);
+    rules << QStringLiteral(
+                 "QWidget>QToolButton:hover,QWidget>QToolButton:pressed,QWidget>QToolButton:checked"
+                 "{background-color:%1;color:%2;}")
+                 .arg(darkBgColor)
+                 .arg(darkTextColor);
     widget->setStyleSheet(rules.join(QString()));
-    addButtons(buttons, glyphs, iconSize, iconWidth, iconHeight, normalTextColor, darkTextColor, darkTextColor,
-               darkTextColor);
+    addButtons(buttons, glyphs, iconSize, iconWidth, iconHeight, normalTextColor, darkTextColor,
+               darkTextColor, darkTextColor);
 }
 
-void IconHelper::styleNavWidget(QWidget *widget, const QList<QToolButton *> &buttons, const QList<int> &glyphs,
-                                const NavStyleColor &c)
+void IconHelper::styleNavWidget(QWidget *widget, const QList<QToolButton *> &buttons,
+                                const QList<int> &glyphs, const NavStyleColor &c)
 {
     if (buttons.isEmpty() || buttons.size() != glyphs.size()) {
         return;
@@ -202,22 +243,35 @@ void IconHelper::styleNavWidget(QWidget *widget, const QList<QToolButton *> &but
     auto stateRule = [&](const char *name, const QString &text, const QString &bg) {
         return (QStringLiteral("QWidget[flag=\"%1\"] QAbstractButton:") + QLatin1String(name)
                 + QStringLiteral("{border-style:solid;%2border-color:%3;color:%4;background:%5;}"))
-            .arg(c.position).arg(borderPart).arg(c.borderColor).arg(text).arg(bg);
+            .arg(c.position)
+            .arg(borderPart)
+            .arg(c.borderColor)
+            .arg(text)
+            .arg(bg);
     };
     QStringList rules;
     rules << normalNavRule(buttons, c.position, borderPart, c.normalBgColor, c.normalTextColor);
     rules << stateRule("hover", c.hoverTextColor, c.hoverBgColor);
     rules << stateRule("pressed", c.pressedTextColor, c.pressedBgColor);
     rules << stateRule("checked", c.checkedTextColor, c.checkedBgColor);
-    rules << QStringLiteral("QWidget#%1{background:%2;}").arg(widget->objectName()).arg(c.normalBgColor);
+    rules << QStringLiteral("QWidget#%1{background:%2;}")
+                 .arg(widget->objectName())
+                 .arg(c.normalBgColor);
     rules << QStringLiteral("QWidget>QToolButton{border-width:0px;background-color:%1;color:%2;}")
-                 .arg(c.normalBgColor).arg(c.normalTextColor);
-    rules << QStringLiteral("QWidget>QToolButton:hover{background-color:%1;color:%2;}").arg(c.hoverBgColor).arg(c.hoverTextColor);
-    rules << QStringLiteral("QWidget>QToolButton:pressed{background-color:%1;color:%2;}").arg(c.pressedBgColor).arg(c.pressedTextColor);
-    rules << QStringLiteral("QWidget>QToolButton:checked{background-color:%1;color:%2;}").arg(c.checkedBgColor).arg(c.checkedTextColor);
+                 .arg(c.normalBgColor)
+                 .arg(c.normalTextColor);
+    rules << QStringLiteral("QWidget>QToolButton:hover{background-color:%1;color:%2;}")
+                 .arg(c.hoverBgColor)
+                 .arg(c.hoverTextColor);
+    rules << QStringLiteral("QWidget>QToolButton:pressed{background-color:%1;color:%2;}")
+                 .arg(c.pressedBgColor)
+                 .arg(c.pressedTextColor);
+    rules << QStringLiteral("QWidget>QToolButton:checked{background-color:%1;color:%2;}")
+                 .arg(c.checkedBgColor)
+                 .arg(c.checkedTextColor);
     widget->setStyleSheet(rules.join(QString()));
-    addButtons(buttons, glyphs, c.iconSize, c.iconWidth, c.iconHeight, c.normalTextColor, c.hoverTextColor,
-               c.pressedTextColor, c.checkedTextColor);
+    addButtons(buttons, glyphs, c.iconSize, c.iconWidth, c.iconHeight, c.normalTextColor,
+               c.hoverTextColor, c.pressedTextColor, c.checkedTextColor);
 }
 
 bool IconHelper::eventFilter(QObject *watched, QEvent *event)
@@ -234,7 +288,8 @@ bool IconHelper::eventFilter(QObject *watched, QEvent *event)
                 button->setIcon(QIcon(pixPressed.at(index)));
                 break;
             case QEvent::Leave:
-                button->setIcon(QIcon(button->isChecked() ? pixChecked.at(index) : pixNormal.at(index)));
+                button->setIcon(
+                    QIcon(button->isChecked() ? pixChecked.at(index) : pixNormal.at(index)));
                 break;
             default:
                 break;

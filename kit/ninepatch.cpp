@@ -4,7 +4,8 @@
 #include <QPainter>
 #include <QPixmap>
 
-QPixmap TaviHelper::ninePatch(const QPixmap &source, int horzSplit, int vertSplit, int dstWidth, int dstHeight)
+QPixmap TaviHelper::ninePatch(const QPixmap &source, int horzSplit, int vertSplit, int dstWidth,
+                              int dstHeight)
 {
     const int w = source.width();
     const int h = source.height();
@@ -46,7 +47,8 @@ QPixmap TaviHelper::ninePatch(const QPixmap &source, int horzSplit, int vertSpli
     return result;
 }
 
-QPixmap TaviHelper::ninePatch(const QString &picName, int horzSplit, int vertSplit, int dstWidth, int dstHeight)
+QPixmap TaviHelper::ninePatch(const QString &picName, int horzSplit, int vertSplit, int dstWidth,
+                              int dstHeight)
 {
     return ninePatch(QPixmap(picName), horzSplit, vertSplit, dstWidth, dstHeight);
 }

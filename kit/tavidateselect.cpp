@@ -17,7 +17,8 @@
 namespace {
 DragState drag;
 
-QPushButton *dialogButton(QWidget *parent, const char *name, const QString &text, const QString &icon)
+QPushButton *dialogButton(QWidget *parent, const char *name, const QString &text,
+                          const QString &icon)
 {
     auto *button = new QPushButton(parent);
     button->setObjectName(QLatin1String(name));

@@ -146,8 +146,9 @@ void TaviInputBox::setIconMain(const QChar &str, quint32 size)
     IconHelper::instance()->setIcon(labIco, str, size);
 }
 
-void TaviInputBox::setParameter(const QString &title, int type, int closeSec, const QString &placeholderText,
-                                bool pwd, const QString &defaultValue)
+void TaviInputBox::setParameter(const QString &title, int type, int closeSec,
+                                const QString &placeholderText, bool pwd,
+                                const QString &defaultValue)
 {
     restartCountdown(closeSec);
     labInfo->setText(title);

@@ -146,13 +146,16 @@ void TaviMessageBox::setMessage(const QString &msg, int type, int closeSec)
 {
     restartCountdown(closeSec);
 
-    static const char *const images[] = {":/image/msg_info.png", ":/image/msg_question.png", ":/image/msg_error.png"};
+    static const char *const images[] = {":/image/msg_info.png", ":/image/msg_question.png",
+                                         ":/image/msg_error.png"};
     static const ushort glyphs[] = {0xF05A, 0xF059, 0xF057};
     if (type >= 0 && type <= 2) {
         if (!QImage(QStringLiteral(":/image/msg_info.png")).isNull()) {
-            labIcoMain->setStyleSheet(QStringLiteral("border-image: url(%1);").arg(QLatin1String(images[type])));
+            labIcoMain->setStyleSheet(
+                QStringLiteral("border-image: url(%1);").arg(QLatin1String(images[type])));
         } else {
-            IconHelper::instance()->setIcon(labIcoMain, QChar(glyphs[type]), quint32(labIcoMain->height()));
+            IconHelper::instance()->setIcon(labIcoMain, QChar(glyphs[type]),
+                                            quint32(labIcoMain->height()));
         }
     }
 

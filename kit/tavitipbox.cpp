@@ -67,7 +67,8 @@ void TaviTipBox::initForm()
     bar.labTitle = labTitle;
     bar.btnMenu_Close = btnMenu_Close;
     initDialogForm(this, bar,
-                   Qt::Tool | Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint,
+                   Qt::Tool | Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint
+                       | Qt::WindowStaysOnTopHint,
                    280, 150);
 
     startCountdownTimer();
@@ -109,7 +110,8 @@ QRect TaviTipBox::screenArea() const
     return fullScreen ? screen->availableGeometry() : screen->virtualGeometry();
 }
 
-void TaviTipBox::setTip(const QString &title, const QString &tip, bool fullScreen, bool center, int closeSec)
+void TaviTipBox::setTip(const QString &title, const QString &tip, bool fullScreen, bool center,
+                        int closeSec)
 {
     restartCountdown(closeSec);
 

@@ -40,9 +40,10 @@ QPushButton *titleButton(QWidget *parent, const char *name)
 
 QStringList TaviWidget::themeNames()
 {
-    return {tr("银色"),     tr("蓝色"),     tr("浅蓝色"), tr("深蓝色"), tr("灰色"),   tr("浅灰色"),
-            tr("深灰色"),   tr("黑色"),     tr("浅黑色"), tr("深黑色"), tr("PS黑色"), tr("黑色扁平"),
-            tr("白色扁平"), tr("蓝色扁平"), tr("紫色"),   tr("黑蓝色"), tr("视频黑")};
+    return {tr("银色"),   tr("蓝色"),     tr("浅蓝色"),   tr("深蓝色"),   tr("灰色"),
+            tr("浅灰色"), tr("深灰色"),   tr("黑色"),     tr("浅黑色"),   tr("深黑色"),
+            tr("PS黑色"), tr("黑色扁平"), tr("白色扁平"), tr("蓝色扁平"), tr("紫色"),
+            tr("黑蓝色"), tr("视频黑")};
 }
 
 TaviWidget::TaviWidget(QWidget *parent) : QDialog(parent), title(), alignment()
@@ -152,7 +153,8 @@ void TaviWidget::initForm()
     setProperty("form", true);
     setProperty("canMove", true);
     widgetTitle->setProperty("form", "title");
-    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowMaximizeButtonHint);
 
     title = QStringLiteral("Tavi Demo");
     alignment = Qt::AlignLeft | Qt::AlignVCenter;
@@ -318,12 +320,23 @@ void TaviWidget::setPixmap(TaviWidget::Widget widget, const QString &file, const
 void TaviWidget::setVisible(TaviWidget::Widget widget, bool visible)
 {
     switch (widget) {
-    case Widget_LabIco: labIco->setVisible(visible); break;
-    case Widget_BtnMenu: btnMenu->setVisible(visible); break;
-    case Widget_BtnMenuMin: btnMenu_Min->setVisible(visible); break;
-    case Widget_BtnMenuMax: btnMenu_Max->setVisible(visible); break;
-    case Widget_BtnMenuClose: btnMenu_Close->setVisible(visible); break;
-    case Widget_BtnMenuNormal: break;
+    case Widget_LabIco:
+        labIco->setVisible(visible);
+        break;
+    case Widget_BtnMenu:
+        btnMenu->setVisible(visible);
+        break;
+    case Widget_BtnMenuMin:
+        btnMenu_Min->setVisible(visible);
+        break;
+    case Widget_BtnMenuMax:
+        btnMenu_Max->setVisible(visible);
+        break;
+    case Widget_BtnMenuClose:
+        btnMenu_Close->setVisible(visible);
+        break;
+    case Widget_BtnMenuNormal:
+        break;
     }
 }
 

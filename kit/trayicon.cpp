@@ -12,15 +12,16 @@ TrayIcon *TrayIcon::instance()
     return sharedInstance<TrayIcon>();
 }
 
-TrayIcon::TrayIcon(QObject *parent) : QObject(parent), trayIcon(new QSystemTrayIcon(this)), menu(new QMenu()),
-                                      exitDirect(true)
+TrayIcon::TrayIcon(QObject *parent)
+    : QObject(parent), trayIcon(new QSystemTrayIcon(this)), menu(new QMenu()), exitDirect(true)
 {
     connect(trayIcon, &QSystemTrayIcon::activated, this, &TrayIcon::iconIsActived);
 }
 
 void TrayIcon::iconIsActived(QSystemTrayIcon::ActivationReason reason)
 {
-    if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) && mainWidget) {
+    if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+        && mainWidget) {
         mainWidget->showNormal();
     }
 }
@@ -42,7 +43,8 @@ void TrayIcon::setMainWidget(QWidget *mainWidget)
     trayIcon->setContextMenu(menu);
 }
 
-void TrayIcon::showMessage(const QString &title, const QString &msg, QSystemTrayIcon::MessageIcon icon, int msecs)
+void TrayIcon::showMessage(const QString &title, const QString &msg,
+                           QSystemTrayIcon::MessageIcon icon, int msecs)
 {
     trayIcon->showMessage(title, msg, icon, msecs);
 }

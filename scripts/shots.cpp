@@ -7,32 +7,31 @@
 // Each picture is said in one line on standard output: file and how it was made.
 #include "appsettings.h"
 #include "frmtolvan.h"
+#include "startup.h"
 #include "tavidateselect.h"
+#include "tavihelper.h"
 #include "taviinputbox.h"
 #include "tavimessagebox.h"
 #include "tavitipbox.h"
 #include "taviwidget.h"
-#include "startup.h"
-#include "tavihelper.h"
 #include "valuechart.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QProgressBar>
-#include <QSlider>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
-
 
 namespace {
 
@@ -98,7 +97,10 @@ int consoleEnglishShot(const QString &outDir, const QString &port)
     settle(200);
     form.findChild<QPushButton *>("btnOpen")->click();
     pollDevice(&form);
-    return save(&form, outDir + "/console-en.png", "the console in English reading the virtual device") ? 0 : 1;
+    return save(&form, outDir + "/console-en.png",
+                "the console in English reading the virtual device")
+               ? 0
+               : 1;
 }
 
 int consoleShot(const QString &outDir, const QString &port)
@@ -116,15 +118,17 @@ int consoleShot(const QString &outDir, const QString &port)
     settle(200);
     form.findChild<QPushButton *>("btnOpen")->click();
     pollDevice(&form);
-    bool ok = save(&form, outDir + "/console.png",
-                   "the console reading the virtual device: registers, a float, an exception, a silence");
+    bool ok =
+        save(&form, outDir + "/console.png",
+             "the console reading the virtual device: registers, a float, an exception, a silence");
 
     // A typed path that is not there: the reason shows under the port box.
     form.findChild<QPushButton *>("btnOpen")->click();
     auto *box = form.findChild<QComboBox *>("cboxPortName");
     box->setEditText(QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"));
     form.findChild<QPushButton *>("btnOpen")->click();
-    ok = save(&form, outDir + "/console-port.png", "a real failed open of a typed path with no adapter behind it")
+    ok = save(&form, outDir + "/console-port.png",
+              "a real failed open of a typed path with no adapter behind it")
          && ok;
 
     // The chart, fed by the console polling the changing device: the holding register counts
@@ -139,7 +143,8 @@ int consoleShot(const QString &outDir, const QString &port)
         request(&form, "1", i % 2 ? "4" : "3", "0", "1");
         settle(100);
     }
-    ok = save(chart, outDir + "/chart.png", "the chart after 45 s of the console polling the changing device")
+    ok = save(chart, outDir + "/chart.png",
+              "the chart after 45 s of the console polling the changing device")
          && ok;
     return ok ? 0 : 1;
 }
@@ -177,7 +182,8 @@ int kitShots(const QString &outDir)
 {
     bool ok = true;
     const QList<QPair<TaviWidget::Style, QString>> themes = {
-        {TaviWidget::Style_LightBlue, "lightblue"}, {TaviWidget::Style_FlatBlack, "flatblack"},
+        {TaviWidget::Style_LightBlue, "lightblue"},
+        {TaviWidget::Style_FlatBlack, "flatblack"},
         {TaviWidget::Style_Purple, "purple"}};
     for (const auto &theme : themes) {
         TaviHelper::applyTheme(theme.first);
@@ -187,14 +193,16 @@ int kitShots(const QString &outDir)
         frame.setMainWidget(demoContent());
         frame.show();
         ok = save(&frame, QStringLiteral("%1/kit-window-%2.png").arg(outDir, theme.second),
-                  "the kit's framed window around sample controls, in this theme") && ok;
+                  "the kit's framed window around sample controls, in this theme")
+             && ok;
     }
 
     TaviHelper::applyTheme(TaviWidget::Style_LightBlue);
     TaviMessageBox message;
     message.setMessage(QStringLiteral("确定要断开设备连接吗?"), 1, 0);
     message.show();
-    ok = save(&message, outDir + "/kit-message.png", "the kit's message box asking a question") && ok;
+    ok = save(&message, outDir + "/kit-message.png", "the kit's message box asking a question")
+         && ok;
 
     TaviInputBox input;
     input.setParameter(QStringLiteral("请输入设备名称"), 0, 10, QStringLiteral("名称"));

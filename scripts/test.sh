@@ -5,12 +5,19 @@
 #   3. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
 #   4. the Debian package, installed and started as a new user (scripts/test-package.sh; root only);
 #   5. the libFuzzer targets, about 20 s each, from the seed corpus in tests/fuzz/corpus.
+# Before all, every C++ file must be laid out as .clang-format says (scripts/check-format.sh).
 # With --quick only step 1 runs (Qt 5 only).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh --test
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
+
+echo "== layout"
+if ! scripts/check-format.sh; then
+  echo "the files above are not laid out as .clang-format says: run clang-format -i on them"
+  exit 1
+fi
 
 echo "== test suite"
 (cd build && ctest --output-on-failure -j"$jobs" --timeout 600)

@@ -21,7 +21,8 @@ private slots:
     void connectingForwardingAndReconnecting()
     {
         makeForm();
-        combo("cboxMode")->setCurrentText("Udp_Server"); // changes nothing: a TCP client all the same
+        combo("cboxMode")
+            ->setCurrentText("Udp_Server"); // changes nothing: a TCP client all the same
         edit("txtServerPort")->setText("0");
         click("btnStart");
         edit("txtServerPort")->setText("6000");
@@ -47,9 +48,12 @@ private slots:
         edit("txtServerPort")->setText(QString::number(server.serverPort()));
         click("btnStart");
         QCOMPARE(text("btnStart"), QString("启动")); // not within 100 ms
-        server.resumeAccepting(); // makes room for the retry
+        server.resumeAccepting();                    // makes room for the retry
         QTRY_COMPARE_WITH_TIMEOUT(text("btnStart"), QString("停止"), 8000);
-        const auto next = [&] { return (remote = server.nextPendingConnection()) && remote->peerPort() != filler.localPort(); };
+        const auto next = [&] {
+            return (remote = server.nextPendingConnection())
+                   && remote->peerPort() != filler.localPort();
+        };
         QVERIFY(QTest::qWaitFor(next, 5000)); // the filler's connection comes first
         QCOMPARE(count("提示信息 >> 连接服务器成功"), 1);
         remote->write("HI\r\n"); // the serial port closed: shown as network reception only
@@ -71,7 +75,8 @@ private slots:
         QCOMPARE(text("btnStart"), QString("启动"));
         QCOMPARE(count("提示信息 >> 断开服务器成功"), 1);
         check("ckAutoConnect")->setChecked(true); // reconnects even after a stop by hand
-        QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections() && text("btnStart") == "停止", 8000);
+        QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections() && text("btnStart") == "停止",
+                                 8000);
         server.nextPendingConnection()->abort(); // the server going away returns the bridge to idle
         QTRY_COMPARE(text("btnStart"), QString("启动"));
         QVERIFY(count("连接服务器失败,") >= 2);
@@ -87,7 +92,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form));
         QVERIFY(connectBridge());
         timer("saveTimer")->stop(); // saved by the full-view clears and at the end
-        Heartbeat heartbeat; // the event loop must answer throughout
+        Heartbeat heartbeat;        // the event loop must answer throughout
         const qint64 total = 12 * 1024 * 1024;
         remote->write(QByteArray(int(total), 'Z'));
         QVERIFY(waitUntil([&] { return peer.receivedCount() >= total; }, 120000));
@@ -97,7 +102,8 @@ private slots:
 #else
         const qint64 bound = 250;
 #endif
-        QVERIFY2(heartbeat.longestGapMs() < bound, qPrintable(QString::number(heartbeat.longestGapMs())));
+        QVERIFY2(heartbeat.longestGapMs() < bound,
+                 qPrintable(QString::number(heartbeat.longestGapMs())));
         QVERIFY(log()->document()->size().height() < 1e6);
         click("btnSave"); // the view shortens long lines, the saved log has them whole
         QCOMPARE(savedLogs().count('Z'), 2 * total);
@@ -109,7 +115,9 @@ private slots:
         ConsoleSession session;
         QVERIFY(connectBridge(&session)); // accepted, never read
         const int small = 4096; // so that the kernel does not take megabytes in the console's stead
-        QCOMPARE(::setsockopt(int(remote->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small, sizeof small), 0);
+        QCOMPARE(::setsockopt(int(remote->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small,
+                              sizeof small),
+                 0);
         QStringList infos;
         connect(&session, &ConsoleSession::logLine, &session, [&](int type, const QString &text) {
             if (type == LogInfo) {
@@ -126,7 +134,8 @@ private slots:
     void serialPeerThatNeverReadsHoldsTheServerBack()
     {
         peer.close(); // the port stays open below, but nobody reads
-        const int holder = ::open(QFile::encodeName(pair->peerEnd()).constData(), O_RDWR | O_NOCTTY);
+        const int holder =
+            ::open(QFile::encodeName(pair->peerEnd()).constData(), O_RDWR | O_NOCTTY);
         QVERIFY(holder >= 0);
         ConsoleSession session;
         QVERIFY(connectBridge(&session));
@@ -144,7 +153,8 @@ private slots:
         waitUntil(feed, 3000);
         QVERIFY2(sent < total, "nothing held the server back");
         QVERIFY(session.findChild<QSerialPort *>()->bytesToWrite() <= 4 * 1024 * 1024);
-        QVERIFY2(residentMiB() - rssBefore < 20, qPrintable(QString::number(residentMiB() - rssBefore)));
+        QVERIFY2(residentMiB() - rssBefore < 20,
+                 qPrintable(QString::number(residentMiB() - rssBefore)));
         QString error;
         QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
         ::close(holder); // now a reader: everything arrives, held back, not dropped
@@ -167,7 +177,9 @@ private:
         options.serverPort = server->serverPort();
         session->setOptions(options);
         session->toggleBridge();
-        const auto up = [&] { return server->hasPendingConnections() && session->bridgeConnected(); };
+        const auto up = [&] {
+            return server->hasPendingConnections() && session->bridgeConnected();
+        };
         return QTest::qWaitFor(up, 5000) && (remote = server->nextPendingConnection());
     }
     // The same through the window.
@@ -178,7 +190,9 @@ private:
             edit("txtServerPort")->setText(QString::number(server->serverPort()));
             click("btnStart");
         }
-        const auto up = [&] { return server->hasPendingConnections() && text("btnStart") == "停止"; };
+        const auto up = [&] {
+            return server->hasPendingConnections() && text("btnStart") == "停止";
+        };
         return QTest::qWaitFor(up, 5000) && (remote = server->nextPendingConnection());
     }
 

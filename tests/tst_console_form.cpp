@@ -42,8 +42,11 @@ private slots:
         QVERIFY(!timer("sendTimer")->isActive());
 
         // Stored values the form does not offer are repaired and written back, the rest kept.
-        const struct { const char *key, *stored, *box, *shown; } rows[] = {
-            {"BaudRate", "1000", "cboxBaudRate", "9600"}, {"SendInterval", "-5", "cboxSendInterval", "1000"},
+        const struct {
+            const char *key, *stored, *box, *shown;
+        } rows[] = {
+            {"BaudRate", "1000", "cboxBaudRate", "9600"},
+            {"SendInterval", "-5", "cboxSendInterval", "1000"},
             {"ValueFormat", "float", "cboxValueFormat", "16 位有符号"},
         };
         for (const auto &row : rows) {
@@ -81,7 +84,9 @@ private slots:
         // The log on a bare view, no window.
         QTextEdit view;
         TrafficLog log(&view);
-        const auto shown = [&] { return view.toPlainText().isEmpty() ? QStringList() : view.toPlainText().split('\n'); };
+        const auto shown = [&] {
+            return view.toPlainText().isEmpty() ? QStringList() : view.toPlainText().split('\n');
+        };
         const auto fill = [&](int from, int to) {
             for (; from <= to; ++from) {
                 log.append(LogInfo, QString("line %1").arg(from));
@@ -168,7 +173,8 @@ private slots:
         QCOMPARE(saved.size(), 253); // 252 lines, the last one ended by a line break too
         QVERIFY(saved[0].endsWith("打开串口成功!!") && saved[251].endsWith("关闭串口!!"));
         for (int i = 1; i <= 250; ++i) {
-            QVERIFY2(saved[i].endsWith(QString("] 串口接收 << line %1").arg(i)), qPrintable(saved[i]));
+            QVERIFY2(saved[i].endsWith(QString("] 串口接收 << line %1").arg(i)),
+                     qPrintable(saved[i]));
         }
 
         // Another instance's files of these seconds are left alone; this one's go beside them.
@@ -182,7 +188,8 @@ private slots:
             click("btnSave");
         }
         QByteArray ours;
-        for (const QString &name : QDir(folder()).entryList({"20*-2.txt"}, QDir::Files, QDir::Name)) {
+        for (const QString &name :
+             QDir(folder()).entryList({"20*-2.txt"}, QDir::Files, QDir::Name)) {
             ours += readFile(file(name));
         }
         QVERIFY2(ours.contains(">> mine\n") && ours.endsWith(">> more\n"), ours.constData());
@@ -193,7 +200,8 @@ private slots:
     {
         makeForm();
         click("btnData"); // no send.txt: nothing happens
-        // "你好" in GBK, Windows line ends, markup: shown as plain text, left as it was unless edited.
+        // "你好" in GBK, Windows line ends, markup: shown as plain text, left as it was unless
+        // edited.
         const QByteArray content("\xC4\xE3\xBA\xC3\r\n<b>bold</b>\r\n&amp;");
         QVERIFY(writeFile(file("send.txt"), content));
         click("btnData");
@@ -228,8 +236,15 @@ private slots:
 
     void quittingWithEditedSendList()
     {
-        const struct { QString answer; bool closed; QByteArray file; } rows[] = {
-            {"保存", true, "A\nB\nC"}, {"不保存", true, "A\nB\n"}, {"取消", false, "A\nB\n"}, {"", true, "A\nB\n"},
+        const struct {
+            QString answer;
+            bool closed;
+            QByteArray file;
+        } rows[] = {
+            {"保存", true, "A\nB\nC"},
+            {"不保存", true, "A\nB\n"},
+            {"取消", false, "A\nB\n"},
+            {"", true, "A\nB\n"},
         };
         for (const auto &row : rows) { // the last row leaves the list unchanged: no question
             QVERIFY(writeFile(file("send.txt"), "A\nB\n"));
@@ -249,7 +264,8 @@ private slots:
             });
             QCOMPARE(form->close(), row.closed);
             offered.sort();
-            QCOMPARE(offered, (row.answer.isEmpty() ? QStringList() : QStringList{"不保存", "保存", "取消"}));
+            QCOMPARE(offered, (row.answer.isEmpty() ? QStringList()
+                                                    : QStringList{"不保存", "保存", "取消"}));
             QCOMPARE(readFile(file("send.txt")), row.file);
         }
     }

@@ -37,7 +37,8 @@ private slots:
         QVERIFY(openPort());
         QVERIFY(!reason->isVisible());
         QVERIFY(!box->isEnabled() && find<QWidget>("btnSend")->isEnabled());
-        QCOMPARE(lines(), QStringList{lines().value(0).section(' ', 0, 1) + " 提示信息 >> 打开串口成功!!"});
+        QCOMPARE(lines(),
+                 QStringList{lines().value(0).section(' ', 0, 1) + " 提示信息 >> 打开串口成功!!"});
         // The request built from the fields, as hex, counted; its reply decoded and counted.
         check("ckHexSend")->setChecked(true);
         check("ckHexReceive")->setChecked(true);
@@ -79,7 +80,8 @@ private slots:
         AppSettings::HexSend = AppSettings::HexReceive = AppSettings::AutoPrint = true;
         AppSettings::SendInterval = 50;
         makeForm();
-        QCOMPARE(edit("pid")->text(), QString("1")); // a first start reads from slave 1, not broadcast
+        QCOMPARE(edit("pid")->text(),
+                 QString("1")); // a first start reads from slave 1, not broadcast
         QVERIFY(openPort());
         // A wrong field sends and counts nothing; it is marked and said once, auto-send or not.
         edit("pid")->setText("300");
@@ -93,8 +95,10 @@ private slots:
         QCOMPARE(peer.takeFor(100), QByteArray());
         QCOMPARE(text("btnSendCount"), QString("发送 : 0 字节"));
         QCOMPARE(count("请求未发送"), 1);
-        QVERIFY(lastLine("提示信息").endsWith("请求未发送: 通讯地址应为 0-247 (0 为广播) 的整数, 现为 \"300\""));
-        QVERIFY(edit("pid")->toolTip().startsWith("通讯地址应为") && !edit("pid")->styleSheet().isEmpty());
+        QVERIFY(lastLine("提示信息")
+                    .endsWith("请求未发送: 通讯地址应为 0-247 (0 为广播) 的整数, 现为 \"300\""));
+        QVERIFY(edit("pid")->toolTip().startsWith("通讯地址应为")
+                && !edit("pid")->styleSheet().isEmpty());
         // Mended, the mark goes; a broadcast write goes out as two's complement and awaits nothing.
         edit("pid")->setText("0");
         edit("value")->setText("-5");
@@ -155,7 +159,11 @@ private slots:
     }
 
 private:
-    void unplug() { peer.close(); pair->stop(); }
+    void unplug()
+    {
+        peer.close();
+        pair->stop();
+    }
     bool restartPair() // the stopped pair started again, the peer on its new end
     {
         QString error;

@@ -62,8 +62,9 @@ private slots:
     {
         session = new ConsoleSession;
         log.clear();
-        connect(session, &ConsoleSession::logLine, session,
-                [this](int type, const QString &text) { log << QString("%1 %2").arg(type).arg(text); });
+        connect(session, &ConsoleSession::logLine, session, [this](int type, const QString &text) {
+            log << QString("%1 %2").arg(type).arg(text);
+        });
     }
     void cleanup()
     {
@@ -75,7 +76,8 @@ private slots:
     {
         ModbusDevice device;
         QString error;
-        QVERIFY2(device.start(pair->peerEnd(), {"--holding", "123,65535,10"}, &error), qPrintable(error));
+        QVERIFY2(device.start(pair->peerEnd(), {"--holding", "123,65535,10"}, &error),
+                 qPrintable(error));
         session->setOptions(hexOptions());
         QSignalSpy decoded(session, &ConsoleSession::replyDecoded);
         QVERIFY(session->open(port()));
@@ -92,8 +94,10 @@ private slots:
         QVERIFY(session->sendText(hexText(withCrc("02 03 00 00 00 01")), true));
         QTRY_COMPARE_WITH_TIMEOUT(decoded.size(), 1, 5000);
         const qint64 waited = clock.elapsed();
-        QCOMPARE(decoded.at(0).at(0).value<ReplyDecode>().text, QString("无应答: 从站 2, 功能码 03, 等待 220 ms"));
-        QVERIFY2(waited >= 220 && waited < 220 + 3 * ConsoleSession::readIntervalMs, qPrintable(QString::number(waited)));
+        QCOMPARE(decoded.at(0).at(0).value<ReplyDecode>().text,
+                 QString("无应答: 从站 2, 功能码 03, 等待 220 ms"));
+        QVERIFY2(waited >= 220 && waited < 220 + 3 * ConsoleSession::readIntervalMs,
+                 qPrintable(QString::number(waited)));
         QCOMPARE(session->sentBytes(), 16);
         QCOMPARE(session->receivedBytes(), 11);
     }
@@ -141,15 +145,19 @@ private slots:
         QTest::addColumn<QByteArrayList>("receptions");
         QTest::addColumn<QStringList>("shown");
         QTest::newRow("hex") << true << QByteArrayList{"\x01\x03"} << QStringList{"01 03"};
-        QTest::newRow("text up to a NUL") << false << QByteArrayList{QByteArray("AB\0CD", 5)} << QStringList{"AB"};
-        QTest::newRow("controls by name")
-            << false << QByteArrayList{"\x1b[31mred\xe2\x80\xae!\tok"} << QStringList{"\\ESC[31mred\\xe2\\x80\\xae!\tok"};
-        QTest::newRow("direction marks") << false << QByteArrayList{"a\xe2\x80\x8e\xe2\x81\xa9" "b"}
+        QTest::newRow("text up to a NUL")
+            << false << QByteArrayList{QByteArray("AB\0CD", 5)} << QStringList{"AB"};
+        QTest::newRow("controls by name") << false << QByteArrayList{"\x1b[31mred\xe2\x80\xae!\tok"}
+                                          << QStringList{"\\ESC[31mred\\xe2\\x80\\xae!\tok"};
+        QTest::newRow("direction marks") << false
+                                         << QByteArrayList{"a\xe2\x80\x8e\xe2\x81\xa9"
+                                                           "b"}
                                          << QStringList{"a\\xe2\\x80\\x8e\\xe2\\x81\\xa9b"};
         // A character cut between two receptions is shown whole with the later one.
         const QByteArray word = QString("温度").toUtf8();
-        QTest::newRow("cut character") << false << QByteArrayList{"t=" + word.left(4), word.mid(4) + "\xff!"}
-                                       << QStringList{"t=温", QString("度\uFFFD!")};
+        QTest::newRow("cut character")
+            << false << QByteArrayList{"t=" + word.left(4), word.mid(4) + "\xff!"}
+            << QStringList{"t=温", QString("度\uFFFD!")};
     }
     void receptionsShown()
     {
@@ -191,14 +199,16 @@ private slots:
         QVERIFY(session->sendText(request, true));
         peer.write(reply.left(5));
         QTRY_COMPARE(decoded.size(), 1);
-        QCOMPARE(decoded.takeFirst().at(0).value<ReplyDecode>().text, QString("10 (不完整: 收到 5/9 字节)"));
+        QCOMPARE(decoded.takeFirst().at(0).value<ReplyDecode>().text,
+                 QString("10 (不完整: 收到 5/9 字节)"));
         // After the silence was told, a reply is late, not the next request's.
         QVERIFY(session->sendText(request, true));
         QTRY_COMPARE(decoded.size(), 1);
         QCOMPARE(decoded.takeFirst().at(0).value<ReplyDecode>().kind, ReplyDecode::NoReply);
         peer.write(reply);
         QTRY_COMPARE(decoded.size(), 1);
-        QCOMPARE(decoded.takeFirst().at(0).value<ReplyDecode>().text, QString("迟到的应答 (已判无应答): 10 20 "));
+        QCOMPARE(decoded.takeFirst().at(0).value<ReplyDecode>().text,
+                 QString("迟到的应答 (已判无应答): 10 20 "));
     }
 
     void lostPortComesBack()
@@ -241,7 +251,8 @@ private slots:
         // Idle again, the process sleeps (a session left on the old device spun a core).
         const double before = processCpuSeconds();
         waitUntil([] { return false; }, 2000);
-        QVERIFY2(processCpuSeconds() - before < 0.3, qPrintable(QString::number(processCpuSeconds() - before)));
+        QVERIFY2(processCpuSeconds() - before < 0.3,
+                 qPrintable(QString::number(processCpuSeconds() - before)));
     }
 
     void pieceTimes()
@@ -274,15 +285,17 @@ private slots:
         QTest::addColumn<int>("qtParity");
         QTest::addColumn<int>("qtStop");
         QTest::addColumn<double>("charMs"); // at 1200 baud
-        QTest::newRow("8N1") << "无" << 1.0 << 8 << int(QSerialPort::NoParity) << int(QSerialPort::OneStop) << 10 / 1.2;
-        QTest::newRow("7E2") << "偶" << 2.0 << 7 << int(QSerialPort::EvenParity) << int(QSerialPort::TwoStop) << 11 / 1.2;
-        QTest::newRow("5O1.5") << "奇" << 1.5 << 5 << int(QSerialPort::OddParity) << int(QSerialPort::OneAndHalfStop)
-                               << 8.5 / 1.2;
-        QTest::newRow("space") << "空格" << 1.0 << 8 << int(QSerialPort::SpaceParity) << int(QSerialPort::OneStop)
-                               << 11 / 1.2;
+        QTest::newRow("8N1") << "无" << 1.0 << 8 << int(QSerialPort::NoParity)
+                             << int(QSerialPort::OneStop) << 10 / 1.2;
+        QTest::newRow("7E2") << "偶" << 2.0 << 7 << int(QSerialPort::EvenParity)
+                             << int(QSerialPort::TwoStop) << 11 / 1.2;
+        QTest::newRow("5O1.5") << "奇" << 1.5 << 5 << int(QSerialPort::OddParity)
+                               << int(QSerialPort::OneAndHalfStop) << 8.5 / 1.2;
+        QTest::newRow("space") << "空格" << 1.0 << 8 << int(QSerialPort::SpaceParity)
+                               << int(QSerialPort::OneStop) << 11 / 1.2;
         // What the file should not hold keeps the defaults.
-        QTest::newRow("unknown") << "none" << 3.0 << 9 << int(QSerialPort::NoParity) << int(QSerialPort::OneStop)
-                                 << 10 / 1.2;
+        QTest::newRow("unknown") << "none" << 3.0 << 9 << int(QSerialPort::NoParity)
+                                 << int(QSerialPort::OneStop) << 10 / 1.2;
     }
     void lineSettings()
     {

@@ -50,8 +50,8 @@ private slots:
         row("0F counted broadcast", "0|15|0|1| 1 ", "00 0F 00 00 00 01 01 01 2E 9B ", 8);
         row("10", "17|10 写多个寄存器|1|3|10, -5 0x1A2B",
             "11 10 00 01 00 03 06 00 0A FF FB 1A 2B 1B 4E ", 8);
-        row("10 to the end", "0|16|65534||0X8000 65535",
-            "00 10 FF FE 00 02 04 80 00 FF FF 14 1F ", 8);
+        row("10 to the end", "0|16|65534||0X8000 65535", "00 10 FF FE 00 02 04 80 00 FF FF 14 1F ",
+            8);
 
         const QString function = "fid: 功能码应为 1-6, 15 (0F) 或 16 (10), 现为 \"%1\"";
         row("function 7", "1|7|0|1|", function.arg("7"));

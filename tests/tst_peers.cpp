@@ -1,4 +1,5 @@
-// The console against real Modbus peers: mbpoll polling its device simulation; a pymodbus device it polls, also at 9600 baud.
+// The console against real Modbus peers: mbpoll polling its device simulation; a pymodbus device it
+// polls, also at 9600 baud.
 #include "appsettings.h"
 #include "consoletest.h"
 #include "frmtolvan.h"
@@ -26,25 +27,32 @@ class TestPeers : public ConsoleTest
 private slots:
     void mbpollReadsTheSimulatedDevice()
     {
-        const QByteArray reply = hexBytes("01 03 04 00 7B FF FF"); // two holding registers at slave 1
+        const QByteArray reply =
+            hexBytes("01 03 04 00 7B FF FF"); // two holding registers at slave 1
         AppSettings::DeviceKeys = QStringList{"01 03 00 00 00 02"};
-        AppSettings::DeviceValues = QStringList{TaviHelper::bytesToHexText(reply + TaviHelper::crc16ModbusBytes(reply))};
+        AppSettings::DeviceValues =
+            QStringList{TaviHelper::bytesToHexText(reply + TaviHelper::crc16ModbusBytes(reply))};
         AppSettings::Debug = true;
         request("3", 2);
         QProcess poll;
         poll.setProcessChannelMode(QProcess::MergedChannels);
-        poll.start(QStandardPaths::findExecutable("mbpoll"), {"-m", "rtu", "-a", "1", "-r", "1", "-c", "2", "-t", "4", "-b", "9600", "-P", "none", "-1",
-                            "-o", "2", pair->peerEnd()});
+        poll.start(QStandardPaths::findExecutable("mbpoll"),
+                   {"-m", "rtu", "-a", "1", "-r", "1", "-c", "2", "-t", "4", "-b", "9600", "-P",
+                    "none", "-1", "-o", "2", pair->peerEnd()});
         QTRY_VERIFY_WITH_TIMEOUT(poll.state() == QProcess::NotRunning, 10000);
         const QString out = QString::fromUtf8(poll.readAll());
-        QVERIFY2(poll.exitCode() == 0 && out.contains("[1]: \t123") && out.contains("[2]: \t65535 (-1)"), qPrintable(out));
+        QVERIFY2(poll.exitCode() == 0 && out.contains("[1]: \t123")
+                     && out.contains("[2]: \t65535 (-1)"),
+                 qPrintable(out));
         QCOMPARE(text("btnSendCount"), QString("发送 : 9 字节"));
     }
     void consoleReadsAPymodbusDevice()
     {
         ModbusDevice device;
         QString error;
-        QVERIFY2(device.start(pair->peerEnd(), {"--holding", "123,65535,10", "--input", "1,2,3"}, &error), qPrintable(error));
+        QVERIFY2(device.start(pair->peerEnd(), {"--holding", "123,65535,10", "--input", "1,2,3"},
+                              &error),
+                 qPrintable(error));
         // Holding and input registers, decoded, and in the chart one series per register, in order.
         for (const auto &row : {std::pair<QString, QString>{"3", "123 -1 10 "}, {"4", "1 2 3 "}}) {
             request(row.first, 3);
@@ -53,11 +61,13 @@ private slots:
             QCOMPARE(lastLine("数值解析").section(">> ", 1), row.second);
             QVERIFY(lastLine("串口接收").contains("串口接收 << 01 0" + row.first + " 06"));
             const auto *chart = find<ValueChart>("");
-            const QStringList series{"0" + row.first + ":0", "0" + row.first + ":1", "0" + row.first + ":2"};
+            const QStringList series{"0" + row.first + ":0", "0" + row.first + ":1",
+                                     "0" + row.first + ":2"};
             QCOMPARE(chart->seriesNames(), series);
             for (int i = 0; i < 3; ++i) {
                 QCOMPARE(chart->points(series.at(i)).size(), 1);
-                QCOMPARE(chart->points(series.at(i)).first().y(), row.second.section(' ', i, i).toDouble());
+                QCOMPARE(chart->points(series.at(i)).first().y(),
+                         row.second.section(' ', i, i).toDouble());
             }
         }
     }
@@ -66,7 +76,8 @@ private slots:
         // Several replies often come in one reception: each is decoded and plotted once.
         ModbusDevice device;
         QString error;
-        QVERIFY2(device.start(pair->peerEnd(), {"--baud", "115200", "--holding", "123"}, &error), qPrintable(error));
+        QVERIFY2(device.start(pair->peerEnd(), {"--baud", "115200", "--holding", "123"}, &error),
+                 qPrintable(error));
         for (int interval : {100, 50, 20}) {
             AppSettings::BaudRate = 115200;
             AppSettings::SendInterval = interval;
@@ -95,10 +106,12 @@ private slots:
             expected << QString::number(qint16(i * 1000));
         }
         ModbusDevice device;
-        QVERIFY2(device.start(line.peerEnd(), {"--holding", registers.join(',')}, &error), qPrintable(error));
+        QVERIFY2(device.start(line.peerEnd(), {"--holding", registers.join(',')}, &error),
+                 qPrintable(error));
         request("3", 40);
         QProcess relay;
-        relay.start("/usr/bin/python3", {QFINDTESTDATA("pace_relay.py"), pair->peerEnd(), line.consoleEnd(), "9600"});
+        relay.start("/usr/bin/python3",
+                    {QFINDTESTDATA("pace_relay.py"), pair->peerEnd(), line.consoleEnd(), "9600"});
         QVERIFY(relay.waitForReadyRead(10000));
         // The reply takes about 90 ms on the wire: the 100 ms read tick often falls within it.
         for (int i = 1; i <= 6; ++i) {
@@ -111,7 +124,8 @@ private slots:
         for (const QString &decoded : lines().filter("数值解析")) {
             QCOMPARE(decoded.section(">> ", 1), expected.join(' ') + ' ');
         }
-        QVERIFY2(count("串口接收") > 6, "every reply came in one piece: joining pieces went untried");
+        QVERIFY2(count("串口接收") > 6,
+                 "every reply came in one piece: joining pieces went untried");
         relay.kill();
         relay.waitForFinished();
     }

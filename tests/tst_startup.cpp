@@ -85,7 +85,9 @@ private slots:
         // The built-in English translation covers the form's own texts and those made in code;
         // a language without a translation leaves the Chinese source texts.
         QTemporaryDir home;
-        const struct { const char *language, *title, *openButton, *prefix; } cases[] = {
+        const struct {
+            const char *language, *title, *openButton, *prefix;
+        } cases[] = {
             {"en", "Norvane Serial Debug Assistant  Support: ", "Open port", "Serial TX >>"},
             {"fr", "Norvane串口调试助手  技术支持: ", "打开串口", "串口发送 >>"},
         };

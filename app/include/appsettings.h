@@ -104,7 +104,8 @@ private:
 
 // Data-list file parsing, usable on any path.
 QStringList loadSendList(const QString &fileName, QStringList *notes = nullptr);
-void loadDevicePairs(const QString &fileName, QStringList &keys, QStringList &values, QStringList *notes = nullptr);
+void loadDevicePairs(const QString &fileName, QStringList &keys, QStringList &values,
+                     QStringList *notes = nullptr);
 // Splits one device.txt line at its first ";".
 void splitDeviceLine(const QString &line, QString &key, QString &value);
 

@@ -9,10 +9,10 @@
 struct CommandLine {
     enum Action { Run, ShowVersion, ShowHelp, Refuse };
     Action action = Run;
-    QString portName;  // opened once the window is shown
-    int baudRate = 0;  // 0: as the settings say
-    QString dataDir;   // settings, data lists and logs all there
-    QString error;     // why the line is refused
+    QString portName; // opened once the window is shown
+    int baudRate = 0; // 0: as the settings say
+    QString dataDir;  // settings, data lists and logs all there
+    QString error;    // why the line is refused
 };
 
 // Reads the arguments after the program name, in order: --help and --version answer at

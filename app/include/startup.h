@@ -5,8 +5,8 @@
 
 // Where the settings file, the data lists (send.txt, device.txt) and the saved logs go.
 struct DataLocations {
-    QString configDir;  // the settings file and the data lists
-    QString logDir;     // saved logs
+    QString configDir; // the settings file and the data lists
+    QString logDir;    // saved logs
     QString configFile;
     // Why the files are not beside the executable, for the start-up notice; empty when they are.
     QString reason;

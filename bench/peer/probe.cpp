@@ -81,25 +81,25 @@ mode_t modeOf(int flags, va_list ap)
 
 extern "C" {
 
-#define NV_OPEN(name)                                                                                   \
-    int name(const char *path, int flags, ...)                                                          \
-    {                                                                                                   \
-        static auto real = next<int (*)(const char *, int, ...)>(#name);                                \
-        va_list ap;                                                                                     \
-        va_start(ap, flags);                                                                            \
-        const mode_t mode = modeOf(flags, ap);                                                          \
-        va_end(ap);                                                                                     \
-        return opened(real(path, flags, mode), path);                                                   \
+#define NV_OPEN(name)                                                                              \
+    int name(const char *path, int flags, ...)                                                     \
+    {                                                                                              \
+        static auto real = next<int (*)(const char *, int, ...)>(#name);                           \
+        va_list ap;                                                                                \
+        va_start(ap, flags);                                                                       \
+        const mode_t mode = modeOf(flags, ap);                                                     \
+        va_end(ap);                                                                                \
+        return opened(real(path, flags, mode), path);                                              \
     }
-#define NV_OPENAT(name)                                                                                 \
-    int name(int dir, const char *path, int flags, ...)                                                 \
-    {                                                                                                   \
-        static auto real = next<int (*)(int, const char *, int, ...)>(#name);                           \
-        va_list ap;                                                                                     \
-        va_start(ap, flags);                                                                            \
-        const mode_t mode = modeOf(flags, ap);                                                          \
-        va_end(ap);                                                                                     \
-        return opened(real(dir, path, flags, mode), path);                                              \
+#define NV_OPENAT(name)                                                                            \
+    int name(int dir, const char *path, int flags, ...)                                            \
+    {                                                                                              \
+        static auto real = next<int (*)(int, const char *, int, ...)>(#name);                      \
+        va_list ap;                                                                                \
+        va_start(ap, flags);                                                                       \
+        const mode_t mode = modeOf(flags, ap);                                                     \
+        va_end(ap);                                                                                \
+        return opened(real(dir, path, flags, mode), path);                                         \
     }
 NV_OPEN(open)
 NV_OPEN(open64)
@@ -153,8 +153,7 @@ namespace {
 class Probe : public QObject
 {
 public:
-    explicit Probe(const QByteArray &statsPath)
-        : QObject(qApp), path(statsPath)
+    explicit Probe(const QByteArray &statsPath) : QObject(qApp), path(statsPath)
     {
         std::signal(SIGUSR1, [](int) { resetGap = 1; });
         std::signal(SIGUSR2, [](int) { takeShot = 1; });
@@ -240,10 +239,12 @@ private:
         FILE *f = std::fopen(tmp.constData(), "w");
         if (!f)
             return;
-        std::fprintf(f, "bytes %lld\nlast_read_ns %lld\nport_open %d\nport_opens %d\nmax_gap_ms %.1f\n"
-                        "resets %d\nprepared %d\nmissing %s\n",
-                     portBytes.load(), lastReadNs.load(), portFd.load() >= 0 ? 1 : 0, portOpens.load(),
-                     double(maxGapNs) / 1e6, resets, prepared ? 1 : 0, missing.constData());
+        std::fprintf(f,
+                     "bytes %lld\nlast_read_ns %lld\nport_open %d\nport_opens %d\nmax_gap_ms %.1f\n"
+                     "resets %d\nprepared %d\nmissing %s\n",
+                     portBytes.load(), lastReadNs.load(), portFd.load() >= 0 ? 1 : 0,
+                     portOpens.load(), double(maxGapNs) / 1e6, resets, prepared ? 1 : 0,
+                     missing.constData());
         std::fclose(f);
         std::rename(tmp.constData(), path.constData());
     }

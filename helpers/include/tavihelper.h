@@ -2,9 +2,9 @@
 #define TAVIHELPER_H
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
-#include <QDateTime>
 
 class QAbstractButton;
 class QLabel;
@@ -57,8 +57,10 @@ public:
 
     static quint8 xorSum(const QByteArray &data);
     static quint8 byteSum(const QByteArray &data);
-    static quint16 crc16Forward(const quint8 *data, int length, quint16 start, const quint16 *table);
-    static quint16 crc16Reflected(const quint8 *data, int length, quint16 start, const quint16 *table);
+    static quint16 crc16Forward(const quint8 *data, int length, quint16 start,
+                                const quint16 *table);
+    static quint16 crc16Reflected(const quint8 *data, int length, quint16 start,
+                                  const quint16 *table);
     static quint16 crc16Modbus(const quint8 *data, int length);
     static QByteArray crc16ModbusBytes(const QByteArray &data);
     static QString byteToDecimalText(int value);
@@ -106,33 +108,37 @@ public:
     static void setAutoRun(const QString &valueName, const QString &programPath, bool on);
 
     // Themes and widget style sheets (the kit)
-    static void readQssColors(const QString &qss, QString &textColor, QString &panelColor, QString &borderColor,
-                              QString &normalColorStart, QString &normalColorEnd, QString &darkColorStart,
+    static void readQssColors(const QString &qss, QString &textColor, QString &panelColor,
+                              QString &borderColor, QString &normalColorStart,
+                              QString &normalColorEnd, QString &darkColorStart,
                               QString &darkColorEnd, QString &highColor);
     static void applyTheme(int style);
     static void applyThemeFile(const QString &qssFile, QString &paletteColor, QString &textColor);
-    static void applyThemeFile(const QString &qssFile, QString &textColor, QString &panelColor, QString &borderColor,
-                               QString &normalColorStart, QString &normalColorEnd, QString &darkColorStart,
+    static void applyThemeFile(const QString &qssFile, QString &textColor, QString &panelColor,
+                               QString &borderColor, QString &normalColorStart,
+                               QString &normalColorEnd, QString &darkColorStart,
                                QString &darkColorEnd, QString &highColor);
     static void styleLabel(QLabel *label, quint8 kind);
-    static void styleNavButtons(QWidget *widget, const QString &position, int borderWidth, const QString &borderColor,
-                                const QString &normalBgColor, const QString &darkBgColor,
-                                const QString &normalTextColor, const QString &darkTextColor);
-    static QString stylePushButton(QPushButton *button, int radius, int padding, const QString &normalBgColor,
-                                   const QString &normalTextColor, const QString &hoverBgColor,
-                                   const QString &hoverTextColor, const QString &pressedBgColor,
-                                   const QString &pressedTextColor);
-    static QString styleLineEdit(QLineEdit *lineEdit, int radius, int borderWidth, const QString &normalColor,
-                                 const QString &focusColor);
+    static void styleNavButtons(QWidget *widget, const QString &position, int borderWidth,
+                                const QString &borderColor, const QString &normalBgColor,
+                                const QString &darkBgColor, const QString &normalTextColor,
+                                const QString &darkTextColor);
+    static QString stylePushButton(QPushButton *button, int radius, int padding,
+                                   const QString &normalBgColor, const QString &normalTextColor,
+                                   const QString &hoverBgColor, const QString &hoverTextColor,
+                                   const QString &pressedBgColor, const QString &pressedTextColor);
+    static QString styleLineEdit(QLineEdit *lineEdit, int radius, int borderWidth,
+                                 const QString &normalColor, const QString &focusColor);
     static QString styleProgressBar(QProgressBar *bar, int barHeight, int barRadius, int fontSize,
                                     const QString &normalColor, const QString &chunkColor);
     static QString styleSlider(QSlider *slider, int sliderHeight, const QString &normalColor,
                                const QString &grooveColor, const QString &handleBorderColor,
                                const QString &handleColor, const QString &textColor);
-    static QString styleRadioButton(QRadioButton *button, int indicatorRadius, const QString &normalColor,
-                                    const QString &checkedColor);
-    static QString styleScrollBar(QScrollBar *bar, int radius, int handleMin, int barSize, const QString &bgColor,
-                                  const QString &handleNormalColor, const QString &handleHoverColor,
+    static QString styleRadioButton(QRadioButton *button, int indicatorRadius,
+                                    const QString &normalColor, const QString &checkedColor);
+    static QString styleScrollBar(QScrollBar *bar, int radius, int handleMin, int barSize,
+                                  const QString &bgColor, const QString &handleNormalColor,
+                                  const QString &handleHoverColor,
                                   const QString &handlePressedColor);
     // The file of a theme value; lightblue for any unknown value.
     static QString themeFile(int style);
@@ -146,20 +152,23 @@ public:
                             const QString &defaultValue = QString());
     static void getDateRange(QString &startDateTime, QString &endDateTime,
                              const QString &format = QStringLiteral("yyyy-MM-dd"));
-    static void showTip(const QString &title, const QString &tip, bool fullScreen = false, bool center = true,
-                        int closeSec = 0);
+    static void showTip(const QString &title, const QString &tip, bool fullScreen = false,
+                        bool center = true, int closeSec = 0);
     static void hideTip();
 
     // Nine-patch scaling of a frame image
-    static QPixmap ninePatch(const QPixmap &source, int horzSplit, int vertSplit, int dstWidth, int dstHeight);
-    static QPixmap ninePatch(const QString &picName, int horzSplit, int vertSplit, int dstWidth, int dstHeight);
+    static QPixmap ninePatch(const QPixmap &source, int horzSplit, int vertSplit, int dstWidth,
+                             int dstHeight);
+    static QPixmap ninePatch(const QString &picName, int horzSplit, int vertSplit, int dstWidth,
+                             int dstHeight);
 };
 
 // The address localIPv4 picks from a list of address texts: the first that begins with
 // "192" (which covers "192.168.1"), else "127.0.0.1".
 QString chooseLocalIPv4(const QStringList &addresses);
 // "<baseDir>/<folder>/<baseName>_runinfo_<yyyyMM>.txt"
-QString runInfoFilePath(const QString &baseDir, const QString &folder, const QString &baseName, const QDate &date);
+QString runInfoFilePath(const QString &baseDir, const QString &folder, const QString &baseName,
+                        const QDate &date);
 // Appends "yyyy-MM-dd HH:mm:ss  text\n"; the folder must exist.
 void appendRunInfoLine(const QString &filePath, const QDateTime &when, const QString &text);
 

@@ -20,7 +20,6 @@ protected slots:
     virtual void checkSec() = 0;
 
 protected:
-
     // The per-second timer, started at once and running for the dialog's life.
     void startCountdownTimer();
     // A countdown of `seconds` (0: none), showing its first value at once.

@@ -40,28 +40,29 @@ public:
     void setIcon(QLabel *label, const QChar &str, quint32 size = 12);
     void setIcon(QAbstractButton *button, const QChar &str, quint32 size = 12);
 
-    QPixmap glyphPixmap(const QColor &color, const QChar &str, quint32 size = 12, quint32 pixWidth = 15,
-                        quint32 pixHeight = 15, int flags = Qt::AlignCenter);
+    QPixmap glyphPixmap(const QColor &color, const QChar &str, quint32 size = 12,
+                        quint32 pixWidth = 15, quint32 pixHeight = 15, int flags = Qt::AlignCenter);
     QPixmap buttonPixmap(QToolButton *button, bool normal);
     QPixmap buttonPixmap(QToolButton *button, int state);
     void unstyleButtons(const QList<QToolButton *> &buttons);
 
-    void styleFrameButtons(QFrame *frame, const QList<QToolButton *> &buttons, const QList<int> &glyphs,
-                           quint32 iconSize = 12, quint32 iconWidth = 15, quint32 iconHeight = 15,
+    void styleFrameButtons(QFrame *frame, const QList<QToolButton *> &buttons,
+                           const QList<int> &glyphs, quint32 iconSize = 12, quint32 iconWidth = 15,
+                           quint32 iconHeight = 15,
                            const QString &normalBgColor = QStringLiteral("#2FC5A2"),
                            const QString &darkBgColor = QStringLiteral("#3EA7E9"),
                            const QString &normalTextColor = QStringLiteral("#EEEEEE"),
                            const QString &darkTextColor = QStringLiteral("#FFFFFF"));
-    void styleNavWidget(QWidget *widget, const QList<QToolButton *> &buttons, const QList<int> &glyphs,
-                        quint32 iconSize = 12, quint32 iconWidth = 15, quint32 iconHeight = 15,
-                        const QString &position = QStringLiteral("left"), int borderWidth = 3,
-                        const QString &borderColor = QStringLiteral("#029FEA"),
+    void styleNavWidget(QWidget *widget, const QList<QToolButton *> &buttons,
+                        const QList<int> &glyphs, quint32 iconSize = 12, quint32 iconWidth = 15,
+                        quint32 iconHeight = 15, const QString &position = QStringLiteral("left"),
+                        int borderWidth = 3, const QString &borderColor = QStringLiteral("#029FEA"),
                         const QString &normalBgColor = QStringLiteral("#292F38"),
                         const QString &darkBgColor = QStringLiteral("#1D2025"),
                         const QString &normalTextColor = QStringLiteral("#54626F"),
                         const QString &darkTextColor = QStringLiteral("#FDFDFD"));
-    void styleNavWidget(QWidget *widget, const QList<QToolButton *> &buttons, const QList<int> &glyphs,
-                        const NavStyleColor &styleColor);
+    void styleNavWidget(QWidget *widget, const QList<QToolButton *> &buttons,
+                        const QList<int> &glyphs, const NavStyleColor &styleColor);
 
     // The family actually used for glyphs ("FontAwesome" when the font could be loaded).
     QString fontFamily() const { return iconFont.family(); }
@@ -73,8 +74,9 @@ private:
     explicit IconHelper(QObject *parent = nullptr);
     // Adds the buttons to the lists with one pixmap per state, and hooks their events.
     void addButtons(const QList<QToolButton *> &buttons, const QList<int> &glyphs, quint32 iconSize,
-                    quint32 iconWidth, quint32 iconHeight, const QString &normalText, const QString &hoverText,
-                    const QString &pressedText, const QString &checkedText);
+                    quint32 iconWidth, quint32 iconHeight, const QString &normalText,
+                    const QString &hoverText, const QString &pressedText,
+                    const QString &checkedText);
 
     QFont iconFont;
     QList<QToolButton *> btns;

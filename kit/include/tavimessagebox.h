@@ -41,7 +41,6 @@ private:
     QPushButton *btnOk;
     QPushButton *btnCancel;
 
-
 private slots:
     void initControl();
     void initForm();

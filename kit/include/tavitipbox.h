@@ -43,8 +43,8 @@ private slots:
 
 public slots:
     void setIconMain(const QChar &str, quint32 size = 12);
-    void setTip(const QString &title, const QString &tip, bool fullScreen = false, bool center = true,
-                int closeSec = 0);
+    void setTip(const QString &title, const QString &tip, bool fullScreen = false,
+                bool center = true, int closeSec = 0);
     // Slides the box down below the screen; it stays shown as a widget.
     void hide();
 };

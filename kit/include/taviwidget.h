@@ -113,7 +113,8 @@ private slots:
 public slots:
     void setIcon(TaviWidget::Widget widget, const QChar &str, quint32 size = 12);
     void setIconMain(const QChar &str, quint32 size = 12);
-    void setPixmap(TaviWidget::Widget widget, const QString &file, const QSize &size = QSize(16, 16));
+    void setPixmap(TaviWidget::Widget widget, const QString &file,
+                   const QSize &size = QSize(16, 16));
     void setVisible(TaviWidget::Widget widget, bool visible = true);
     void setOnlyCloseBtn();
     void setTitleHeight(int height);

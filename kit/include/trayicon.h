@@ -34,7 +34,8 @@ public slots:
     void setExitDirect(bool exitDirect);
     void setMainWidget(QWidget *mainWidget);
     void showMessage(const QString &title, const QString &msg,
-                     QSystemTrayIcon::MessageIcon icon = QSystemTrayIcon::Information, int msecs = 5000);
+                     QSystemTrayIcon::MessageIcon icon = QSystemTrayIcon::Information,
+                     int msecs = 5000);
     void setIcon(const QString &strIcon);
     void setToolTip(const QString &tip);
     void setVisible(bool visible);

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::abort();
     }
     for (const QString &line : sendList) {
-        if (line.isEmpty() || line.contains(QLatin1Char('\n')) || line.contains(QLatin1Char('\r'))) {
+        if (line.isEmpty() || line.contains(QLatin1Char('\n'))
+            || line.contains(QLatin1Char('\r'))) {
             std::abort();
         }
     }

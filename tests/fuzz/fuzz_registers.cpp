@@ -11,9 +11,14 @@ namespace {
 bool endsRequest(ReplyDecode::Kind kind)
 {
     switch (kind) {
-    case ReplyDecode::Values: case ReplyDecode::Written: case ReplyDecode::Exception:
-    case ReplyDecode::BadCrc: case ReplyDecode::Incomplete: case ReplyDecode::Mismatch:
-    case ReplyDecode::CountMismatch: case ReplyDecode::NoReply:
+    case ReplyDecode::Values:
+    case ReplyDecode::Written:
+    case ReplyDecode::Exception:
+    case ReplyDecode::BadCrc:
+    case ReplyDecode::Incomplete:
+    case ReplyDecode::Mismatch:
+    case ReplyDecode::CountMismatch:
+    case ReplyDecode::NoReply:
         return true;
     default:
         return false;

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     AppSettings::readConfig();
     {
         QSettings check(path, QSettings::IniFormat);
-        if (!check.contains(QStringLiteral("ComConfig/PortName")) || !check.contains(QStringLiteral("NetConfig/AutoConnect"))) {
+        if (!check.contains(QStringLiteral("ComConfig/PortName"))
+            || !check.contains(QStringLiteral("NetConfig/AutoConnect"))) {
             std::abort();
         }
     }

@@ -51,10 +51,12 @@ void ThreadedPeer::write(const QByteArray &data)
 
 QByteArray ThreadedPeer::take(int count, int timeoutMs)
 {
-    waitUntil([&] {
-        std::lock_guard<std::mutex> guard(lock);
-        return incoming.size() >= count;
-    }, timeoutMs);
+    waitUntil(
+        [&] {
+            std::lock_guard<std::mutex> guard(lock);
+            return incoming.size() >= count;
+        },
+        timeoutMs);
     std::lock_guard<std::mutex> guard(lock);
     return std::exchange(incoming, QByteArray());
 }
@@ -75,7 +77,9 @@ void ThreadedPeer::run()
             incoming.append(buffer, int(in));
             received += in;
         }
-        const ssize_t out = (p.revents & POLLOUT) ? ::write(fd, outgoing.constData(), size_t(qMin(outgoing.size(), 65536))) : 0;
+        const ssize_t out = (p.revents & POLLOUT) ? ::write(fd, outgoing.constData(),
+                                                            size_t(qMin(outgoing.size(), 65536)))
+                                                  : 0;
         if (out > 0) {
             outgoing.remove(0, int(out));
         }

@@ -25,7 +25,8 @@ bool VirtualSerialPair::start(QString *error)
     }
     // Its output goes nowhere, so that it never holds the test runner's pipes open.
     socat.setProgram(QStringLiteral("timeout"));
-    socat.setArguments({QString::number(lifetime), exe, QStringLiteral("pty,raw,echo=0,link=%1").arg(consolePath),
+    socat.setArguments({QString::number(lifetime), exe,
+                        QStringLiteral("pty,raw,echo=0,link=%1").arg(consolePath),
                         QStringLiteral("pty,raw,echo=0,link=%1").arg(peerPath)});
     socat.setStandardOutputFile(QProcess::nullDevice());
     socat.setStandardErrorFile(QProcess::nullDevice());
