@@ -127,6 +127,10 @@ private slots:
         QTest::newRow("overlong") << QByteArray("\xc0\xaf") << false << 0;
         QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << false << 0;
         QTest::newRow("above U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << false << 0;
+        // The narrower ranges bind the second byte only.
+        QTest::newRow("lowest four-byte") << QByteArray("\xf0\x90\x80\x80") << true << 0;
+        QTest::newRow("overlong three-byte") << QByteArray("\xe0\x9f\xbf") << false << 0;
+        QTest::newRow("third byte not bound") << QByteArray("\xe0\xa0\x80") << true << 0;
         QTest::newRow("bad lead") << QByteArray("ab\xff") << false << 0;
         QTest::newRow("GBK") << QByteArray("\xc4\xe3\xba\xc3") << false << 1;
     }

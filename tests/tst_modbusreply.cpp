@@ -122,6 +122,21 @@ private slots:
         QCOMPARE(got.leftoverRegisters, leftover);
     }
 
+    void lateMemory()
+    {
+        // A reply is known as late for lateMemoryMs after its request was given up, no longer.
+        for (const qint64 after : {ReplyMatcher::lateMemoryMs, ReplyMatcher::lateMemoryMs + 1}) {
+            ReplyMatcher matcher;
+            ModbusRequest request;
+            QVERIFY(parseRequest(readRequest, &request));
+            matcher.sent(request, 0, 100);
+            QCOMPARE(matcher.expire(100, {}).size(), 1);
+            const QVector<ReplyDecode> out = matcher.receive(readReply, 100 + after, {});
+            QCOMPARE(out.size(), 1);
+            QCOMPARE(out.at(0).kind == ReplyDecode::Late, after == ReplyMatcher::lateMemoryMs);
+        }
+    }
+
     void pairing_data()
     {
         QTest::addColumn<Steps>("steps");

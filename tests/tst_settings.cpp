@@ -177,7 +177,9 @@ private slots:
         row("surrogate pair", "k=😀\n", "k=\\xd83d\\xde00\n");
         row("no line end", "k=é", "k=\\xe9");
         row("cut character", "k=\xe6\x97", "k=\\xe6\\x97");
+        row("lowest of two bytes", "k=\xc2\x80\n", "k=\\x80\n");
         row("lowest of three bytes", "k=\xe0\xa0\x80\n", "k=\\x800\n");
+        row("highest of three bytes", "k=\xef\xbf\xbf\n", "k=\\xffff\n");
         row("encoded surrogate", "k=\xed\xa0\x80", "k=\\xed\\xa0\\x80");
         row("three bytes", "k=！", "k=\\xff01");
         row("bad UTF-8", "k=\377a\n", "k=\\xff\\x61\n");
