@@ -77,6 +77,25 @@ void pollDevice(QWidget *form)
     form->findChild<QLineEdit *>("pid")->setText("1");
 }
 
+// The settings the console pictures are taken with, before the console is made.
+void useShotSettings(const QString &port)
+{
+    AppSettings::PortName = port;
+    AppSettings::HexSend = true;
+    AppSettings::HexReceive = true;
+    AppSettings::AutoPrint = true;
+}
+
+// Shows the console, opens its port and polls the virtual device.
+void pollFromConsole(frmTolvan *form)
+{
+    form->setWindowTitle(mainWindowTitle());
+    form->show();
+    settle(200);
+    form->findChild<QPushButton *>("btnOpen")->click();
+    pollDevice(form);
+}
+
 int consoleEnglishShot(const QString &outDir, const QString &port)
 {
     QTemporaryDir home;
@@ -86,17 +105,9 @@ int consoleEnglishShot(const QString &outDir, const QString &port)
     }
     ini.close();
     prepareApplication(ini.fileName(), home.path());
-    AppSettings::PortName = port;
-    AppSettings::HexSend = true;
-    AppSettings::HexReceive = true;
-    AppSettings::AutoPrint = true;
-
+    useShotSettings(port);
     frmTolvan form;
-    form.setWindowTitle(mainWindowTitle());
-    form.show();
-    settle(200);
-    form.findChild<QPushButton *>("btnOpen")->click();
-    pollDevice(&form);
+    pollFromConsole(&form);
     return save(&form, outDir + "/console-en.png",
                 "the console in English reading the virtual device")
                ? 0
@@ -107,17 +118,9 @@ int consoleShot(const QString &outDir, const QString &port)
 {
     QTemporaryDir home;
     prepareApplication(home.filePath("norvane.ini"), home.path());
-    AppSettings::PortName = port;
-    AppSettings::HexSend = true;
-    AppSettings::HexReceive = true;
-    AppSettings::AutoPrint = true;
-
+    useShotSettings(port);
     frmTolvan form;
-    form.setWindowTitle(mainWindowTitle());
-    form.show();
-    settle(200);
-    form.findChild<QPushButton *>("btnOpen")->click();
-    pollDevice(&form);
+    pollFromConsole(&form);
     bool ok =
         save(&form, outDir + "/console.png",
              "the console reading the virtual device: registers, a float, an exception, a silence");
