@@ -78,8 +78,16 @@ bool ConsoleSession::open(const PortSettings &settings)
         link->deleteLater();
     }
     link = new SerialLink(this);
-    // Queued: the port may fail in the middle of a read or a write.
-    connect(link, &SerialLink::failed, this, &ConsoleSession::portLost, Qt::QueuedConnection);
+    // Queued: the port may fail in the middle of a read or a write. By then the user may have
+    // opened it anew: only the failed link's session is lost.
+    connect(
+        link, &SerialLink::failed, this,
+        [this, failed = ++linkCount] {
+            if (linkCount == failed) {
+                portLost();
+            }
+        },
+        Qt::QueuedConnection);
     connect(link, &SerialLink::bytesWritten, bridge, &NetBridge::resume);
     connect(link, &SerialLink::refused, this,
             [this] { emit logLine(LogInfo, tr("串口发送缓冲已满 (对方未接收), 数据未发送")); });

@@ -106,6 +106,7 @@ private:
     Options opts;
     PortSettings line;
     QPointer<SerialLink> link;
+    quint64 linkCount = 0; // links made so far: tells a late failure of an old one
     ReceivePipeline pipeline;
     NetBridge *bridge;
     QTimer *readTimer;
