@@ -51,7 +51,11 @@ QLineSeries *lineOf(ValueChart &chart, const QString &name)
 QVector<QPointF> drawnPoints(ValueChart &chart, const QString &name)
 {
     QLineSeries *line = lineOf(chart, name);
-    return line ? line->pointsVector() : QVector<QPointF>();
+    QVector<QPointF> points;
+    for (int i = 0; line && i < line->count(); ++i) {
+        points << line->at(i);
+    }
+    return points;
 }
 
 // Three replies: 03:0 and 03:1, then 04:17 and 04:21 as floats, then 03:0 again.
@@ -242,7 +246,7 @@ private slots:
         chart.addValues(base, 3, 7, 1, "float:ABCD", {1e-30});
         chart.redraw();
         QLineSeries *line = lineOf(chart, "03:7 float:ABCD");
-        QCOMPARE(line->pointsVector().size(), 1);
+        QCOMPARE(line->count(), 1);
         QVERIFY(line->pointsVisible());
         chart.addValues(base + 60000, 3, 7, 1, "float:ABCD", {3e-30});
         chart.redraw();
