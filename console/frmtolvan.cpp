@@ -138,16 +138,13 @@ void frmTolvan::initConfig()
 void frmTolvan::saveConfig()
 {
     const int sendInterval = AppSettings::SendInterval;
-    const int saveInterval = AppSettings::SaveInterval;
     append(LogInfo, settings->store());
     session->setOptions(ConsoleSession::optionsFromConfig());
     // Setting a running timer's interval restarts it: only a new value does.
     if (AppSettings::SendInterval != sendInterval) {
         sendTimer->setInterval(AppSettings::SendInterval);
     }
-    if (AppSettings::SaveInterval != saveInterval) {
-        log->setSaveInterval(AppSettings::SaveInterval);
-    }
+    log->setSaveInterval(AppSettings::SaveInterval); // restarts the timer only when new
 }
 
 void frmTolvan::changeEnable(bool b)

@@ -128,6 +128,7 @@ private slots:
         QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << false << 0;
         QTest::newRow("above U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << false << 0;
         // The narrower ranges bind the second byte only.
+        QTest::newRow("highest two-byte") << QByteArray("\xdf\xbf") << true << 0;
         QTest::newRow("lowest four-byte") << QByteArray("\xf0\x90\x80\x80") << true << 0;
         QTest::newRow("overlong three-byte") << QByteArray("\xe0\x9f\xbf") << false << 0;
         QTest::newRow("third byte not bound") << QByteArray("\xe0\xa0\x80") << true << 0;

@@ -70,6 +70,8 @@ private slots:
         combo("cboxValueFormat")->setCurrentText("32 位浮点 CDAB");
         QCOMPARE(saved("ComConfig/ValueFormat"), QString("float:CDAB"));
 
+        combo("cboxSaveInterval")->setCurrentText("2000");
+        QCOMPARE(timer("saveTimer")->interval(), 2000);
         // Only a new interval restarts the timer: the duplicate "300" further down does not.
         QComboBox *box = combo("cboxSendInterval");
         box->setCurrentIndex(box->findText("300"));

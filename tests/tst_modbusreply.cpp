@@ -167,6 +167,8 @@ private slots:
         row("bad CRC", {ask, in(hexBytes("01 03 04 000A 0014 DA3F"))}, "10 20 CRC错误: 应为 DA 3E");
         row("exception", {ask, in(exception.left(2)), in(exception.mid(2))},
             "异常响应: 功能码 03, 异常码 02 (非法数据地址)");
+        row("exception without CRC", {ask, in(exception.left(3))},
+            "异常响应: 功能码 03, 异常码 02 (非法数据地址) (不完整: 收到 3/5 字节)");
         row("text", {ask, in("hello world\r\n")}, "不是应答 (13 字节) | " + silence);
         row("silence", {ask, pass, in({})}, silence);
         row("short", {ask, in(readReply.left(5))}, "10 (不完整: 收到 5/9 字节)");
