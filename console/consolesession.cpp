@@ -165,23 +165,29 @@ qint64 ConsoleSession::write(const QByteArray &bytes, bool counted)
 
 bool ConsoleSession::sendText(QString text, bool request)
 {
+    if (text.startsWith(QLatin1String("AT"))) {
+        text.append(QLatin1Char('\r'));
+    }
+    const QByteArray bytes =
+        opts.hexSend ? TaviHelper::hexTextToBytes(text) : TaviHelper::namedTextToBytes(text);
+    return sendBytes(bytes, request, opts.hexSend);
+}
+
+bool ConsoleSession::sendBytes(const QByteArray &bytes, bool request, bool hexLog)
+{
     if (!isOpen()) {
         return false;
     }
     if (request) {
         takeReception(0);
     }
-    if (text.startsWith(QLatin1String("AT"))) {
-        text.append(QLatin1Char('\r'));
-    }
-    const QByteArray bytes =
-        opts.hexSend ? TaviHelper::hexTextToBytes(text) : TaviHelper::namedTextToBytes(text);
     // Only what the port took is logged; a failing port ends the session.
     if (write(bytes, true) != bytes.size()) {
         return false;
     }
     ModbusRequest parsed;
     if (request && parseRequest(bytes, &parsed)) {
+        emit requestSent(parsed);
         pipeline.sent(
             parsed, monotonicMs(),
             replyTimeoutMs(characterMs(link->lineSettings()), bytes.size(), parsed.replyLength));
@@ -189,13 +195,13 @@ bool ConsoleSession::sendText(QString text, bool request)
     if (opts.autoPrint) {
         // What went on the wire, not what was typed: a character with no byte of its own went as
         // "?".
-        emit logLine(LogSerialSend, opts.hexSend ? TaviHelper::bytesToHexText(bytes)
-                                                 : TaviHelper::bytesToNamedText(bytes));
+        emit logLine(LogSerialSend, hexLog ? TaviHelper::bytesToHexText(bytes)
+                                           : TaviHelper::bytesToNamedText(bytes));
     }
     return true;
 }
 
-bool ConsoleSession::sendRequest(const RequestRow &row)
+bool ConsoleSession::rowIsGood(const RequestRow &row)
 {
     if (row.frame.isEmpty()) {
         if (row.error != rowError) {
@@ -205,7 +211,17 @@ bool ConsoleSession::sendRequest(const RequestRow &row)
         return false;
     }
     rowError.clear();
-    return sendText(requestText(row.frame), true);
+    return true;
+}
+
+bool ConsoleSession::sendRequest(const RequestRow &row)
+{
+    return rowIsGood(row) && sendText(requestText(row.frame), true);
+}
+
+bool ConsoleSession::sendFrame(const RequestRow &row)
+{
+    return rowIsGood(row) && sendBytes(row.frame, true, true);
 }
 
 void ConsoleSession::readData()
@@ -220,6 +236,9 @@ void ConsoleSession::showDecoded(const QVector<ReplyDecode> &decoded)
 {
     // Replies are decoded in hexadecimal mode only; a silence is told in both.
     for (const ReplyDecode &d : decoded) {
+        if (endsRequest(d.kind)) {
+            emit requestEnded(d);
+        }
         if (!d.text.isEmpty() && (opts.hexReceive || d.kind == ReplyDecode::NoReply)) {
             emit logLine(LogValues, d.text);
             emit replyDecoded(d);

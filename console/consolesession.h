@@ -62,6 +62,9 @@ public:
     // reply; a row with a wrong field sends nothing and says why in the log, once for as
     // long as the same mistake is met (auto-send meets it at every tick).
     bool sendRequest(const RequestRow &row);
+    // The same for requests made by the tools (polls, writes from a table): the frame goes as
+    // bytes and is logged in hexadecimal, whatever the text settings.
+    bool sendFrame(const RequestRow &row);
 
     qint64 sentBytes() const { return sentCount; }
     qint64 receivedBytes() const { return receivedCount; }
@@ -92,6 +95,10 @@ signals:
     void received(const QByteArray &bytes);
     // A "数值解析" line's content: values of a reply, or the verdict on what came instead.
     void replyDecoded(const ReplyDecode &reply);
+    // A Modbus request written (broadcasts too), and how each request that awaited a reply
+    // ended, whatever the log shows: for tables and statistics.
+    void requestSent(const ModbusRequest &request);
+    void requestEnded(const ReplyDecode &outcome);
     // A line for the traffic log, of a type of logformat.h.
     void logLine(int type, const QString &text);
     void bridgeStateChanged(bool connected);
@@ -102,6 +109,9 @@ private:
     void portLost();
     void closeLink();
     qint64 write(const QByteArray &bytes, bool counted);
+    bool sendBytes(const QByteArray &bytes, bool request, bool hexLog);
+    // False, saying why once, for a row with a wrong field.
+    bool rowIsGood(const RequestRow &row);
 
     Options opts;
     PortSettings line;

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 // tr() for this file's texts.
@@ -44,6 +45,23 @@ quint64 wideValue(const uchar *b, int registers, WordOrder order)
         value = value << 16 | quint64(word[bytesSwapped ? 1 : 0]) << 8 | word[bytesSwapped ? 0 : 1];
     }
     return value;
+}
+
+// The inverse of wideValue: the value's registers as they go on the wire.
+QByteArray wireBytes(quint64 value, int registers, WordOrder order)
+{
+    const bool lowWordFirst = order == WordOrder::CDAB || order == WordOrder::DCBA;
+    const bool bytesSwapped = order == WordOrder::BADC || order == WordOrder::DCBA;
+    QByteArray out;
+    for (int w = 0; w < registers; ++w) {
+        const int fromTop = lowWordFirst ? registers - 1 - w : w;
+        const auto word = quint16(value >> (16 * (registers - 1 - fromTop)));
+        const char high = char(word >> 8);
+        const char low = char(word & 0xFF);
+        out += bytesSwapped ? low : high;
+        out += bytesSwapped ? high : low;
+    }
+    return out;
 }
 
 QString floatText(float value)
@@ -236,6 +254,71 @@ DecodedValues decodeRegisterData(const QByteArray &data, RegisterFormat format)
         out.text += Texts::tr("(余 %1 个寄存器)").arg(out.leftoverRegisters);
     }
     return out;
+}
+
+QByteArray encodeRegisterValue(const QString &input, RegisterFormat format, QString *error)
+{
+    const QString text = input.trimmed();
+    const ValueFormat f = format.format;
+    if (f == ValueFormat::Ascii) {
+        QByteArray bytes;
+        for (const QChar c : text) {
+            if (c.unicode() < 0x20 || c.unicode() > 0x7E) {
+                *error = Texts::tr("只能是可打印的ASCII字符");
+                return QByteArray();
+            }
+            bytes += char(c.unicode());
+        }
+        if (bytes.isEmpty()) {
+            *error = Texts::tr("请输入文字");
+        } else if (bytes.size() % 2 != 0) {
+            bytes += '\0';
+        }
+        return bytes;
+    }
+    bool ok = false;
+    quint64 raw = 0;
+    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const QString digits = hex ? text.mid(2) : text;
+    if (f == ValueFormat::Float32 || f == ValueFormat::Float64) {
+        const double value = text.toDouble(&ok);
+        ok = ok && std::isfinite(value)
+             && (f == ValueFormat::Float64 || std::isfinite(static_cast<float>(value)));
+        if (f == ValueFormat::Float32) {
+            const float narrow = static_cast<float>(value);
+            quint32 bits = 0;
+            std::memcpy(&bits, &narrow, sizeof bits);
+            raw = bits;
+        } else {
+            std::memcpy(&raw, &value, sizeof raw);
+        }
+    } else if (hex || f == ValueFormat::UInt64) {
+        raw = digits.toULongLong(&ok, hex ? 16 : 10);
+        const int bits = 16 * registersPerValue(format);
+        ok = ok && !digits.startsWith(QLatin1Char('-')) && !digits.startsWith(QLatin1Char('+'))
+             && (bits == 64 || raw >> bits == 0);
+    } else {
+        const qint64 value = text.toLongLong(&ok);
+        qint64 low = std::numeric_limits<qint64>::min();
+        qint64 high = std::numeric_limits<qint64>::max();
+        if (f == ValueFormat::Int16 || f == ValueFormat::UInt16) {
+            low = -32768;
+            high = 65535;
+        } else if (f == ValueFormat::Int32) {
+            low = std::numeric_limits<qint32>::min();
+            high = std::numeric_limits<qint32>::max();
+        } else if (f == ValueFormat::UInt32) {
+            low = 0;
+            high = std::numeric_limits<quint32>::max();
+        }
+        ok = ok && value >= low && value <= high;
+        raw = quint64(value);
+    }
+    if (!ok) {
+        *error = Texts::tr("数值无效或超出范围: %1").arg(text);
+        return QByteArray();
+    }
+    return wireBytes(raw, registersPerValue(format), format.order);
 }
 
 QString exceptionName(int code)

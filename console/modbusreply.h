@@ -64,6 +64,12 @@ struct DecodedValues {
 // NULs at the end dropped (padding), any other byte and the backslash as \xNN.
 DecodedValues decodeRegisterData(const QByteArray &data, RegisterFormat format);
 
+// The wire bytes (each register high byte first) of one value typed in `format`: 16-bit
+// values -32768..65535, 32- and 64-bit integers in their type's range, floats that are
+// finite, decimal or with "0x" for integers; ASCII as Latin-1 printable text, two characters
+// a register, a NUL padding the last. Empty with *error saying why for anything else.
+QByteArray encodeRegisterValue(const QString &text, RegisterFormat format, QString *error);
+
 // The name of a standard Modbus exception code, or "未知异常".
 QString exceptionName(int code);
 

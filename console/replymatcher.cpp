@@ -90,11 +90,22 @@ QString exceptionText(int function, int code)
         .arg(hexByte(function), hexByte(code), exceptionName(code));
 }
 
+ReplyDecode aboutRequest(const ModbusRequest &r)
+{
+    ReplyDecode out;
+    out.slave = r.slave;
+    out.functionCode = r.function;
+    out.firstRegister = r.address;
+    out.count = r.count;
+    return out;
+}
+
 // Values of a read reply's data: registers in the chosen format, coils and inputs as 0/1.
 void decodeData(int function, const QByteArray &data, int bits, RegisterFormat format,
                 ReplyDecode *out)
 {
     if (function == 1 || function == 2) {
+        out->data = data;
         for (int i = 0; i < bits && i / 8 < data.size(); ++i) {
             const int bit = (byteAt(data, i / 8) >> (i % 8)) & 1;
             out->numbers << bit;
@@ -102,6 +113,7 @@ void decodeData(int function, const QByteArray &data, int bits, RegisterFormat f
         }
         return;
     }
+    out->data = data;
     const DecodedValues values = decodeRegisterData(data, format);
     out->text = values.text;
     out->numbers = values.numbers;
@@ -111,10 +123,8 @@ void decodeData(int function, const QByteArray &data, int bits, RegisterFormat f
 // What arrived for a request whose time ran out before its reply was whole.
 ReplyDecode incompleteReply(const ModbusRequest &r, const QByteArray &b, RegisterFormat format)
 {
-    ReplyDecode out;
+    ReplyDecode out = aboutRequest(r);
     out.kind = ReplyDecode::Incomplete;
-    out.functionCode = r.function;
-    out.firstRegister = r.address;
     if (b.size() >= 3 && (byteAt(b, 1) & 0x80)) {
         out.text = exceptionText(r.function, byteAt(b, 2));
     } else if (b.size() >= 3 && isRead(r.function)) {
@@ -185,11 +195,23 @@ bool parseRequest(const QByteArray &bytes, ModbusRequest *request)
     return true;
 }
 
+bool endsRequest(ReplyDecode::Kind kind)
+{
+    switch (kind) {
+    case ReplyDecode::Noise:
+    case ReplyDecode::Echo:
+    case ReplyDecode::NotAReply:
+    case ReplyDecode::Late:
+    case ReplyDecode::Unrequested:
+        return false;
+    default:
+        return true;
+    }
+}
+
 ReplyDecode judgeReply(const ModbusRequest &r, const QByteArray &frame, RegisterFormat format)
 {
-    ReplyDecode out;
-    out.functionCode = r.function;
-    out.firstRegister = r.address;
+    ReplyDecode out = aboutRequest(r);
     const bool goodCrc = hasGoodCrc(frame);
     if (byteAt(frame, 1) & 0x80) {
         out.kind = goodCrc ? ReplyDecode::Exception : ReplyDecode::BadCrc;
@@ -237,7 +259,7 @@ void ReplyMatcher::sent(const ModbusRequest &request, qint64 nowMs, int timeoutM
     if (request.slave == 0) {
         return;
     }
-    pending.push_back({request, nowMs + timeoutMs, timeoutMs});
+    pending.push_back({request, nowMs + timeoutMs, timeoutMs, nowMs});
 }
 
 QVector<ReplyDecode> ReplyMatcher::receive(const QByteArray &data, qint64 nowMs,
@@ -280,10 +302,8 @@ void ReplyMatcher::bound(qint64 nowMs, QVector<ReplyDecode> *out)
 
 void ReplyMatcher::giveUp(const Pending &p, qint64 nowMs, QVector<ReplyDecode> *out)
 {
-    ReplyDecode silence;
+    ReplyDecode silence = aboutRequest(p.request);
     silence.kind = ReplyDecode::NoReply;
-    silence.functionCode = p.request.function;
-    silence.firstRegister = p.request.address;
     silence.text = Texts::tr("无应答: 从站 %1, 功能码 %2, 等待 %3 ms")
                        .arg(p.request.slave)
                        .arg(hexByte(p.request.function))
@@ -295,8 +315,13 @@ void ReplyMatcher::giveUp(const Pending &p, qint64 nowMs, QVector<ReplyDecode> *
     }
 }
 
-void ReplyMatcher::finishFirst(qint64 nowMs, bool answered)
+void ReplyMatcher::finishFirst(ReplyDecode verdict, qint64 nowMs, QVector<ReplyDecode> *out)
 {
+    const bool answered = verdict.kind != ReplyDecode::Incomplete;
+    if (answered) {
+        verdict.responseMs = nowMs - pending.front().sentAt;
+    }
+    out->append(verdict);
     pending.pop_front();
     // A device answers in turn: the next request's wait starts when this one is answered.
     if (answered && !pending.empty()) {
@@ -361,9 +386,9 @@ void ReplyMatcher::process(qint64 nowMs, RegisterFormat format, bool final,
                 if (!firstIsFinal) {
                     return;
                 }
-                out->append(incompleteReply(r, buffer, format));
+                const ReplyDecode verdict = incompleteReply(r, buffer, format);
                 buffer.clear();
-                finishFirst(nowMs, false);
+                finishFirst(verdict, nowMs, out);
                 return;
             }
             const QByteArray frame = buffer.left(length);
@@ -374,8 +399,7 @@ void ReplyMatcher::process(qint64 nowMs, RegisterFormat format, bool final,
                 out->append(lateReply(earlier, frame, format));
                 continue;
             }
-            out->append(verdict);
-            finishFirst(nowMs, true);
+            finishFirst(verdict, nowMs, out);
             firstIsFinal = false;
             continue;
         }
@@ -387,12 +411,10 @@ void ReplyMatcher::process(qint64 nowMs, RegisterFormat format, bool final,
                 out->append(lateReply(earlier, frame, format));
                 continue;
             }
-            ReplyDecode d;
+            ReplyDecode d = aboutRequest(r);
             d.kind = ReplyDecode::Mismatch;
-            d.functionCode = r.function;
             d.text = mismatchText(r, frame);
-            out->append(d);
-            finishFirst(nowMs, true);
+            finishFirst(d, nowMs, out);
             firstIsFinal = false;
             continue;
         }

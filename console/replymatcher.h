@@ -44,14 +44,23 @@ struct ReplyDecode {
     Kind kind = NotAReply;
     QString text;
     QVector<double> numbers;
+    int slave = 0;
     int functionCode = 0;
     int firstRegister = 0;
+    int count = 0; // registers or coils the request asked for
     int registersPerValue = 1;
+    QByteArray data;        // a read reply's data bytes, after its byte count
+    qint64 responseMs = -1; // from the request's write to its reply's last piece
     // A complete reply with a good CRC to the request it answers: its numbers may be plotted.
     bool trusted = false;
 };
 
 Q_DECLARE_METATYPE(ReplyDecode)
+Q_DECLARE_METATYPE(ModbusRequest)
+
+// Whether the line ends the request it is about: its reply, a verdict on what came instead,
+// or the silence. Noise, echoes, late and unrequested replies end none.
+bool endsRequest(ReplyDecode::Kind kind);
 
 // Pairs what the port receives with the requests the console sent, in order. Replies may
 // come in pieces, several in one reception, after leading noise or after an echo of the
@@ -80,6 +89,7 @@ private:
         ModbusRequest request;
         qint64 deadline;
         int timeoutMs;
+        qint64 sentAt;
     };
     struct GivenUp {
         ModbusRequest request;
@@ -91,7 +101,8 @@ private:
     // The request that a complete frame answers late, taken from those given up; false if none.
     bool takeLate(const QByteArray &frame, qint64 nowMs, ModbusRequest *request);
     void bound(qint64 nowMs, QVector<ReplyDecode> *out);
-    void finishFirst(qint64 nowMs, bool answered);
+    // Ends the first request with `verdict`, which counts as an answer unless incomplete.
+    void finishFirst(ReplyDecode verdict, qint64 nowMs, QVector<ReplyDecode> *out);
     void giveUp(const Pending &p, qint64 nowMs, QVector<ReplyDecode> *out);
 
     std::deque<Pending> pending;

@@ -2,6 +2,7 @@
 #define REQUESTFRAME_H
 
 #include <QByteArray>
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,7 @@ struct RequestRow {
     QString field;    // the wrong field's object name ("pid", "fid", "addr", "value" or "data")
     QString error;    // why, in words for the user
 };
+Q_DECLARE_METATYPE(RequestRow)
 
 // The function codes a request can have, as the 功能码 box shows them: two hex digits, a
 // blank, the name ("01 读线圈" ... "0F 写多个线圈", "10 写多个寄存器").
