@@ -7,6 +7,8 @@
 #include "portnames.h"
 #include "portwatcher.h"
 #include "rangecalc.h"
+#include "registertable.h"
+#include "registerwindow.h"
 #include "requestframe.h"
 #include "sendlisteditor.h"
 #include "settingsbinding.h"
@@ -14,6 +16,7 @@
 #include "trafficlog.h"
 #include "valuechart.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QCompleter>
 #include <QTimer>
@@ -58,15 +61,27 @@ void frmTolvan::initForm()
     settings.reset(new BoundSettings);
     session = new ConsoleSession(this);
     chart = new ValueChart(this);
+    tables =
+        new RegisterTables(AppSettings::dataFilePath(QStringLiteral("polls.txt")),
+                           AppSettings::dataFilePath(QStringLiteral("register_names.txt")), this);
+    tableWindow = new RegisterWindow(tables, this);
     bindSession();
+    ui->fid->clear();
+    ui->fid->addItems(functionChoices());
+    ui->fid->setCurrentIndex(3); // read input registers, as always
+    // The box shows the code and the start of the name; the list shows them whole.
+    ui->fid->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    ui->fid->setMinimumContentsLength(3);
+    ui->fid->view()->setMinimumWidth(ui->fid->view()->sizeHintForColumn(0) + 24);
     ui->cboxSendInterval->addItems(AppSettings::Intervals);
     ui->cboxData->addItems(AppSettings::SendList);
     sendTimer = new QTimer(this);
     sendTimer->setObjectName(QStringLiteral("sendTimer"));
-    connect(sendTimer, &QTimer::timeout, this, qOverload<>(&frmTolvan::sendData));
+    connect(sendTimer, &QTimer::timeout, this, &frmTolvan::autoSend);
     connect(ui->btnSend, &QPushButton::clicked, this, qOverload<>(&frmTolvan::sendData));
     connect(ui->btnSave, &QPushButton::clicked, this, &frmTolvan::saveData);
     connect(ui->btnChart, &QPushButton::clicked, chart, &ValueChart::showWindow);
+    connect(ui->btnTable, &QPushButton::clicked, tableWindow, &RegisterWindow::showWindow);
     changeEnable(false);
 }
 
@@ -90,6 +105,9 @@ void frmTolvan::bindSession()
     connect(session, &ConsoleSession::replyDecoded, this, [this](const ReplyDecode &reply) {
         chart->addReply(reply, formatSettingText(session->options().format));
     });
+    connect(session, &ConsoleSession::requestSent, tables, &RegisterTables::requestSent);
+    connect(session, &ConsoleSession::requestEnded, tables, &RegisterTables::requestEnded);
+    connect(tableWindow, &RegisterWindow::writeRequested, session, &ConsoleSession::sendFrame);
     connect(session, &ConsoleSession::bridgeStateChanged, this,
             [this](bool connected) { ui->btnStart->setText(connected ? tr("停止") : tr("启动")); });
 }
@@ -133,6 +151,9 @@ void frmTolvan::initConfig()
         append(LogInfo, notice);
     }
     S::Notices.clear();
+    for (const QString &problem : tables->load()) {
+        append(LogInfo, problem);
+    }
 }
 
 void frmTolvan::saveConfig()
@@ -227,6 +248,15 @@ void frmTolvan::sendData()
         ui->cboxData->setCurrentIndex(-1);
         ui->cboxData->clearEditText();
         ui->cboxData->setFocus();
+    }
+}
+
+void frmTolvan::autoSend()
+{
+    if (tables->polling()) {
+        session->sendFrame(tables->nextPoll());
+    } else {
+        sendData();
     }
 }
 

@@ -2,9 +2,10 @@
 """A Modbus RTU device on a serial port, for tests and for trying the console without
 hardware. Run with Debian's interpreter (/usr/bin/python3: python3-pymodbus, python3-serial).
 
-    modbus_device.py PORT [--slave N | --any-slave] [--holding 123,65535,10] [--input 1,2,3] [--changing]
+    modbus_device.py PORT [--slave N | --any-slave] [--holding 123,65535,10] [--input 1,2,3]
+                     [--coils 1,0,1] [--discrete 0,1] [--changing]
 
-Holding registers start at address 0, input registers too. With --changing, holding
+Holding registers, input registers, coils and discrete inputs all start at address 0. With --changing, holding
 register 0 counts up and input register 0 follows a slow sine once a second.
 """
 import argparse
@@ -43,6 +44,8 @@ async def main():
     parser.add_argument('--baud', type=int, default=9600)
     parser.add_argument('--holding', default='123,65535,10')
     parser.add_argument('--input', default='1,2,3')
+    parser.add_argument('--coils', default='')
+    parser.add_argument('--discrete', default='')
     parser.add_argument('--changing', action='store_true')
     args = parser.parse_args()
     logging.basicConfig(level=logging.ERROR)
@@ -50,8 +53,12 @@ async def main():
     holding = values(args.holding) + [0] * 100
     inputs = values(args.input) + [0] * 100
     # zero_mode: register address n is list index n.
+    coils = [v & 1 for v in values(args.coils)] + [0] * 100
+    discrete = [v & 1 for v in values(args.discrete)] + [0] * 100
     store = ModbusSlaveContext(hr=ModbusSequentialDataBlock(0, holding),
-                               ir=ModbusSequentialDataBlock(0, inputs), zero_mode=True)
+                               ir=ModbusSequentialDataBlock(0, inputs),
+                               co=ModbusSequentialDataBlock(0, coils),
+                               di=ModbusSequentialDataBlock(0, discrete), zero_mode=True)
     if args.any_slave:
         context = ModbusServerContext(slaves=store, single=True)
     else:

@@ -54,7 +54,8 @@ void request(QWidget *form, const QString &slave, const QString &function, const
              const QString &count)
 {
     form->findChild<QLineEdit *>("pid")->setText(slave);
-    form->findChild<QComboBox *>("fid")->setCurrentText(function);
+    auto *fid = form->findChild<QComboBox *>("fid");
+    fid->setCurrentIndex(fid->findText(function + QLatin1Char(' '), Qt::MatchStartsWith));
     form->findChild<QLineEdit *>("addr")->setText(reg);
     form->findChild<QLineEdit *>("value")->setText(count);
     form->findChild<QPushButton *>("btnSend")->click();
@@ -64,15 +65,15 @@ void request(QWidget *form, const QString &slave, const QString &function, const
 // Reads registers, a float, an exception and a silence from the virtual device.
 void pollDevice(QWidget *form)
 {
-    request(form, "1", "3", "0", "3");
-    request(form, "1", "4", "0", "3");
+    request(form, "1", "03", "0", "3");
+    request(form, "1", "04", "0", "3");
     // Registers 10 and 11 hold 3.14159 as a float, high word first.
     auto *format = form->findChild<QComboBox *>("cboxValueFormat");
     format->setCurrentIndex(format->findData(QStringLiteral("float:ABCD")));
-    request(form, "1", "3", "10", "2");
+    request(form, "1", "03", "10", "2");
     format->setCurrentIndex(0);
-    request(form, "1", "3", "500", "1"); // beyond the device's registers: an exception
-    request(form, "2", "3", "0", "1");   // no device at address 2
+    request(form, "1", "03", "500", "1"); // beyond the device's registers: an exception
+    request(form, "2", "03", "0", "1");   // no device at address 2
     settle(400);
     form->findChild<QLineEdit *>("pid")->setText("1");
 }
@@ -143,7 +144,7 @@ int consoleShot(const QString &outDir, const QString &port)
     chart->resize(1000, 560);
     chart->findChild<QComboBox *>()->setCurrentIndex(0); // the last minute
     for (int i = 0; i < 90; ++i) {
-        request(&form, "1", i % 2 ? "4" : "3", "0", "1");
+        request(&form, "1", i % 2 ? "04" : "03", "0", "1");
         settle(100);
     }
     ok = save(chart, outDir + "/chart.png",

@@ -43,7 +43,7 @@ private slots:
         check("ckHexSend")->setChecked(true);
         check("ckHexReceive")->setChecked(true);
         check("ckAutoPrint")->setChecked(true);
-        combo("fid")->setCurrentText("3");
+        selectFunction(3);
         click("btnSend");
         QCOMPARE(peer.take(8), hexBytes("01 03 00 00 00 01 84 0A"));
         QCOMPARE(combo("cboxData")->currentText(), QString("01 03 00 00 00 01 84 0A "));
@@ -85,7 +85,7 @@ private slots:
         QVERIFY(openPort());
         // A wrong field sends and counts nothing; it is marked and said once, auto-send or not.
         edit("pid")->setText("300");
-        combo("fid")->setCurrentText("6");
+        selectFunction(6);
         click("btnSend");
         check("ckAutoSend")->setChecked(true);
         QVERIFY(combo("cboxSendInterval")->isEnabled()); // the interval is chosen while it runs

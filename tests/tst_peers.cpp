@@ -14,14 +14,14 @@ class TestPeers : public ConsoleTest
 {
     Q_OBJECT
     // The request row set to read `count` registers with `function` from address 1.
-    void request(const QString &function, int count)
+    void request(int function, int count)
     {
         peer.close(); // the far end belongs to the peer program
         AppSettings::HexSend = AppSettings::HexReceive = true;
         makeForm();
         QVERIFY(openPort());
         edit("pid")->setText("1");
-        combo("fid")->setCurrentText(function);
+        selectFunction(function);
         edit("value")->setText(QString::number(count));
     }
 private slots:
@@ -33,7 +33,7 @@ private slots:
         AppSettings::DeviceValues =
             QStringList{TaviHelper::bytesToHexText(reply + TaviHelper::crc16ModbusBytes(reply))};
         AppSettings::Debug = true;
-        request("3", 2);
+        request(3, 2);
         QProcess poll;
         poll.setProcessChannelMode(QProcess::MergedChannels);
         poll.start(QStandardPaths::findExecutable("mbpoll"),
@@ -54,15 +54,15 @@ private slots:
                               &error),
                  qPrintable(error));
         // Holding and input registers, decoded, and in the chart one series per register, in order.
-        for (const auto &row : {std::pair<QString, QString>{"3", "123 -1 10 "}, {"4", "1 2 3 "}}) {
+        for (const auto &row : {std::pair<int, QString>{3, "123 -1 10 "}, {4, "1 2 3 "}}) {
             request(row.first, 3);
+            const QString fc = "0" + QString::number(row.first);
             click("btnSend");
             QTRY_VERIFY_WITH_TIMEOUT(count("数值解析") > 0, 5000);
             QCOMPARE(lastLine("数值解析").section(">> ", 1), row.second);
-            QVERIFY(lastLine("串口接收").contains("串口接收 << 01 0" + row.first + " 06"));
+            QVERIFY(lastLine("串口接收").contains("串口接收 << 01 " + fc + " 06"));
             const auto *chart = find<ValueChart>("");
-            const QStringList series{"0" + row.first + ":0", "0" + row.first + ":1",
-                                     "0" + row.first + ":2"};
+            const QStringList series{fc + ":0", fc + ":1", fc + ":2"};
             QCOMPARE(chart->seriesNames(), series);
             for (int i = 0; i < 3; ++i) {
                 QCOMPARE(chart->points(series.at(i)).size(), 1);
@@ -82,7 +82,7 @@ private slots:
             AppSettings::BaudRate = 115200;
             AppSettings::SendInterval = interval;
             AppSettings::AutoSend = true; // opening starts it
-            request("3", 1);
+            request(3, 1);
             QTest::qWait(1500);
             check("ckAutoSend")->setChecked(false);
             QTest::qWait(400); // the last reply
@@ -108,7 +108,7 @@ private slots:
         ModbusDevice device;
         QVERIFY2(device.start(line.peerEnd(), {"--holding", registers.join(',')}, &error),
                  qPrintable(error));
-        request("3", 40);
+        request(3, 40);
         QProcess relay;
         relay.start("/usr/bin/python3",
                     {QFINDTESTDATA("pace_relay.py"), pair->peerEnd(), line.consoleEnd(), "9600"});

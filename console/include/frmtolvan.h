@@ -8,6 +8,8 @@
 
 class ConsoleSession;
 class PortWatcher;
+class RegisterTables;
+class RegisterWindow;
 class SendListEditor;
 class QTimer;
 class TrafficLog;
@@ -42,12 +44,16 @@ private:
     TrafficLog *log = nullptr;
     PortWatcher *ports = nullptr;
     ValueChart *chart = nullptr;
+    RegisterTables *tables = nullptr;
+    RegisterWindow *tableWindow = nullptr;
     std::unique_ptr<SendListEditor> editor;
     std::unique_ptr<BoundSettings> settings;
 
     void bindSession();
     void markRequestRow(const QString &field, const QString &error);
     void showCounts();
+    // The auto-send tick: the next poll when polls take turns, else the request row.
+    void autoSend();
 
 private slots:
     void initForm();

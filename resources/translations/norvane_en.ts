@@ -269,6 +269,18 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
         <source>ASCII 字符串</source>
         <translation>ASCII</translation>
     </message>
+    <message>
+        <source>只能是可打印的ASCII字符</source>
+        <translation>Only printable ASCII characters</translation>
+    </message>
+    <message>
+        <source>请输入文字</source>
+        <translation>Enter some text</translation>
+    </message>
+    <message>
+        <source>数值无效或超出范围: %1</source>
+        <translation>Invalid or out-of-range value: %1</translation>
+    </message>
 </context>
 <context>
     <name>NetBridge</name>
@@ -295,6 +307,29 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
     <message>
         <source>服务器又开始接收, 共丢弃 %1 字节</source>
         <translation>The server is receiving again; %1 bytes were dropped</translation>
+    </message>
+</context>
+<context>
+    <name>PollDefinition</name>
+    <message>
+        <source>轮询只能用读功能码 01-04</source>
+        <translation>Polls use read function codes 01-04 only</translation>
+    </message>
+    <message>
+        <source>从站 %1 · %2 · %3-%4</source>
+        <translation>Slave %1 · %2 · %3-%4</translation>
+    </message>
+    <message>
+        <source>第 %1 行: %2</source>
+        <translation>Line %1: %2</translation>
+    </message>
+    <message>
+        <source>应为 从站 功能码 地址 数量</source>
+        <translation>Expected slave function address count</translation>
+    </message>
+    <message>
+        <source>请求 %1  成功 %2  超时 %3  CRC错误 %4  异常 %5  不符 %6  响应 ms 最近/最小/平均/最大 %7/%8/%9/%10</source>
+        <translation>Requests %1  good %2  timeouts %3  CRC errors %4  exceptions %5  mismatches %6  response ms last/min/avg/max %7/%8/%9/%10</translation>
     </message>
 </context>
 <context>
@@ -341,6 +376,109 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
     <message>
         <source>仪表量程: %1 ~ %2</source>
         <translation>Instrument range: %1 ~ %2</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterTableModel</name>
+    <message>
+        <source>(超出读取范围)</source>
+        <translation>(beyond the read)</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>别名</source>
+        <translation>Alias</translation>
+    </message>
+    <message>
+        <source>原始值</source>
+        <translation>Raw</translation>
+    </message>
+    <message>
+        <source>数值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>更新时间</source>
+        <translation>Updated</translation>
+    </message>
+    <message>
+        <source>别名未能保存: %1</source>
+        <translation>Alias not saved: %1</translation>
+    </message>
+    <message>
+        <source>只有线圈和保持寄存器可以写入</source>
+        <translation>Only coils and holding registers can be written</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterTables</name>
+    <message>
+        <source>已有相同的轮询: %1</source>
+        <translation>This poll exists already: %1</translation>
+    </message>
+    <message>
+        <source>轮询未能保存: %1</source>
+        <translation>Polls not saved: %1</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterWindow</name>
+    <message>
+        <source>寄存器表</source>
+        <translation>Register table</translation>
+    </message>
+    <message>
+        <source>从站 功能码 地址 数量, 如 1 3 0 10</source>
+        <translation>slave function address count, e.g. 1 3 0 10</translation>
+    </message>
+    <message>
+        <source>添加轮询</source>
+        <translation>Add poll</translation>
+    </message>
+    <message>
+        <source>删除当前轮询</source>
+        <translation>Remove this poll</translation>
+    </message>
+    <message>
+        <source>自动发送时依次轮询</source>
+        <translation>Poll in turn on auto-send</translation>
+    </message>
+    <message>
+        <source>重置统计</source>
+        <translation>Reset statistics</translation>
+    </message>
+    <message>
+        <source>最近读取</source>
+        <translation>Last read</translation>
+    </message>
+    <message>
+        <source>尚无读取</source>
+        <translation>No read yet</translation>
+    </message>
+    <message>
+        <source>本表: %1
+从站 %2: %3</source>
+        <translation>This table: %1
+Slave %2: %3</translation>
+    </message>
+    <message>
+        <source>只有线圈和保持寄存器可以写入</source>
+        <translation>Only coils and holding registers can be written</translation>
+    </message>
+    <message>
+        <source>写入</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>从站 %1 地址 %2 的新值:</source>
+        <translation>New value for slave %1 address %2:</translation>
     </message>
 </context>
 <context>
@@ -990,6 +1128,14 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
     <message>
         <source>接收 : %1 字节</source>
         <translation>RX: %1 bytes</translation>
+    </message>
+    <message>
+        <source>寄存器表: 读取的值原位刷新, 轮询多个从站, 统计通讯质量</source>
+        <translation>Register table: values updated in place, several slaves polled, line statistics</translation>
+    </message>
+    <message>
+        <source>寄存器表</source>
+        <translation>Register table</translation>
     </message>
 </context>
 </TS>

@@ -43,6 +43,12 @@ protected:
     }
     QCheckBox *check(const char *name) const { return find<QCheckBox>(name); }
     QComboBox *combo(const char *name) const { return find<QComboBox>(name); }
+    // The 功能码 entry of `code` ("03 读保持寄存器" for 3).
+    void selectFunction(int code) const
+    {
+        const QString hex = QStringLiteral("%1 ").arg(code, 2, 16, QLatin1Char('0')).toUpper();
+        combo("fid")->setCurrentIndex(combo("fid")->findText(hex, Qt::MatchStartsWith));
+    }
     QLineEdit *edit(const char *name) const { return find<QLineEdit>(name); }
     QTimer *timer(const char *name) const { return find<QTimer>(name); }
     QTextEdit *log() const { return find<QTextEdit>("txtMain"); }
