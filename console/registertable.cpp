@@ -3,6 +3,7 @@
 #include "datafile.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
 #include <QtEndian>
@@ -109,7 +110,7 @@ void RegisterTableModel::setRead(const PollDefinition &read)
     endResetModel();
 }
 
-bool RegisterTableModel::takeReply(const ReplyDecode &reply, const QDateTime &at)
+bool RegisterTableModel::takeReply(const ReplyDecode &reply, qint64 atMs)
 {
     if (reply.kind != ReplyDecode::Values
         || !def.isRead(reply.slave, reply.functionCode, reply.firstRegister, reply.count)) {
@@ -129,12 +130,13 @@ bool RegisterTableModel::takeReply(const ReplyDecode &reply, const QDateTime &at
         }
         r.raw = raw;
         r.known = true;
-        r.updated = at;
+        r.updatedMs = atMs;
     }
     if (n > 0) {
         emit dataChanged(index(0, RawColumn), index(n - 1, TimeColumn));
     }
-    if (changed) {
+    // One timer for all highlights, never restarted per reply.
+    if (changed && !fade.isActive()) {
         fade.start(highlightMs);
     }
     return true;
@@ -142,9 +144,14 @@ bool RegisterTableModel::takeReply(const ReplyDecode &reply, const QDateTime &at
 
 void RegisterTableModel::endHighlights()
 {
-    if (!rows.empty()) {
-        emit dataChanged(index(0, 0), index(int(rows.size()) - 1, columns - 1),
-                         {Qt::BackgroundRole});
+    qint64 newest = -1;
+    for (const Row &r : rows) {
+        newest = qMax(newest, r.changedAt);
+    }
+    emit dataChanged(index(0, 0), index(int(rows.size()) - 1, columns - 1), {Qt::BackgroundRole});
+    const qint64 left = newest + highlightMs - clock.elapsed();
+    if (left > 0) {
+        fade.start(int(left));
     }
 }
 
@@ -219,7 +226,9 @@ QVariant RegisterTableModel::data(const QModelIndex &index, int role) const
     case FormatColumn:
         return isBits() ? QString() : formatNames().value(indexOfFormat(r.format));
     case TimeColumn:
-        return r.updated.isValid() ? r.updated.toString(QStringLiteral("HH:mm:ss.zzz")) : QString();
+        return r.updatedMs < 0 ? QString()
+                               : QDateTime::fromMSecsSinceEpoch(r.updatedMs)
+                                     .toString(QStringLiteral("HH:mm:ss.zzz"));
     default:
         return QVariant();
     }
@@ -407,7 +416,7 @@ void RegisterTables::requestEnded(const ReplyDecode &outcome)
 {
     stats.ended(outcome);
     if (outcome.kind == ReplyDecode::Values) {
-        const QDateTime now = QDateTime::currentDateTime();
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
         for (const auto &t : tables) {
             t->takeReply(outcome, now);
         }

@@ -4,7 +4,6 @@
 #include "polls.h"
 
 #include <QAbstractTableModel>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
@@ -49,7 +48,8 @@ public:
     // A new read: the rows start over.
     void setRead(const PollDefinition &read);
     // The values of a good read reply to this table's read; false when it is another's.
-    bool takeReply(const ReplyDecode &reply, const QDateTime &at);
+    // `atMs`: milliseconds since the epoch.
+    bool takeReply(const ReplyDecode &reply, qint64 atMs);
 
     RegisterFormat rowFormat(int row) const { return rows.at(row).format; }
     void setRowFormat(int row, RegisterFormat format);
@@ -75,7 +75,7 @@ private:
     struct Row {
         quint16 raw = 0;
         bool known = false;
-        QDateTime updated;
+        qint64 updatedMs = -1; // since the epoch
         qint64 changedAt = -1; // on `clock`
         RegisterFormat format;
     };

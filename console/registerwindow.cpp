@@ -87,7 +87,11 @@ RegisterWindow::RegisterWindow(RegisterTables *tables, QWidget *parent)
     statsTimer->setSingleShot(true);
     statsTimer->setInterval(250);
     connect(statsTimer, &QTimer::timeout, this, &RegisterWindow::showStatistics);
-    connect(tables, &RegisterTables::statisticsChanged, statsTimer, qOverload<>(&QTimer::start));
+    connect(tables, &RegisterTables::statisticsChanged, this, [this] {
+        if (!statsTimer->isActive() && isVisible()) {
+            statsTimer->start();
+        }
+    });
     connect(tables, &RegisterTables::tablesChanged, this, &RegisterWindow::rebuildTabs);
     connect(tabs, &QTabWidget::currentChanged, this, &RegisterWindow::showStatistics);
     connect(add, &QPushButton::clicked, this, &RegisterWindow::addPoll);
@@ -102,6 +106,7 @@ void RegisterWindow::showWindow()
 {
     show();
     raise();
+    showStatistics();
 }
 
 void RegisterWindow::rebuildTabs()

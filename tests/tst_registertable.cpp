@@ -57,10 +57,11 @@ private slots:
         RegisterNames names;
         RegisterTableModel model({1, 3, 100, 4}, &names);
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-        QVERIFY(!model.takeReply(replyTo({1, 3, 100, 3}, hexBytes("00 01 00 02 00 03")), {}));
-        QVERIFY(!model.takeReply(replyTo({2, 3, 100, 4}, hexBytes("00 01 00 02 00 03 00 04")), {}));
+        QVERIFY(!model.takeReply(replyTo({1, 3, 100, 3}, hexBytes("00 01 00 02 00 03")), 0));
+        QVERIFY(!model.takeReply(replyTo({2, 3, 100, 4}, hexBytes("00 01 00 02 00 03 00 04")), 0));
         QCOMPARE(changed.size(), 0);
-        const QDateTime at = QDateTime::fromString("2026-12-07T10:11:12.345", Qt::ISODateWithMs);
+        const qint64 at =
+            QDateTime::fromString("2026-12-07T10:11:12.345", Qt::ISODateWithMs).toMSecsSinceEpoch();
         QVERIFY(model.takeReply(replyTo({1, 3, 100, 4}, hexBytes("FF FE 00 00 41 20 4F 4B")), at));
         model.setRowFormat(2, formatFromSetting("float:CDAB"));
         model.setRowFormat(3, formatFromSetting("ascii"));
