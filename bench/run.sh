@@ -25,3 +25,5 @@ echo
 $b/bench_idle 30
 echo
 $b/bench_chart
+echo
+$b/bench_registers 10 2>/dev/null

@@ -7,6 +7,8 @@
 // Each picture is said in one line on standard output: file and how it was made.
 #include "appsettings.h"
 #include "frmtolvan.h"
+#include "registertable.h"
+#include "registerwindow.h"
 #include "startup.h"
 #include "tavidateselect.h"
 #include "tavihelper.h"
@@ -28,6 +30,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
@@ -149,6 +152,30 @@ int consoleShot(const QString &outDir, const QString &port)
     }
     ok = save(chart, outDir + "/chart.png",
               "the chart after 45 s of the console polling the changing device")
+         && ok;
+    chart->hide();
+
+    // The register tables: two polls taking turns on the auto-send timer, a float over two rows.
+    auto *tables = form.findChild<RegisterTables *>();
+    QString error;
+    tables->addDefinition({1, 3, 0, 12}, &error);
+    tables->addDefinition({1, 4, 0, 3}, &error);
+    tables->table(1)->setRowFormat(10, formatFromSetting(QStringLiteral("float:ABCD")));
+    tables->table(1)->setData(tables->table(1)->index(0, RegisterTableModel::NameColumn),
+                              QStringLiteral("计数器"));
+    tables->table(1)->setData(tables->table(1)->index(10, RegisterTableModel::NameColumn),
+                              QStringLiteral("温度 (float)"));
+    auto *window = form.findChild<RegisterWindow *>();
+    form.findChild<QPushButton *>("btnTable")->click();
+    window->findChild<QCheckBox *>("ckPoll")->setChecked(true);
+    window->findChild<QTabWidget *>("tabTables")->setCurrentIndex(1);
+    form.findChild<QComboBox *>("cboxSendInterval")->setCurrentText(QStringLiteral("200"));
+    form.findChild<QCheckBox *>("ckAutoSend")->setChecked(true);
+    settle(3300);
+    form.findChild<QCheckBox *>("ckAutoSend")->setChecked(false);
+    settle(300);
+    ok = save(window, outDir + "/registers.png",
+              "the register table after 3 s of two polls taking turns on the changing device")
          && ok;
     return ok ? 0 : 1;
 }
