@@ -5,6 +5,7 @@
 #include "frmtolvan.h"
 #include "modbusdevice.h"
 #include "registertable.h"
+#include "registerwindow.h"
 #include "tavihelper.h"
 #include "valuechart.h"
 #include <QProcess>
@@ -109,11 +110,20 @@ private slots:
         QCOMPARE(tables->statistics().slave(1).requests, qint64(steps.size()));
         const QAbstractItemModel *last = tables->table(0);
         QCOMPARE(last->index(1, RegisterTableModel::ValueColumn).data().toString(), QString("6"));
+        // Writes from tables: a float over registers 4 and 5, coil 3.
+        QVERIFY(tables->addDefinition({1, 3, 0, 6}, &error)
+                && tables->addDefinition({1, 1, 0, 8}, &error));
+        tables->table(1)->setRowFormat(4, formatFromSetting("float:ABCD"));
+        auto *window = form->findChild<RegisterWindow *>();
+        emit window->writeRequested(tables->table(1)->writeRequest(4, "1.5"));
+        QTRY_COMPARE_WITH_TIMEOUT(tables->statistics().slave(1).good, qint64(good + 1), 3000);
+        emit window->writeRequested(tables->table(2)->writeRequest(3, "on"));
+        QTRY_COMPARE_WITH_TIMEOUT(tables->statistics().slave(1).good, qint64(good + 2), 3000);
         click("btnOpen");
         for (const auto &[type, expected] :
              {std::pair<const char *, QStringList>{
-                  "4", {"[1]: \t65531 (-5)", "[3]: \t258", "[4]: \t700"}},
-              {"0", {"[2]: \t1", "[4]: \t0", "[8]: \t1"}}}) {
+                  "4", {"[1]: \t65531 (-5)", "[3]: \t258", "[4]: \t700", "[5]: \t16320"}},
+              {"0", {"[2]: \t1", "[4]: \t1", "[7]: \t0", "[8]: \t1"}}}) {
             QProcess poll;
             poll.setProcessChannelMode(QProcess::MergedChannels);
             poll.start(QStandardPaths::findExecutable("mbpoll"),
