@@ -33,6 +33,9 @@ int AppSettings::SaveInterval;
 bool AppSettings::AutoPrint;
 QString AppSettings::ValueFormat;
 QString AppSettings::Language;
+QString AppSettings::FlowControl;
+QString AppSettings::LineEnding;
+bool AppSettings::AddCrc;
 QString AppSettings::Mode;
 QString AppSettings::ServerIP;
 int AppSettings::ServerPort;
@@ -72,6 +75,9 @@ const QVector<SettingEntry> &AppSettings::settings()
         {com, "AutoPrint", &AutoPrint, false},
         {com, "ValueFormat", &ValueFormat, QStringLiteral("int16")},
         {com, "Language", &Language, QStringLiteral("zh_CN")},
+        {com, "FlowControl", &FlowControl, QStringLiteral("无")},
+        {com, "LineEnding", &LineEnding, QStringLiteral("none")},
+        {com, "AddCrc", &AddCrc, false},
         {net, "Mode", &Mode, QStringLiteral("Tcp_Client")},
         {net, "ServerIP", &ServerIP, QStringLiteral("127.0.0.1")},
         {net, "ServerPort", &ServerPort, 6000},

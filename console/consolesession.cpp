@@ -99,7 +99,53 @@ bool ConsoleSession::open(const PortSettings &settings)
     portCheckTimer->start();
     emit opened();
     emit logLine(LogInfo, tr("打开串口成功!!"));
+    if (line.baudRate > 0 && link->lineSettings().baudRate != line.baudRate) {
+        emit logLine(LogInfo, tr("串口不接受波特率 %1, 仍为 %2")
+                                  .arg(line.baudRate)
+                                  .arg(link->lineSettings().baudRate));
+    }
+    modemLines = -2; // told at the first tick, whatever it is
+    readModemLines();
     return true;
+}
+
+qint64 ConsoleSession::bytesToWrite() const
+{
+    return isOpen() ? link->bytesToWrite() : 0;
+}
+
+PortSettings ConsoleSession::lineSettings() const
+{
+    return isOpen() ? link->lineSettings() : line;
+}
+
+void ConsoleSession::setRequestToSend(bool on)
+{
+    if (isOpen() && !link->setRequestToSend(on)) {
+        emit logLine(LogInfo, tr("串口不接受 RTS 设置"));
+    }
+    readModemLines();
+}
+
+void ConsoleSession::setDataTerminalReady(bool on)
+{
+    if (isOpen() && !link->setDataTerminalReady(on)) {
+        emit logLine(LogInfo, tr("串口不接受 DTR 设置"));
+    }
+    readModemLines();
+}
+
+void ConsoleSession::readModemLines()
+{
+    // A port that cannot tell its lines is not asked again until it is opened anew.
+    if (modemLines == -1 && isOpen()) {
+        return;
+    }
+    const int lines = isOpen() ? link->modemLines() : -1;
+    if (lines != modemLines) {
+        modemLines = lines;
+        emit modemLinesChanged(lines);
+    }
 }
 
 void ConsoleSession::closeLink()
@@ -113,6 +159,10 @@ void ConsoleSession::closeLink()
     }
     pipeline.reset();
     bridge->resume();
+    if (modemLines != -1) {
+        modemLines = -1;
+        emit modemLinesChanged(-1);
+    }
 }
 
 void ConsoleSession::close()
@@ -226,6 +276,7 @@ bool ConsoleSession::sendFrame(const RequestRow &row)
 
 void ConsoleSession::readData()
 {
+    readModemLines();
     takeReception(readDelayMs);
     if (isOpen()) {
         showDecoded(pipeline.expire(monotonicMs(), opts.format));

@@ -58,6 +58,10 @@ public:
     // with it. False when nothing or not all was sent.
     bool sendText(QString text, bool request = false);
 
+    // Sends a line typed in the send box, as its bytes are (typedLineBytes); a Modbus request
+    // among them awaits its reply. False when no port is open or not all was sent.
+    bool sendTyped(const QByteArray &bytes) { return sendBytes(bytes, true, opts.hexSend); }
+
     // Sends the request row's frame as its text (requestText) would be sent, awaiting the
     // reply; a row with a wrong field sends nothing and says why in the log, once for as
     // long as the same mistake is met (auto-send meets it at every tick).
@@ -65,6 +69,17 @@ public:
     // The same for requests made by the tools (polls, writes from a table): the frame goes as
     // bytes and is logged in hexadecimal, whatever the text settings.
     bool sendFrame(const RequestRow &row);
+
+    // Bytes as they are, counted but not logged (a file being sent); what the port took, or
+    // -1 when the port failed or none is open.
+    qint64 writeRaw(const QByteArray &bytes) { return write(bytes, true); }
+    qint64 bytesToWrite() const;
+    // The settings the open port really has (those asked for when none is open).
+    PortSettings lineSettings() const;
+
+    // RTS and DTR; a refusal is said in the log. modemLinesChanged() tells the lines' state.
+    void setRequestToSend(bool on);
+    void setDataTerminalReady(bool on);
 
     qint64 sentBytes() const { return sentCount; }
     qint64 receivedBytes() const { return receivedCount; }
@@ -102,6 +117,9 @@ signals:
     // A line for the traffic log, of a type of logformat.h.
     void logLine(int type, const QString &text);
     void bridgeStateChanged(bool connected);
+    // QSerialPort::PinoutSignals of the open port when they change; -1 when the port cannot
+    // tell them (a pseudo-terminal) or is closed.
+    void modemLinesChanged(int lines);
 
 private:
     void takeReception(int delayMs);
@@ -124,6 +142,8 @@ private:
     QTimer *reopenTimer;
     QTimer *connectTimer;
     QString rowError; // the request row's mistake last said
+    void readModemLines();
+    int modemLines = -1;
     qint64 sentCount = 0;
     qint64 receivedCount = 0;
 };

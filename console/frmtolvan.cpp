@@ -3,22 +3,20 @@
 
 #include "appsettings.h"
 #include "consolesession.h"
+#include "consoletools.h"
 #include "logformat.h"
 #include "portnames.h"
 #include "portwatcher.h"
 #include "rangecalc.h"
-#include "registertable.h"
-#include "registerwindow.h"
 #include "requestframe.h"
 #include "sendlisteditor.h"
 #include "settingsbinding.h"
 #include "tavihelper.h"
+#include "terminalcontrols.h"
 #include "trafficlog.h"
-#include "valuechart.h"
 
-#include <QAbstractItemView>
 #include <QCloseEvent>
-#include <QCompleter>
+#include <QIntValidator>
 #include <QTimer>
 
 frmTolvan::frmTolvan(QWidget *parent) : QWidget(parent), ui(new Ui::frmTolvan)
@@ -60,28 +58,29 @@ void frmTolvan::initForm()
     editor.reset(new SendListEditor(log, this));
     settings.reset(new BoundSettings);
     session = new ConsoleSession(this);
-    chart = new ValueChart(this);
-    tables =
-        new RegisterTables(AppSettings::dataFilePath(QStringLiteral("polls.txt")),
-                           AppSettings::dataFilePath(QStringLiteral("register_names.txt")), this);
-    tableWindow = new RegisterWindow(tables, this);
+    tools = new ConsoleTools(session, this);
+    tools->bindButtons(ui->btnChart, ui->btnTable, ui->btnSendFile);
+    terminal = new TerminalControls({ui->cboxData, ui->cboxLineEnding, ui->ckAddCrc, ui->ckHexSend,
+                                     ui->ckAutoClear, ui->btnSendText, ui->ckRts, ui->ckDtr,
+                                     ui->labModemLines},
+                                    session, this);
+    const auto info = [this](const QString &text) { log->append(LogInfo, text); };
+    connect(tools, &ConsoleTools::logLine, log, info);
+    connect(terminal, &TerminalControls::logLine, log, info);
     bindSession();
-    ui->fid->clear();
-    ui->fid->addItems(functionChoices());
-    ui->fid->setCurrentIndex(3); // read input registers, as always
-    // The box shows the code and the start of the name; the list shows them whole.
-    ui->fid->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    ui->fid->setMinimumContentsLength(3);
-    ui->fid->view()->setMinimumWidth(ui->fid->view()->sizeHintForColumn(0) + 24);
+    addFunctionChoices(ui->fid);
     ui->cboxSendInterval->addItems(AppSettings::Intervals);
     ui->cboxData->addItems(AppSettings::SendList);
     sendTimer = new QTimer(this);
     sendTimer->setObjectName(QStringLiteral("sendTimer"));
-    connect(sendTimer, &QTimer::timeout, this, &frmTolvan::autoSend);
+    // Polls take the auto-send ticks when they take turns, else the request row does.
+    connect(sendTimer, &QTimer::timeout, this, [this] {
+        if (!tools->sendNextPoll()) {
+            sendData();
+        }
+    });
     connect(ui->btnSend, &QPushButton::clicked, this, qOverload<>(&frmTolvan::sendData));
     connect(ui->btnSave, &QPushButton::clicked, this, &frmTolvan::saveData);
-    connect(ui->btnChart, &QPushButton::clicked, chart, &ValueChart::showWindow);
-    connect(ui->btnTable, &QPushButton::clicked, tableWindow, &RegisterWindow::showWindow);
     changeEnable(false);
 }
 
@@ -102,19 +101,13 @@ void frmTolvan::bindSession()
     });
     connect(session, &ConsoleSession::sent, this, &frmTolvan::showCounts);
     connect(session, &ConsoleSession::received, this, &frmTolvan::showCounts);
-    connect(session, &ConsoleSession::replyDecoded, this, [this](const ReplyDecode &reply) {
-        chart->addReply(reply, formatSettingText(session->options().format));
-    });
-    connect(session, &ConsoleSession::requestSent, tables, &RegisterTables::requestSent);
-    connect(session, &ConsoleSession::requestEnded, tables, &RegisterTables::requestEnded);
-    connect(tableWindow, &RegisterWindow::writeRequested, session, &ConsoleSession::sendFrame);
     connect(session, &ConsoleSession::bridgeStateChanged, this,
             [this](bool connected) { ui->btnStart->setText(connected ? tr("停止") : tr("启动")); });
 }
 
 void frmTolvan::initConfig()
 {
-    ui->cboxPortName->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    ui->cboxBaudRate->setValidator(new QIntValidator(1, 100000000, this));
     addValueFormatChoices(ui->cboxValueFormat);
     ui->cboxLanguage->setItemData(0, QStringLiteral("zh_CN"));
     ui->cboxLanguage->setItemData(1, QStringLiteral("en"));
@@ -135,7 +128,8 @@ void frmTolvan::initConfig()
         {ui->txtServerIP, &S::ServerIP}, {ui->txtServerPort, &S::ServerPort},
         {ui->txtListenPort, &S::ListenPort},
         {ui->cboxSleepTime, &S::SleepTime, sleepTimeChoices()}, {ui->ckAutoConnect, &S::AutoConnect},
-        {ui->cboxLanguage, &S::Language},
+        {ui->cboxLanguage, &S::Language}, {ui->cboxFlowControl, &S::FlowControl, flowControlChoices()},
+        {ui->cboxLineEnding, &S::LineEnding}, {ui->ckAddCrc, &S::AddCrc},
     };
     // clang-format on
     // The port box takes any name; other stored values the form does not offer are repaired.
@@ -147,13 +141,11 @@ void frmTolvan::initConfig()
     ports = new PortWatcher(ui->cboxPortName, ui->labPortName, ui->labPortError,
                             {QStringLiteral("/dev/serial/by-id")}, &S::PortName);
     // What reading the files at start-up refused or skipped.
-    for (const QString &notice : qAsConst(S::Notices)) {
+    for (const QString &notice : std::exchange(S::Notices, QStringList())) {
         append(LogInfo, notice);
     }
-    S::Notices.clear();
-    for (const QString &problem : tables->load()) {
-        append(LogInfo, problem);
-    }
+    terminal->load();
+    tools->load();
 }
 
 void frmTolvan::saveConfig()
@@ -172,11 +164,12 @@ void frmTolvan::changeEnable(bool b)
 {
     for (QWidget *w :
          std::initializer_list<QWidget *>{ui->cboxBaudRate, ui->cboxDataBit, ui->cboxParity,
-                                          ui->cboxPortName, ui->cboxStopBit}) {
+                                          ui->cboxPortName, ui->cboxStopBit, ui->cboxFlowControl}) {
         w->setEnabled(!b);
     }
-    for (QWidget *w : std::initializer_list<QWidget *>{ui->btnSend, ui->ckAutoSend, ui->ckAutoSave,
-                                                       ui->ckAutoPrint}) {
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{ui->btnSend, ui->ckAutoSend, ui->ckAutoSave,
+                                          ui->ckAutoPrint, ui->btnSendText, ui->ckRts, ui->ckDtr}) {
         w->setEnabled(b);
     }
     ui->btnOpen->setText(b ? tr("关闭串口") : tr("打开串口"));
@@ -208,7 +201,7 @@ void frmTolvan::append(int type, const QString &data, bool clear)
 
 void frmTolvan::on_btnClear_clicked()
 {
-    append(0, QString(), true);
+    log->clear();
 }
 
 void frmTolvan::on_btnStopShow_clicked()
@@ -240,7 +233,7 @@ void frmTolvan::sendData()
 {
     const RequestRow row = checkRequestRow(ui->pid->text(), ui->fid->currentText(),
                                            ui->addr->text(), ui->value->text());
-    markRequestRow(row.field, row.error);
+    markWrongField({ui->pid, ui->fid, ui->addr, ui->value}, row.field, row.error);
     if (!row.frame.isEmpty()) {
         ui->cboxData->setEditText(requestText(row.frame));
     }
@@ -248,24 +241,6 @@ void frmTolvan::sendData()
         ui->cboxData->setCurrentIndex(-1);
         ui->cboxData->clearEditText();
         ui->cboxData->setFocus();
-    }
-}
-
-void frmTolvan::autoSend()
-{
-    if (tables->polling()) {
-        session->sendFrame(tables->nextPoll());
-    } else {
-        sendData();
-    }
-}
-
-void frmTolvan::markRequestRow(const QString &field, const QString &error)
-{
-    for (QWidget *w : std::initializer_list<QWidget *>{ui->pid, ui->fid, ui->addr, ui->value}) {
-        const bool wrong = w->objectName() == field;
-        w->setStyleSheet(wrong ? QStringLiteral("border: 1px solid red;") : QString());
-        w->setToolTip(wrong ? error : QString());
     }
 }
 

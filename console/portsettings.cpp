@@ -26,6 +26,12 @@ PortSettings portSettingsFromConfig()
     } else if (AppSettings::StopBit == 2) {
         line.stopBits = QSerialPort::TwoStop;
     }
+    static const QSerialPort::FlowControl flows[] = {
+        QSerialPort::NoFlowControl, QSerialPort::HardwareControl, QSerialPort::SoftwareControl};
+    const int flow = flowControlChoices().indexOf(AppSettings::FlowControl);
+    if (flow >= 0) {
+        line.flowControl = flows[flow];
+    }
     return line;
 }
 

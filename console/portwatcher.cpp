@@ -3,6 +3,7 @@
 #include "portnames.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -14,6 +15,7 @@ PortWatcher::PortWatcher(QComboBox *box, QWidget *label, QLabel *errorLabel,
       folders(portFolders)
 {
     errorLabel->hide();
+    box->completer()->setCompletionMode(QCompleter::PopupCompletion);
     connect(this, &PortWatcher::portsChanged, this, [this](const QStringList &present) {
         applyPortChoices(this->box, present, *this->storedName);
     });

@@ -50,8 +50,13 @@ QString SendListEditor::path()
 
 void SendListEditor::begin()
 {
+    QString error;
     if (!QFile::exists(path())) {
-        return;
+        if (!writeSendList(path(), QString(), &error)) {
+            log->append(LogInfo, Texts::tr("无法创建 %1: %2").arg(path(), error));
+            return;
+        }
+        log->append(LogInfo, Texts::tr("已创建 %1").arg(path()));
     }
     const SendListText list = readSendListForEditing(path());
     if (!list.error.isEmpty()) {

@@ -29,8 +29,8 @@ class SendListEditor
 public:
     SendListEditor(TrafficLog *log, QWidget *window) : log(log), window(window) {}
 
-    // Starts editing send.txt in the data folder. Nothing happens without the file; a file
-    // that cannot be edited is refused with a line in the log.
+    // Starts editing send.txt in the data folder, made empty when there is none; a file that
+    // cannot be edited is refused with a line in the log.
     void begin();
     // Ends editing, writing the file only when the text changed; false (still editing)
     // when the file cannot be written.

@@ -95,6 +95,28 @@ bool SerialLink::open(const PortSettings &wanted)
     return true;
 }
 
+bool SerialLink::setRequestToSend(bool on)
+{
+    return serial->isOpen() && serial->setRequestToSend(on);
+}
+
+bool SerialLink::setDataTerminalReady(bool on)
+{
+    return serial->isOpen() && serial->setDataTerminalReady(on);
+}
+
+int SerialLink::modemLines()
+{
+    if (!serial->isOpen()) {
+        return -1;
+    }
+    serial->clearError();
+    const int lines = int(serial->pinoutSignals());
+    const bool refused = serial->error() != QSerialPort::NoError;
+    serial->clearError();
+    return refused ? -1 : lines;
+}
+
 bool SerialLink::isOpen() const
 {
     return serial->isOpen();

@@ -36,6 +36,12 @@ public:
     qint64 bytesToWrite() const;
     static constexpr qint64 maxPendingWrite = 4 * 1024 * 1024;
     qint64 bytesAvailable();
+    // RTS and DTR; false when the port refuses (with hardware flow control RTS is the port's).
+    bool setRequestToSend(bool on);
+    bool setDataTerminalReady(bool on);
+    // The modem lines as QSerialPort::PinoutSignals, or -1 when the device has none to tell
+    // (a pseudo-terminal).
+    int modemLines();
     // Everything received, in the pieces it arrived in.
     QVector<ReceivedPiece> readAll();
     void close();

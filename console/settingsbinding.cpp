@@ -1,7 +1,9 @@
 #include "settingsbinding.h"
 
 #include "modbusreply.h"
+#include "requestframe.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -22,9 +24,10 @@ QStringList numbers(int from, int to, int step)
 
 QStringList baudRateChoices()
 {
-    return {"50",    "75",    "100",   "134",    "150",    "200",   "300",   "600",
-            "1200",  "1800",  "2400",  "4800",   "9600",   "14400", "19200", "38400",
-            "56000", "57600", "76800", "115200", "128000", "256000"};
+    return {"50",     "75",      "100",     "134",     "150",    "200",    "300",    "600",
+            "1200",   "1800",    "2400",    "4800",    "9600",   "14400",  "19200",  "38400",
+            "56000",  "57600",   "76800",   "115200",  "128000", "230400", "256000", "460800",
+            "921600", "1000000", "1500000", "2000000", "3000000"};
 }
 
 QStringList dataBitChoices()
@@ -37,6 +40,12 @@ QStringList parityChoices()
     return {QT_TRANSLATE_NOOP("BoundSettings", "无"), QT_TRANSLATE_NOOP("BoundSettings", "奇"),
             QT_TRANSLATE_NOOP("BoundSettings", "偶"), QT_TRANSLATE_NOOP("BoundSettings", "标志"),
             QT_TRANSLATE_NOOP("BoundSettings", "空格")};
+}
+
+QStringList flowControlChoices()
+{
+    return {QT_TRANSLATE_NOOP("BoundSettings", "无"), QStringLiteral("RTS/CTS"),
+            QStringLiteral("XON/XOFF")};
 }
 
 QStringList stopBitChoices()
@@ -64,6 +73,27 @@ void addValueFormatChoices(QComboBox *box)
     const QStringList names = formatChoices();
     for (int i = 0; i < names.size(); ++i) {
         box->addItem(names.at(i), formatSettingText(formatAt(i)));
+    }
+}
+
+void addFunctionChoices(QComboBox *box)
+{
+    box->clear();
+    box->addItems(functionChoices());
+    box->setCurrentIndex(3); // read input registers, as always
+    // The box shows the code and the start of the name; the list shows them whole.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(3);
+    box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 24);
+}
+
+void markWrongField(std::initializer_list<QWidget *> fields, const QString &name,
+                    const QString &error)
+{
+    for (QWidget *w : fields) {
+        const bool wrong = w->objectName() == name;
+        w->setStyleSheet(wrong ? QStringLiteral("border: 1px solid red;") : QString());
+        w->setToolTip(wrong ? error : QString());
     }
 }
 

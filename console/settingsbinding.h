@@ -8,6 +8,7 @@
 #include <QVector>
 
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 class QComboBox;
@@ -24,12 +25,18 @@ QStringList baudRateChoices();
 QStringList dataBitChoices();
 QStringList parityChoices();       // the index is the parity code given to the port
 QStringList stopBitChoices();      // the index is the stop-bit code given to the port
+QStringList flowControlChoices();  // none, hardware, software
 QStringList sendIntervalChoices(); // after the start-up intervals
 QStringList saveIntervalChoices();
 QStringList sleepTimeChoices();
 
 // The value formats of decoded registers, each item carrying its setting text as data.
 void addValueFormatChoices(QComboBox *box);
+// The request row's function codes with their names, reading input registers chosen.
+void addFunctionChoices(QComboBox *box);
+// Outlines the field named `name` in red with the error as its tooltip; clears the others.
+void markWrongField(std::initializer_list<QWidget *> fields, const QString &name,
+                    const QString &error);
 
 // The text a setting's value is shown and found by: decimal numbers, the shortest form of a
 // double ("1", "1.5"), strings as they are.

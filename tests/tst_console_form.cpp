@@ -4,6 +4,7 @@
 #include "consoletest.h"
 #include "frmtolvan.h"
 #include "logformat.h"
+#include "portsettings.h"
 #include "settingsbinding.h"
 #include "trafficlog.h"
 
@@ -45,7 +46,7 @@ private slots:
         const struct {
             const char *key, *stored, *box, *shown;
         } rows[] = {
-            {"BaudRate", "1000", "cboxBaudRate", "9600"},
+            {"FlowControl", "DTR", "cboxFlowControl", "无"},
             {"SendInterval", "-5", "cboxSendInterval", "1000"},
             {"ValueFormat", "float", "cboxValueFormat", "16 位有符号"},
         };
@@ -61,6 +62,13 @@ private slots:
             QCOMPARE(saved("ComConfig/Debug"), QString("true"));
             QCOMPARE(timer("sendTimer")->interval(), AppSettings::SendInterval);
         }
+
+        // Any baud rate may be typed: the box shows it, the port is asked for it.
+        AppSettings::resetToDefaults();
+        AppSettings::BaudRate = 1000;
+        makeForm();
+        QCOMPARE(combo("cboxBaudRate")->currentText(), QString("1000"));
+        QCOMPARE(portSettingsFromConfig().baudRate, 1000);
 
         // Every change is written at once.
         QTest::keyClicks(edit("txtServerIP"), " 10.0.0");
@@ -201,7 +209,10 @@ private slots:
     void sendListEditor()
     {
         makeForm();
-        click("btnData"); // no send.txt: nothing happens
+        click("btnData"); // no send.txt: an empty one to edit
+        QVERIFY(!log()->isReadOnly() && log()->toPlainText().isEmpty());
+        click("btnData");
+        QCOMPARE(readFile(file("send.txt")), QByteArray());
         // "你好" in GBK, Windows line ends, markup: shown as plain text, left as it was unless
         // edited.
         const QByteArray content("\xC4\xE3\xBA\xC3\r\n<b>bold</b>\r\n&amp;");

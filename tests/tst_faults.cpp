@@ -132,8 +132,9 @@ private slots:
         QCOMPARE(count("保存设置失败"), 1);
         QVERIFY(lastLine("保存设置失败").contains("norvane.ini ("));
         check("ckDebug")->setChecked(true); // written again, the earlier changes with it
-        QVERIFY(readFile(AppSettings::ConfigFile)
-                    .contains("\nDebug=true\nHexReceive=true\nHexSend=true\n"));
+        const QByteArray written = readFile(AppSettings::ConfigFile);
+        QVERIFY(written.contains("\nDebug=true\n")
+                && written.contains("\nHexReceive=true\nHexSend=true\n"));
     }
 
     void backlogBeyondFourMegabytes()

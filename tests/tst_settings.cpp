@@ -8,16 +8,18 @@
 namespace {
 // What the program writes with every default: keys sorted per group, non-ASCII escaped.
 const QByteArray defaultFile =
-    "[ComConfig]\nAutoClear=false\nAutoPrint=false\nAutoSave=false\nAutoSend=false\n"
-    "BaudRate=9600\nDataBit=8\nDebug=false\nHexReceive=false\nHexSend=false\nLanguage=zh_CN\n"
-    "Parity=\\x65e0\nPortName=COM1\nSaveInterval=5000\nSendInterval=1000\nStopBit=1\n"
+    "[ComConfig]\nAddCrc=false\nAutoClear=false\nAutoPrint=false\nAutoSave=false\nAutoSend=false\n"
+    "BaudRate=9600\nDataBit=8\nDebug=false\nFlowControl=\\x65e0\nHexReceive=false\nHexSend=false\n"
+    "Language=zh_CN\nLineEnding=none\nParity=\\x65e0\nPortName=COM1\nSaveInterval="
+    "5000\nSendInterval=1000\nStopBit=1\n"
     "ValueFormat=int16\n\n[NetConfig]\nAutoConnect=false\nListenPort=6000\nMode=Tcp_Client\n"
     "ServerIP=127.0.0.1\nServerPort=6000\nSleepTime=100\n";
 // A healthy file with no default value, laid out as the program would write it.
 const QByteArray goodFile =
-    "[ComConfig]\nAutoClear=true\nAutoPrint=true\nAutoSave=true\nAutoSend=true\n"
-    "BaudRate=115200\nDataBit=7\nDebug=true\nHexReceive=true\nHexSend=true\nLanguage=en\n"
-    "Parity=\\x5947\nPortName=COM7\nSaveInterval=2000\nSendInterval=300\nStopBit=2\n"
+    "[ComConfig]\nAddCrc=true\nAutoClear=true\nAutoPrint=true\nAutoSave=true\nAutoSend=true\n"
+    "BaudRate=115200\nDataBit=7\nDebug=true\nFlowControl=RTS/CTS\nHexReceive=true\nHexSend=true\n"
+    "Language=en\nLineEnding=CRLF\nParity=\\x5947\nPortName=COM7\nSaveInterval=2000\nSendInterval="
+    "300\nStopBit=2\n"
     "ValueFormat=float:CDAB\n\n[NetConfig]\nAutoConnect=true\nListenPort=503\nMode=Udp_Server\n"
     "ServerIP=10.1.1.9\nServerPort=502\nSleepTime=50\n";
 

@@ -22,7 +22,7 @@ struct SettingEntry {
     void reset() const { setValue(defaultValue); }
 };
 
-// Process-wide settings: twenty-two values persisted in the INI file (ConfigFile), plus run-time
+// Process-wide settings: twenty-five values persisted in the INI file (ConfigFile), plus run-time
 // values prepared at start-up.
 class AppSettings
 {
@@ -44,6 +44,9 @@ public:
     static bool AutoPrint;
     static QString ValueFormat; // how register values are decoded: "int16", "float:CDAB", ...
     static QString Language;    // "zh_CN" or "en"; read at start-up only
+    static QString FlowControl; // "无", "RTS/CTS" or "XON/XOFF"
+    static QString LineEnding;  // of lines typed in the send box: "none", "CR", "LF", "CRLF"
+    static bool AddCrc;         // a Modbus CRC after a typed line
     // [NetConfig]
     static QString Mode;
     static QString ServerIP;

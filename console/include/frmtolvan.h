@@ -8,12 +8,11 @@
 
 class ConsoleSession;
 class PortWatcher;
-class RegisterTables;
-class RegisterWindow;
+class ConsoleTools;
+class TerminalControls;
 class SendListEditor;
 class QTimer;
 class TrafficLog;
-class ValueChart;
 class BoundSettings;
 namespace Ui {
 class frmTolvan;
@@ -43,17 +42,13 @@ private:
     QTimer *sendTimer;
     TrafficLog *log = nullptr;
     PortWatcher *ports = nullptr;
-    ValueChart *chart = nullptr;
-    RegisterTables *tables = nullptr;
-    RegisterWindow *tableWindow = nullptr;
+    ConsoleTools *tools = nullptr;
+    TerminalControls *terminal = nullptr;
     std::unique_ptr<SendListEditor> editor;
     std::unique_ptr<BoundSettings> settings;
 
     void bindSession();
-    void markRequestRow(const QString &field, const QString &error);
     void showCounts();
-    // The auto-send tick: the next poll when polls take turns, else the request row.
-    void autoSend();
 
 private slots:
     void initForm();
