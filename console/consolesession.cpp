@@ -123,6 +123,7 @@ void ConsoleSession::setRequestToSend(bool on)
 {
     if (isOpen() && !link->setRequestToSend(on)) {
         emit logLine(LogInfo, tr("串口不接受 RTS 设置"));
+        emit modemLinesChanged(modemLines); // the switch shows what the line has
     }
     readModemLines();
 }
@@ -131,6 +132,7 @@ void ConsoleSession::setDataTerminalReady(bool on)
 {
     if (isOpen() && !link->setDataTerminalReady(on)) {
         emit logLine(LogInfo, tr("串口不接受 DTR 设置"));
+        emit modemLinesChanged(modemLines);
     }
     readModemLines();
 }

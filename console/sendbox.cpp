@@ -11,8 +11,8 @@ SendBox::SendBox(const Controls &controls, ConsoleSession *session, const QStrin
                  QObject *parent)
     : QObject(parent), ui(controls), session(session), history(historyPath)
 {
+    // Enter is taken here: the line edit ignores it and the box would hand it back once more.
     ui.box->lineEdit()->installEventFilter(this);
-    connect(ui.box->lineEdit(), &QLineEdit::returnPressed, this, &SendBox::send);
 }
 
 void SendBox::send()
@@ -47,6 +47,10 @@ bool SendBox::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            send();
+            return true;
+        }
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             const QString shown = ui.box->currentText();
             ui.box->setEditText(key == Qt::Key_Up ? history.older(shown) : history.newer(shown));

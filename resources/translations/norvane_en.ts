@@ -114,6 +114,18 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
         <source>请求未发送: </source>
         <translation>Request not sent: </translation>
     </message>
+    <message>
+        <source>串口不接受波特率 %1, 仍为 %2</source>
+        <translation>The port does not take %1 baud; it stays at %2</translation>
+    </message>
+    <message>
+        <source>串口不接受 RTS 设置</source>
+        <translation>The port does not take the RTS setting</translation>
+    </message>
+    <message>
+        <source>串口不接受 DTR 设置</source>
+        <translation>The port does not take the DTR setting</translation>
+    </message>
 </context>
 <context>
     <name>CountdownDialog</name>
@@ -142,6 +154,76 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
     <message>
         <source>%1: 只读取了前面的行, 其后约 %2 行未读取</source>
         <translation>%1: only the first lines were read, about %2 more were not</translation>
+    </message>
+</context>
+<context>
+    <name>FileSendWindow</name>
+    <message>
+        <source>发送文件</source>
+        <translation>Send file</translation>
+    </message>
+    <message>
+        <source>选择...</source>
+        <translation>Choose...</translation>
+    </message>
+    <message>
+        <source>文件是十六进制文本 (按字节发送其内容)</source>
+        <translation>The file is hex text (send the bytes it spells)</translation>
+    </message>
+    <message>
+        <source>按波特率</source>
+        <translation>by baud rate</translation>
+    </message>
+    <message>
+        <source>开始发送</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>块间隔</source>
+        <translation>Chunk interval</translation>
+    </message>
+    <message>
+        <source>每块字节 (有间隔时)</source>
+        <translation>Bytes per chunk (with an interval)</translation>
+    </message>
+    <message>
+        <source>已发送 %1/%2 字节</source>
+        <translation>Sent %1/%2 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>FileSender</name>
+    <message>
+        <source>串口已关闭, 文件未发完: %1/%2 字节</source>
+        <translation>Port closed, file not sent whole: %1/%2 bytes</translation>
+    </message>
+    <message>
+        <source>正在发送文件</source>
+        <translation>A file is being sent</translation>
+    </message>
+    <message>
+        <source>串口未打开</source>
+        <translation>The port is not open</translation>
+    </message>
+    <message>
+        <source>文件是空的</source>
+        <translation>The file is empty</translation>
+    </message>
+    <message>
+        <source>文件发送已取消: %1/%2 字节</source>
+        <translation>File sending cancelled: %1/%2 bytes</translation>
+    </message>
+    <message>
+        <source>文件已发送: %1 字节, 用时 %2 ms</source>
+        <translation>File sent: %1 bytes in %2 ms</translation>
     </message>
 </context>
 <context>
@@ -632,6 +714,40 @@ Slave %2: %3</translation>
     </message>
 </context>
 <context>
+    <name>SendBox</name>
+    <message>
+        <source>串口未打开, 未发送</source>
+        <translation>The port is not open; nothing sent</translation>
+    </message>
+    <message>
+        <source>未发送: %1</source>
+        <translation>Not sent: %1</translation>
+    </message>
+    <message>
+        <source>发送历史未能保存: %1</source>
+        <translation>Send history not saved: %1</translation>
+    </message>
+</context>
+<context>
+    <name>SendLine</name>
+    <message>
+        <source>十六进制数字须成对: 第 %1 个字符前</source>
+        <translation>Hex digits come in pairs: before character %1</translation>
+    </message>
+    <message>
+        <source>第 %1 个字符 &quot;%2&quot; 不是十六进制数字</source>
+        <translation>Character %1 &quot;%2&quot; is not a hex digit</translation>
+    </message>
+    <message>
+        <source>十六进制数字须成对: 末尾多出一个</source>
+        <translation>Hex digits come in pairs: one too many at the end</translation>
+    </message>
+    <message>
+        <source>没有要发送的内容</source>
+        <translation>Nothing to send</translation>
+    </message>
+</context>
+<context>
     <name>SendListEditor</name>
     <message>
         <source>读取数据失败: %1</source>
@@ -660,6 +776,14 @@ Slave %2: %3</translation>
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>无法创建 %1: %2</source>
+        <translation>Cannot create %1: %2</translation>
+    </message>
+    <message>
+        <source>已创建 %1</source>
+        <translation>Created %1</translation>
     </message>
 </context>
 <context>
@@ -830,6 +954,21 @@ Slave %2: %3</translation>
     <message>
         <source>视频黑</source>
         <translation>Video black</translation>
+    </message>
+</context>
+<context>
+    <name>TerminalControls</name>
+    <message>
+        <source>无结尾</source>
+        <translation>No ending</translation>
+    </message>
+    <message>
+        <source>线路状态不可读</source>
+        <translation>Line state not readable</translation>
+    </message>
+    <message>
+        <source>已重新读取 %1: %2 对</source>
+        <translation>Read %1 again: %2 pairs</translation>
     </message>
 </context>
 <context>
@@ -1136,6 +1275,34 @@ Slave %2: %3</translation>
     <message>
         <source>寄存器表</source>
         <translation>Register table</translation>
+    </message>
+    <message>
+        <source>回车发送时附加的行结尾</source>
+        <translation>Line ending added when Enter sends</translation>
+    </message>
+    <message>
+        <source>加CRC</source>
+        <translation>+CRC</translation>
+    </message>
+    <message>
+        <source>回车发送时附加 Modbus CRC</source>
+        <translation>Modbus CRC added when Enter sends</translation>
+    </message>
+    <message>
+        <source>发送文本</source>
+        <translation>Send text</translation>
+    </message>
+    <message>
+        <source>发送框中的内容 (回车同样)</source>
+        <translation>Send the box's text (Enter does too)</translation>
+    </message>
+    <message>
+        <source>流控</source>
+        <translation>Flow</translation>
+    </message>
+    <message>
+        <source>发送文件</source>
+        <translation>Send file</translation>
     </message>
 </context>
 </TS>

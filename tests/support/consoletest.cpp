@@ -43,7 +43,8 @@ void ConsoleTest::cleanup()
     form = nullptr;
     peer.close();
     savedLogs();
-    for (const char *name : {"send.txt", "device.txt", "norvane.ini"}) {
+    for (const char *name : {"send.txt", "device.txt", "norvane.ini", "history.txt", "polls.txt",
+                             "register_names.txt"}) {
         QFile::remove(file(name));
     }
 }

@@ -1,0 +1,249 @@
+// The console as a plain serial terminal against a peer on a virtual serial pair: typed lines
+// with their endings and CRC, the history, files paced and cancelled, the data lists taken in
+// again, and the modem lines through an emulated null-modem cable (a pty has none).
+#include "appsettings.h"
+#include "consolesession.h"
+#include "consoletest.h"
+#include "filesender.h"
+#include "sendline.h"
+#include "tavihelper.h"
+
+#include <QLabel>
+#include <QRandomGenerator>
+#include <QSerialPort>
+#include <QtTest>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdarg>
+#include <dlfcn.h>
+#include <sys/ioctl.h>
+
+// The emulated cable: what the console sets on its RTS and DTR, what the far end drives on its
+// CTS and DSR. Modem-line requests a pty refuses are answered from here; a custom baud rate is
+// refused when asked, as some adapters do.
+namespace cable {
+std::atomic<int> consoleOut{0}; // TIOCM_RTS | TIOCM_DTR
+std::atomic<int> consoleIn{0};  // TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RI
+std::atomic<bool> wired{false};
+std::atomic<bool> refuseCustomBaud{false};
+} // namespace cable
+
+extern "C" int ioctl(int fd, unsigned long request, ...)
+{
+    using Real = int (*)(int, unsigned long, ...);
+    static const auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "ioctl"));
+    va_list ap;
+    va_start(ap, request);
+    void *arg = va_arg(ap, void *);
+    va_end(ap);
+    // TCSETS2, the request that sets a custom baud rate (its size is termios2's).
+    const bool customBaud = _IOC_TYPE(request) == 'T' && _IOC_NR(request) == 0x2B;
+    if (cable::refuseCustomBaud && customBaud) {
+        errno = EINVAL;
+        return -1;
+    }
+    const int rc = real(fd, request, arg);
+    if (rc == 0 || !cable::wired || (errno != ENOTTY && errno != EINVAL)) {
+        return rc;
+    }
+    int *bits = static_cast<int *>(arg);
+    switch (request) {
+    case TIOCMGET:
+        *bits = cable::consoleOut | cable::consoleIn;
+        return 0;
+    case TIOCMBIS:
+        cable::consoleOut |= *bits & (TIOCM_RTS | TIOCM_DTR);
+        return 0;
+    case TIOCMBIC:
+        cable::consoleOut &= ~*bits;
+        return 0;
+    case TIOCMSET:
+        cable::consoleOut = *bits & (TIOCM_RTS | TIOCM_DTR);
+        return 0;
+    default:
+        return rc;
+    }
+}
+
+class TestTerminal : public ConsoleTest
+{
+    Q_OBJECT
+
+    // Types `text` in the send box and presses Enter.
+    void typeAndEnter(const QString &text)
+    {
+        combo("cboxData")->setEditText(text);
+        QTest::keyClick(combo("cboxData")->lineEdit(), Qt::Key_Return);
+    }
+
+private slots:
+    void typedLines_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("hex");
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<bool>("crc");
+        QTest::addColumn<QByteArray>("bytes"); // empty: refused
+        QTest::newRow("text CR") << "AT" << false << "CR" << false << QByteArray("AT\r");
+        QTest::newRow("text LF") << "AT" << false << "LF" << false << QByteArray("AT\n");
+        QTest::newRow("text CRLF") << "AT" << false << "CRLF" << false << QByteArray("AT\r\n");
+        QTest::newRow("escapes") << "a\\x00b" << false << "none" << false << QByteArray("a\0b", 3);
+        QTest::newRow("hex + CRC")
+            << "01 03 00 00 00 01" << true << "none" << true << hexBytes("01 03 00 00 00 01 84 0A");
+        QTest::newRow("hex, CRC, LF")
+            << "0103,0000 0001" << true << "LF" << true << hexBytes("01 03 00 00 00 01 84 0A 0A");
+        QTest::newRow("odd digit") << "01 3" << true << "none" << false << QByteArray();
+        QTest::newRow("no hex") << "01 0G" << true << "none" << false << QByteArray();
+        QTest::newRow("nothing") << "   " << true << "CR" << false << QByteArray();
+    }
+    void typedLines()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, hex);
+        QFETCH(QString, ending);
+        QFETCH(bool, crc);
+        QFETCH(QByteArray, bytes);
+        const TypedLine line = typedLineBytes(text, hex, ending, crc);
+        QCOMPARE(line.bytes, bytes);
+        QCOMPARE(line.error.isEmpty(), !bytes.isEmpty());
+    }
+
+    // Enter sends the box as typed; the request row's "发送" still sends the row.
+    void sendBoxAndHistory()
+    {
+        makeForm();
+        QVERIFY(openPort());
+        combo("cboxLineEnding")->setCurrentIndex(combo("cboxLineEnding")->findData("CRLF"));
+        typeAndEnter("hello 世界");
+        QCOMPARE(peer.take(10), QByteArray("hello ??\r\n"));
+        check("ckHexSend")->setChecked(true);
+        check("ckAddCrc")->setChecked(true);
+        combo("cboxLineEnding")->setCurrentIndex(0);
+        typeAndEnter("01 03 00 00 00 01");
+        QCOMPARE(peer.take(8), hexBytes("01 03 00 00 00 01 84 0A"));
+        typeAndEnter("01 0X");
+        QCOMPARE(peer.takeFor(200), QByteArray());
+        QVERIFY(lastLine("未发送").contains("\"X\""));
+        click("btnSend"); // the request row: slave 1, read input registers 0, count 1
+        QCOMPARE(peer.take(8), hexBytes("01 04 00 00 00 01 31 CA"));
+        // A restart keeps the history and the choices; Up walks back, Down returns.
+        makeForm();
+        QCOMPARE(combo("cboxLineEnding")->currentData().toString(), QString("none"));
+        QVERIFY(check("ckAddCrc")->isChecked());
+        combo("cboxData")->setEditText("draft");
+        QLineEdit *box = combo("cboxData")->lineEdit();
+        QTest::keyClick(box, Qt::Key_Up);
+        QCOMPARE(box->text(), QString("01 03 00 00 00 01"));
+        QTest::keyClick(box, Qt::Key_Up);
+        QCOMPARE(box->text(), QString("hello 世界"));
+        QTest::keyClick(box, Qt::Key_Down);
+        QTest::keyClick(box, Qt::Key_Down);
+        QCOMPARE(box->text(), QString("draft"));
+    }
+
+    void dataListsTakenInAgain()
+    {
+        makeForm();
+        QVERIFY(openPort());
+        check("ckHexReceive")->setChecked(true);
+        check("ckHexSend")->setChecked(true);
+        check("ckDebug")->setChecked(true); // 模拟设备
+        QVERIFY(writeFile(file("device.txt"), "01 02;AA BB\n03;CC\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(count("已重新读取 device.txt: 2 对") == 1, 3000);
+        peer.write(hexBytes("01 02"));
+        QCOMPARE(peer.take(2), hexBytes("AA BB"));
+        QVERIFY(writeFile(file("send.txt"), "first\nsecond\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(combo("cboxData")->count(), 2, 3000);
+        QCOMPARE(combo("cboxData")->itemText(1), QString("second"));
+    }
+
+    // 2 MB paced by the line, every byte checked and the time it took; then a file cancelled
+    // halfway and one cut short by closing the port.
+    void filesPacedAndCancelled()
+    {
+        ConsoleSession session;
+        PortSettings line;
+        line.name = pair->consoleEnd();
+        line.baudRate = 3000000;
+        QVERIFY(session.open(line));
+        QByteArray data(2 * 1024 * 1024, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(data.data()), data.size() / 4);
+        QVERIFY(writeFile(file("big.bin"), data));
+        FileSender sender(&session);
+        QSignalSpy finished(&sender, &FileSender::finished);
+        QString error;
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY2(sender.start(file("big.bin"), false, 0, 0, &error), qPrintable(error));
+        const QByteArray got = peer.take(data.size(), 30000);
+        const double wireMs = data.size() * characterMs(session.lineSettings());
+        QVERIFY2(
+            clock.elapsed() >= wireMs * 0.95 && clock.elapsed() < wireMs * 1.3 + 500,
+            qPrintable(QString("%1 ms for %2 ms on the wire").arg(clock.elapsed()).arg(wireMs)));
+        QVERIFY(got == data);
+        QTRY_COMPARE(finished.size(), 1);
+        QVERIFY(finished.takeFirst().at(0).toBool());
+        QCOMPARE(session.sentBytes(), qint64(data.size()));
+
+        QVERIFY(writeFile(file("hex.txt"), "01 02 03\n04"));
+        QVERIFY(sender.start(file("hex.txt"), true, 20, 3, &error)); // 3 bytes every 20 ms
+        QCOMPARE(peer.take(4), hexBytes("01 02 03 04"));
+        QVERIFY(writeFile(file("hex.txt"), "01 0Z"));
+        QVERIFY(!sender.start(file("hex.txt"), true, 0, 0, &error) && error.contains("\"Z\""));
+
+        finished.clear();
+        QVERIFY(sender.start(file("big.bin"), false, 0, 0, &error));
+        waitUntil([] { return false; }, 1000);
+        sender.cancel();
+        const QByteArray part = peer.takeFor(300);
+        QVERIFY2(part.size() > 100000 && part.size() < data.size() / 2,
+                 qPrintable(QString::number(part.size())));
+        QCOMPARE(part, data.left(part.size()));
+        QCOMPARE(qint64(part.size()), sender.sentBytes());
+        QVERIFY(finished.takeFirst().at(1).toString().startsWith("文件发送已取消"));
+        QVERIFY(sender.start(file("big.bin"), false, 0, 0, &error));
+        waitUntil([] { return false; }, 300);
+        session.close();
+        QVERIFY(!sender.isRunning());
+        QVERIFY(finished.takeFirst().at(1).toString().startsWith("串口已关闭"));
+        QFile::remove(file("big.bin"));
+        QFile::remove(file("hex.txt"));
+    }
+
+    void modemLinesAndBaudRate()
+    {
+        makeForm();
+        QVERIFY(openPort());
+        QCOMPARE(find<QLabel>("labModemLines")->text(), QString("线路状态不可读"));
+        check("ckRts")->click(); // a pty has no RTS: said, and not shown as set
+        QVERIFY(lastLine("RTS").endsWith("串口不接受 RTS 设置"));
+        QVERIFY(!check("ckRts")->isChecked());
+        click("btnOpen");
+        cable::wired = true;
+        cable::consoleOut = TIOCM_DTR;
+        cable::consoleIn = TIOCM_CTS;
+        QVERIFY(openPort());
+        QTRY_COMPARE(find<QLabel>("labModemLines")->text(), QString("CTS● DSR○ DCD○ RI○"));
+        QVERIFY(!check("ckRts")->isChecked() && check("ckDtr")->isChecked());
+        check("ckRts")->click();
+        QCOMPARE(cable::consoleOut.load(), TIOCM_RTS | TIOCM_DTR); // seen at the far end
+        check("ckDtr")->click();
+        QCOMPARE(cable::consoleOut.load(), TIOCM_RTS);
+        cable::consoleIn = TIOCM_DSR | TIOCM_RI;
+        QTRY_COMPARE(find<QLabel>("labModemLines")->text(), QString("CTS○ DSR● DCD○ RI●"));
+        QVERIFY(check("ckRts")->isChecked() && !check("ckDtr")->isChecked());
+        click("btnOpen");
+        cable::wired = false;
+        // A rate the port refuses is said, and the rate it kept is the one used.
+        cable::refuseCustomBaud = true;
+        combo("cboxBaudRate")->setEditText("1234567");
+        QVERIFY(openPort());
+        cable::refuseCustomBaud = false;
+        QVERIFY2(lastLine("波特率").contains("串口不接受波特率 1234567"),
+                 qPrintable(lines().join('\n')));
+    }
+};
+
+QTEST_MAIN(TestTerminal)
+#include "tst_terminal.moc"
