@@ -40,6 +40,7 @@ QString AppSettings::Mode;
 QString AppSettings::ServerIP;
 int AppSettings::ServerPort;
 int AppSettings::ListenPort;
+QString AppSettings::ListenAddress;
 int AppSettings::SleepTime;
 bool AppSettings::AutoConnect;
 
@@ -82,6 +83,7 @@ const QVector<SettingEntry> &AppSettings::settings()
         {net, "ServerIP", &ServerIP, QStringLiteral("127.0.0.1")},
         {net, "ServerPort", &ServerPort, 6000},
         {net, "ListenPort", &ListenPort, 6000},
+        {net, "ListenAddress", &ListenAddress, QStringLiteral("127.0.0.1")},
         {net, "SleepTime", &SleepTime, 100},
         {net, "AutoConnect", &AutoConnect, false},
     };

@@ -29,8 +29,11 @@ ConsoleSession::Options ConsoleSession::optionsFromConfig()
     o.format = formatFromSetting(AppSettings::ValueFormat);
     o.deviceKeys = AppSettings::DeviceKeys;
     o.deviceValues = AppSettings::DeviceValues;
+    o.netMode = AppSettings::Mode;
     o.serverIP = AppSettings::ServerIP;
     o.serverPort = AppSettings::ServerPort;
+    o.listenAddress = AppSettings::ListenAddress;
+    o.listenPort = AppSettings::ListenPort;
     o.netSleepMs = AppSettings::SleepTime;
     o.autoConnect = AppSettings::AutoConnect;
     return o;
@@ -341,19 +344,40 @@ bool ConsoleSession::bridgeConnected() const
     return bridge->isConnected();
 }
 
+namespace {
+NetBridge::Target targetOf(const ConsoleSession::Options &o)
+{
+    return {NetBridge::modeFromText(o.netMode), o.serverIP.trimmed(), o.serverPort,
+            o.listenAddress.trimmed(), o.listenPort};
+}
+} // namespace
+
+void ConsoleSession::setOptions(const Options &options)
+{
+    const NetBridge::Target was = targetOf(opts);
+    const NetBridge::Target now = targetOf(options);
+    opts = options;
+    const bool moved = was.mode != now.mode || was.host != now.host || was.port != now.port
+                       || was.listenAddress != now.listenAddress
+                       || was.listenPort != now.listenPort;
+    if (moved && bridge->isConnected()) {
+        bridge->stop();
+    }
+}
+
 void ConsoleSession::toggleBridge()
 {
     if (bridge->isConnected()) {
         bridge->stop();
     } else {
-        bridge->start(opts.serverIP, opts.serverPort);
+        bridge->start(targetOf(opts));
     }
 }
 
 void ConsoleSession::connectNet()
 {
     if (opts.autoConnect) {
-        bridge->reconnect(opts.serverIP, opts.serverPort);
+        bridge->reconnect(targetOf(opts));
     }
 }
 

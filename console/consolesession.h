@@ -29,8 +29,11 @@ public:
         RegisterFormat format;
         QStringList deviceKeys;
         QStringList deviceValues;
+        QString netMode; // "Tcp_Client", "Tcp_Server", "Udp_Client" or "Udp_Server"
         QString serverIP;
         int serverPort = 0;
+        QString listenAddress;
+        int listenPort = 0;
         int netSleepMs = 0; // wait for the rest of a network message
         bool autoConnect = false;
     };
@@ -43,7 +46,8 @@ public:
     explicit ConsoleSession(QObject *parent = nullptr);
     ~ConsoleSession() override;
 
-    void setOptions(const Options &options) { opts = options; }
+    // New network choices stop a bridge that runs with the old ones.
+    void setOptions(const Options &options);
     const Options &options() const { return opts; }
 
     // opened() or openFailed() tells how it went.
@@ -87,7 +91,7 @@ public:
     void resetReceivedBytes() { receivedCount = 0; }
 
     bool bridgeConnected() const;
-    // Connects to Options' server, or disconnects.
+    // Connects to Options' server (or listens, as the mode says), or stops.
     void toggleBridge();
 
 public slots:

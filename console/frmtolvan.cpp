@@ -126,7 +126,7 @@ void frmTolvan::initConfig()
         {ui->cboxSaveInterval, &S::SaveInterval, saveIntervalChoices()},
         {ui->cboxValueFormat, &S::ValueFormat}, {ui->cboxMode, &S::Mode},
         {ui->txtServerIP, &S::ServerIP}, {ui->txtServerPort, &S::ServerPort},
-        {ui->txtListenPort, &S::ListenPort},
+        {ui->txtListenPort, &S::ListenPort}, {ui->txtListenAddress, &S::ListenAddress},
         {ui->cboxSleepTime, &S::SleepTime, sleepTimeChoices()}, {ui->ckAutoConnect, &S::AutoConnect},
         {ui->cboxLanguage, &S::Language}, {ui->cboxFlowControl, &S::FlowControl, flowControlChoices()},
         {ui->cboxLineEnding, &S::LineEnding}, {ui->ckAddCrc, &S::AddCrc},

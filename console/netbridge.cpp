@@ -4,10 +4,32 @@
 #include "tavihelper.h"
 
 #include <QEventLoop>
+#include <QNetworkDatagram>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QUdpSocket>
 
-NetBridge::NetBridge(QObject *parent) : QObject(parent), socket(new QTcpSocket(this))
+namespace {
+// A client that does not read is held to this much, and so is each client of the server.
+bool hasRoom(QTcpSocket *s, const QByteArray &data, qint64 dropped)
+{
+    // Once dropping, go on until the peer has taken half, so the messages do not flap.
+    const qint64 room = dropped > 0 ? NetBridge::maxPending / 2 : NetBridge::maxPending;
+    return s->bytesToWrite() + data.size() <= room;
+}
+} // namespace
+
+NetBridge::Mode NetBridge::modeFromText(const QString &text)
+{
+    const QStringList names = {QStringLiteral("Tcp_Client"), QStringLiteral("Tcp_Server"),
+                               QStringLiteral("Udp_Client"), QStringLiteral("Udp_Server")};
+    return Mode(qMax(0, names.indexOf(text)));
+}
+
+NetBridge::NetBridge(QObject *parent)
+    : QObject(parent), socket(new QTcpSocket(this)), server(new QTcpServer(this)),
+      udp(new QUdpSocket(this))
 {
     socket->setObjectName(QStringLiteral("tcpSocket"));
     // A flooding server is held back by TCP rather than filling memory and the log at once.
@@ -17,6 +39,18 @@ NetBridge::NetBridge(QObject *parent) : QObject(parent), socket(new QTcpSocket(t
     connect(socket, &QAbstractSocket::errorOccurred, this, &NetBridge::errorOccurred);
     // A connection that completes after the short wait still enters the connected state.
     connect(socket, &QAbstractSocket::connected, this, &NetBridge::enterConnected);
+    connect(server, &QTcpServer::newConnection, this, &NetBridge::acceptClients);
+    connect(udp, &QUdpSocket::readyRead, this, &NetBridge::readyRead);
+}
+
+QString NetBridge::peerText(const QHostAddress &address, quint16 port)
+{
+    // An IPv4 peer of a dual-stack socket shows as the IPv4 address it is.
+    bool v4 = false;
+    const quint32 ip = address.toIPv4Address(&v4);
+    return QStringLiteral("%1:%2")
+        .arg(v4 ? QHostAddress(ip).toString() : address.toString())
+        .arg(port);
 }
 
 void NetBridge::enterConnected()
@@ -26,15 +60,17 @@ void NetBridge::enterConnected()
     }
     connected = true;
     emit stateChanged(true);
-    emit message(tr("连接服务器成功"));
+    if (target.mode == TcpClient) {
+        emit message(tr("连接服务器成功"));
+    }
 }
 
-void NetBridge::attempt(const QString &host, int port)
+void NetBridge::attempt()
 {
     if (socket->state() != QAbstractSocket::UnconnectedState) {
         socket->abort();
     }
-    socket->connectToHost(host, static_cast<quint16>(port), QIODevice::ReadWrite,
+    socket->connectToHost(target.host, static_cast<quint16>(target.port), QIODevice::ReadWrite,
                           QAbstractSocket::AnyIPProtocol);
     // A quick answer gets 100 ms, with events flowing. Unlike waitForConnected, this leaves a
     // slower attempt running: when it completes, connected() enters the connected state.
@@ -50,41 +86,119 @@ void NetBridge::attempt(const QString &host, int port)
     }
 }
 
-void NetBridge::start(const QString &host, int port)
+void NetBridge::listen()
 {
-    if (host.isEmpty() || port == 0) {
+    const QHostAddress address(target.listenAddress.isEmpty() ? QStringLiteral("127.0.0.1")
+                                                              : target.listenAddress);
+    const auto port = static_cast<quint16>(target.listenPort);
+    bool ok = false;
+    QString error;
+    if (target.mode == TcpServer) {
+        ok = server->listen(address, port);
+        error = server->errorString();
+    } else if (target.mode == UdpServer) {
+        ok = udp->bind(address, port);
+        error = udp->errorString();
+    } else { // a UDP client: replies come to a port of its own
+        ok = udp->bind(QHostAddress(QHostAddress::AnyIPv4), 0);
+        error = udp->errorString();
+        udpPeer = QHostAddress(target.host);
+        udpPeerPort = static_cast<quint16>(target.port);
+    }
+    if (!ok) {
+        emit message(tr("网络启动失败, %1").arg(error));
+        return;
+    }
+    enterConnected();
+    if (target.mode == UdpClient) {
+        emit message(tr("UDP 已就绪, 发往 %1").arg(peerText(udpPeer, udpPeerPort)));
+    } else {
+        emit message(
+            tr("正在监听 %1 %2")
+                .arg(target.mode == TcpServer ? QStringLiteral("TCP") : QStringLiteral("UDP"),
+                     peerText(address, port)));
+    }
+}
+
+void NetBridge::start(const Target &to)
+{
+    target = to;
+    const bool client = to.mode == TcpClient || to.mode == UdpClient;
+    if (client && (to.host.isEmpty() || to.port == 0)) {
         emit message(tr("IP地址和远程端口不能为空"));
         return;
     }
-    attempt(host, port);
-}
-
-void NetBridge::reconnect(const QString &host, int port)
-{
-    if (connected || host.isEmpty() || port == 0) {
+    if (client && to.mode == UdpClient && QHostAddress(to.host).isNull()) {
+        emit message(tr("UDP 远程地址应为 IP 地址, 现为 \"%1\"").arg(to.host));
         return;
     }
-    if (socket->state() == QAbstractSocket::HostLookupState
+    if (!client && to.listenPort == 0) {
+        emit message(tr("监听端口不能为空"));
+        return;
+    }
+    if (to.mode == TcpClient) {
+        attempt();
+    } else {
+        listen();
+    }
+}
+
+void NetBridge::reconnect(const Target &to)
+{
+    if (connected) {
+        return;
+    }
+    if (to.mode != TcpClient) {
+        // Nothing to wait for: a server listens (or says why not) at once.
+        if ((to.mode == UdpClient && !to.host.isEmpty() && to.port != 0)
+            || (to.mode != UdpClient && to.listenPort != 0)) {
+            target = to;
+            listen();
+        }
+        return;
+    }
+    if (to.host.isEmpty() || to.port == 0 || socket->state() == QAbstractSocket::HostLookupState
         || socket->state() == QAbstractSocket::ConnectingState) {
         return;
     }
-    attempt(host, port);
+    target = to;
+    attempt();
 }
 
 bool NetBridge::stop()
 {
-    socket->disconnectFromHost();
-    if (socket->state() != QAbstractSocket::UnconnectedState && !socket->waitForDisconnected(100)) {
-        return false;
+    if (target.mode == TcpClient) {
+        socket->disconnectFromHost();
+        if (socket->state() != QAbstractSocket::UnconnectedState
+            && !socket->waitForDisconnected(100)) {
+            return false;
+        }
     }
+    server->close();
+    for (QTcpSocket *c : qAsConst(clients)) {
+        c->abort();
+        c->deleteLater();
+    }
+    clients.clear();
+    udp->close();
+    udpPeer.clear();
+    const bool wasConnected = connected;
     connected = false;
+    dropped = 0;
     emit stateChanged(false);
-    emit message(tr("断开服务器成功"));
+    if (target.mode == TcpClient) {
+        emit message(tr("断开服务器成功"));
+    } else if (wasConnected) {
+        emit message(tr("网络已停止"));
+    }
     return true;
 }
 
 void NetBridge::fail()
 {
+    if (target.mode != TcpClient) {
+        return; // a client of the server that fails only goes; see acceptClients
+    }
     dropped = 0;
     const QString reason = socket->errorString();
     connected = false;
@@ -93,15 +207,55 @@ void NetBridge::fail()
     socket->disconnectFromHost();
 }
 
+void NetBridge::acceptClients()
+{
+    while (QTcpSocket *c = server->nextPendingConnection()) {
+        c->setReadBufferSize(SerialLink::readBufferBytes);
+        clients << c;
+        const QString who = peerText(c->peerAddress(), c->peerPort());
+        emit message(tr("客户端已连接: %1 (共 %2 个)").arg(who).arg(clients.size()));
+        connect(c, &QTcpSocket::readyRead, this, &NetBridge::readyRead);
+        connect(c, &QTcpSocket::disconnected, this, [this, c, who] {
+            if (clients.removeOne(c)) {
+                emit message(tr("客户端已断开: %1 (共 %2 个)").arg(who).arg(clients.size()));
+            }
+            c->deleteLater();
+        });
+    }
+}
+
 QByteArray NetBridge::take(int sleepMs)
 {
-    if (socket->bytesAvailable() <= 0) {
+    const auto waiting = [this] {
+        const bool bound = udp->state() == QAbstractSocket::BoundState;
+        qint64 n = socket->bytesAvailable() + (bound && udp->hasPendingDatagrams() ? 1 : 0);
+        for (QTcpSocket *c : qAsConst(clients)) {
+            n += c->bytesAvailable();
+        }
+        return n;
+    };
+    if (waiting() <= 0) {
         return QByteArray();
     }
     TaviHelper::delayMs(sleepMs);
-    const QByteArray data = socket->readAll();
-    // With a bounded buffer, data already waiting raises no new readyRead.
-    if (socket->bytesAvailable() > 0) {
+    QByteArray data = socket->readAll();
+    for (QTcpSocket *c : qAsConst(clients)) {
+        data += c->readAll();
+    }
+    while (udp->state() == QAbstractSocket::BoundState && udp->hasPendingDatagrams()
+           && data.size() < SerialLink::readBufferBytes) {
+        const QNetworkDatagram d = udp->receiveDatagram();
+        if (target.mode == UdpServer) {
+            udpPeer = d.senderAddress();
+            udpPeerPort = static_cast<quint16>(d.senderPort());
+        } else if (!d.senderAddress().isEqual(udpPeer, QHostAddress::TolerantConversion)
+                   || d.senderPort() != udpPeerPort) {
+            continue; // a UDP client hears its server only
+        }
+        data += d.data();
+    }
+    // With bounded buffers, data already waiting raises no new readyRead.
+    if (waiting() > 0) {
         QTimer::singleShot(0, this, [this] { emit readyRead(); });
     }
     return data;
@@ -115,20 +269,46 @@ void NetBridge::resume()
     }
 }
 
-bool NetBridge::forward(const QByteArray &data)
+void NetBridge::noteDrops(bool dropping, qint64 bytes)
 {
-    // Once dropping, go on until the server has taken half, so the messages do not flap.
-    const qint64 room = dropped > 0 ? maxPending / 2 : maxPending;
-    if (socket->bytesToWrite() + data.size() > room) {
+    const bool server = target.mode == TcpServer;
+    if (dropping) {
         if (dropped == 0) {
-            emit message(tr("服务器未及时接收, 发往网络的数据开始丢弃"));
+            emit message(server ? tr("有客户端未及时接收, 发往它的数据开始丢弃")
+                                : tr("服务器未及时接收, 发往网络的数据开始丢弃"));
         }
-        dropped += data.size();
-        return false;
-    }
-    if (dropped > 0) {
-        emit message(tr("服务器又开始接收, 共丢弃 %1 字节").arg(dropped));
+        dropped += bytes;
+    } else if (dropped > 0) {
+        emit message(server ? tr("客户端又开始接收, 共丢弃 %1 字节").arg(dropped)
+                            : tr("服务器又开始接收, 共丢弃 %1 字节").arg(dropped));
         dropped = 0;
     }
-    return socket->write(data) == data.size();
+}
+
+bool NetBridge::forward(const QByteArray &data)
+{
+    switch (target.mode) {
+    case TcpClient: {
+        const bool room = hasRoom(socket, data, dropped);
+        noteDrops(!room, data.size());
+        return room && socket->write(data) == data.size();
+    }
+    case TcpServer: {
+        // Each client is held to the bound by itself: one that does not read misses data,
+        // the others get it all.
+        bool all = !clients.isEmpty();
+        bool full = false;
+        for (QTcpSocket *c : qAsConst(clients)) {
+            if (!hasRoom(c, data, dropped)) {
+                full = true;
+                continue;
+            }
+            all = c->write(data) == data.size() && all;
+        }
+        noteDrops(full, data.size());
+        return all && !full;
+    }
+    default:
+        return !udpPeer.isNull() && udp->writeDatagram(data, udpPeer, udpPeerPort) == data.size();
+    }
 }

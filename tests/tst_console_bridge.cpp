@@ -5,9 +5,11 @@
 #include "consoletest.h"
 #include "logformat.h"
 
+#include <QNetworkDatagram>
 #include <QSerialPort>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -21,8 +23,6 @@ private slots:
     void connectingForwardingAndReconnecting()
     {
         makeForm();
-        combo("cboxMode")
-            ->setCurrentText("Udp_Server"); // changes nothing: a TCP client all the same
         edit("txtServerPort")->setText("0");
         click("btnStart");
         edit("txtServerPort")->setText("6000");
@@ -162,7 +162,86 @@ private slots:
         QCOMPARE(peer.receivedCount(), total);
     }
 
+    // The server modes and the UDP client, each moving bytes both ways with the serial peer.
+    void serverAndUdpModes()
+    {
+        ConsoleSession session;
+        QStringList infos;
+        connect(&session, &ConsoleSession::logLine, &session,
+                [&](int type, const QString &t) { infos << QString::number(type) + ' ' + t; });
+        PortSettings line;
+        line.name = pair->consoleEnd();
+        QVERIFY(session.open(line));
+        ConsoleSession::Options o;
+        o.netMode = "Tcp_Server";
+        o.listenPort = freePort();
+        session.setOptions(o);
+        session.toggleBridge();
+        QVERIFY(session.bridgeConnected());
+        QVERIFY(infos.last().endsWith(QString("正在监听 TCP 127.0.0.1:%1").arg(o.listenPort)));
+        QTcpSocket a, b;
+        for (QTcpSocket *c : {&a, &b}) {
+            c->connectToHost(QHostAddress::LocalHost, quint16(o.listenPort));
+            QVERIFY(c->waitForConnected(2000));
+        }
+        QTRY_VERIFY(infos.last().contains("客户端已连接: 127.0.0.1:")
+                    && infos.last().endsWith("(共 2 个)"));
+        peer.write("to all");
+        for (QTcpSocket *c : {&a, &b}) {
+            QTRY_COMPARE(c->bytesAvailable(), 6);
+            QCOMPARE(c->readAll(), QByteArray("to all"));
+        }
+        a.write("from a");
+        QCOMPARE(peer.take(6), QByteArray("from a"));
+        b.write("from b");
+        QCOMPARE(peer.take(6), QByteArray("from b"));
+        a.disconnectFromHost();
+        QTRY_VERIFY(infos.last().endsWith("(共 1 个)"));
+        // A port in use is said; the bridge stays stopped.
+        ConsoleSession other;
+        connect(&other, &ConsoleSession::logLine, &other,
+                [&](int, const QString &t) { infos << t; });
+        other.setOptions(o);
+        other.toggleBridge();
+        QVERIFY(!other.bridgeConnected() && infos.last().startsWith("网络启动失败, "));
+        // A new mode stops the old one first.
+        o.netMode = "Udp_Server";
+        session.setOptions(o);
+        QVERIFY(!session.bridgeConnected() && infos.last().endsWith("网络已停止"));
+        QTRY_COMPARE(b.state(), QAbstractSocket::UnconnectedState);
+        session.toggleBridge();
+        QUdpSocket far;
+        far.writeDatagram("ping", QHostAddress::LocalHost, quint16(o.listenPort));
+        QCOMPARE(peer.take(4), QByteArray("ping"));
+        peer.write("pong"); // to the last peer heard
+        QTRY_VERIFY(far.hasPendingDatagrams());
+        QCOMPARE(far.receiveDatagram().data(), QByteArray("pong"));
+        // The UDP client hears its server only.
+        QUdpSocket server, stranger;
+        QVERIFY(server.bind(QHostAddress(QHostAddress::LocalHost), 0));
+        o.netMode = "Udp_Client";
+        o.serverIP = "127.0.0.1";
+        o.serverPort = server.localPort();
+        session.setOptions(o);
+        session.toggleBridge();
+        peer.write("hello");
+        QTRY_VERIFY(server.hasPendingDatagrams());
+        const QNetworkDatagram hello = server.receiveDatagram();
+        QCOMPARE(hello.data(), QByteArray("hello"));
+        stranger.writeDatagram("noise", QHostAddress::LocalHost, quint16(hello.senderPort()));
+        server.writeDatagram("reply", hello.senderAddress(), quint16(hello.senderPort()));
+        QCOMPARE(peer.take(5), QByteArray("reply"));
+        QCOMPARE(peer.takeFor(200), QByteArray());
+    }
+
 private:
+    static int freePort()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return probe.serverPort();
+    }
+
     // Opens the session's port, then connects it to a server on a free port; `remote` its end.
     bool connectBridge(ConsoleSession *session)
     {

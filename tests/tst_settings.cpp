@@ -12,7 +12,8 @@ const QByteArray defaultFile =
     "BaudRate=9600\nDataBit=8\nDebug=false\nFlowControl=\\x65e0\nHexReceive=false\nHexSend=false\n"
     "Language=zh_CN\nLineEnding=none\nParity=\\x65e0\nPortName=COM1\nSaveInterval="
     "5000\nSendInterval=1000\nStopBit=1\n"
-    "ValueFormat=int16\n\n[NetConfig]\nAutoConnect=false\nListenPort=6000\nMode=Tcp_Client\n"
+    "ValueFormat=int16\n\n[NetConfig]\nAutoConnect=false\nListenAddress=127.0.0.1\nListenPort="
+    "6000\nMode=Tcp_Client\n"
     "ServerIP=127.0.0.1\nServerPort=6000\nSleepTime=100\n";
 // A healthy file with no default value, laid out as the program would write it.
 const QByteArray goodFile =
@@ -20,7 +21,8 @@ const QByteArray goodFile =
     "BaudRate=115200\nDataBit=7\nDebug=true\nFlowControl=RTS/CTS\nHexReceive=true\nHexSend=true\n"
     "Language=en\nLineEnding=CRLF\nParity=\\x5947\nPortName=COM7\nSaveInterval=2000\nSendInterval="
     "300\nStopBit=2\n"
-    "ValueFormat=float:CDAB\n\n[NetConfig]\nAutoConnect=true\nListenPort=503\nMode=Udp_Server\n"
+    "ValueFormat=float:CDAB\n\n[NetConfig]\nAutoConnect=true\nListenAddress=0.0.0.0\nListenPort="
+    "503\nMode=Udp_Server\n"
     "ServerIP=10.1.1.9\nServerPort=502\nSleepTime=50\n";
 
 // goodFile with the line of `key` replaced by `line` (which brings its own line end, or is empty).

@@ -22,7 +22,7 @@ struct SettingEntry {
     void reset() const { setValue(defaultValue); }
 };
 
-// Process-wide settings: twenty-five values persisted in the INI file (ConfigFile), plus run-time
+// Process-wide settings: twenty-six values persisted in the INI file (ConfigFile), plus run-time
 // values prepared at start-up.
 class AppSettings
 {
@@ -52,6 +52,7 @@ public:
     static QString ServerIP;
     static int ServerPort;
     static int ListenPort;
+    static QString ListenAddress; // where the server modes listen
     static int SleepTime;
     static bool AutoConnect;
 

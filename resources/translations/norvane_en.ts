@@ -390,6 +390,46 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
         <source>服务器又开始接收, 共丢弃 %1 字节</source>
         <translation>The server is receiving again; %1 bytes were dropped</translation>
     </message>
+    <message>
+        <source>网络启动失败, %1</source>
+        <translation>Network start failed: %1</translation>
+    </message>
+    <message>
+        <source>UDP 已就绪, 发往 %1</source>
+        <translation>UDP ready, sending to %1</translation>
+    </message>
+    <message>
+        <source>正在监听 %1 %2</source>
+        <translation>Listening on %1 %2</translation>
+    </message>
+    <message>
+        <source>UDP 远程地址应为 IP 地址, 现为 &quot;%1&quot;</source>
+        <translation>The UDP remote address must be an IP address, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>监听端口不能为空</source>
+        <translation>The listen port must not be empty</translation>
+    </message>
+    <message>
+        <source>网络已停止</source>
+        <translation>Network stopped</translation>
+    </message>
+    <message>
+        <source>客户端已连接: %1 (共 %2 个)</source>
+        <translation>Client connected: %1 (%2 in all)</translation>
+    </message>
+    <message>
+        <source>客户端已断开: %1 (共 %2 个)</source>
+        <translation>Client disconnected: %1 (%2 in all)</translation>
+    </message>
+    <message>
+        <source>有客户端未及时接收, 发往它的数据开始丢弃</source>
+        <translation>A client is not keeping up: data for it is being dropped</translation>
+    </message>
+    <message>
+        <source>客户端又开始接收, 共丢弃 %1 字节</source>
+        <translation>The clients are receiving again; %1 bytes were dropped</translation>
+    </message>
 </context>
 <context>
     <name>PollDefinition</name>
@@ -1294,7 +1334,7 @@ Slave %2: %3</translation>
     </message>
     <message>
         <source>发送框中的内容 (回车同样)</source>
-        <translation>Send the box's text (Enter does too)</translation>
+        <translation>Send the box&apos;s text (Enter does too)</translation>
     </message>
     <message>
         <source>流控</source>
@@ -1303,6 +1343,14 @@ Slave %2: %3</translation>
     <message>
         <source>发送文件</source>
         <translation>Send file</translation>
+    </message>
+    <message>
+        <source>监听地址</source>
+        <translation>Listen address</translation>
+    </message>
+    <message>
+        <source>服务器模式监听的本机地址; 0.0.0.0 为所有网卡</source>
+        <translation>Local address the server modes listen on; 0.0.0.0 for every interface</translation>
     </message>
 </context>
 </TS>
