@@ -41,6 +41,7 @@ QString AppSettings::ServerIP;
 int AppSettings::ServerPort;
 int AppSettings::ListenPort;
 QString AppSettings::ListenAddress;
+QString AppSettings::Transport;
 int AppSettings::SleepTime;
 bool AppSettings::AutoConnect;
 
@@ -84,6 +85,7 @@ const QVector<SettingEntry> &AppSettings::settings()
         {net, "ServerPort", &ServerPort, 6000},
         {net, "ListenPort", &ListenPort, 6000},
         {net, "ListenAddress", &ListenAddress, QStringLiteral("127.0.0.1")},
+        {net, "Transport", &Transport, QStringLiteral("serial")},
         {net, "SleepTime", &SleepTime, 100},
         {net, "AutoConnect", &AutoConnect, false},
     };

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 class NetBridge;
+class TcpTransport;
 class QTimer;
 class SerialLink;
 
@@ -36,12 +37,16 @@ public:
         int listenPort = 0;
         int netSleepMs = 0; // wait for the rest of a network message
         bool autoConnect = false;
+        // Where requests go: "serial", or to serverIP:serverPort as "rtu-tcp" or "modbus-tcp".
+        QString transport = QStringLiteral("serial");
     };
     static Options optionsFromConfig();
 
     static constexpr int readIntervalMs = 100;
     // How long a reception waits for the rest of its frame before it is read.
     static constexpr int readDelayMs = 10;
+    // How long a reply over TCP may take: the device's time and the network's.
+    static constexpr int tcpReplyMs = 1000;
 
     explicit ConsoleSession(QObject *parent = nullptr);
     ~ConsoleSession() override;
@@ -55,6 +60,8 @@ public:
     // The user's close; also ends retrying a port that was lost.
     void close();
     bool isOpen() const;
+    // Whether requests can be sent: the port is open, or they go over TCP.
+    bool canSendRequests() const { return isOpen() || viaTcp(); }
 
     // Sends typed or stored text: "AT" commands get a carriage return, the text becomes
     // bytes as hexadecimal or named text (Options::hexSend). A Modbus `request` first takes
@@ -126,6 +133,9 @@ signals:
     void modemLinesChanged(int lines);
 
 private:
+    bool viaTcp() const { return opts.transport != QLatin1String("serial"); }
+    bool sendOverTcp(const QByteArray &bytes);
+    void tcpReceived(const QByteArray &bytes);
     void takeReception(int delayMs);
     void showDecoded(const QVector<ReplyDecode> &decoded);
     void portLost();
@@ -141,6 +151,7 @@ private:
     quint64 linkCount = 0; // links made so far: tells a late failure of an old one
     ReceivePipeline pipeline;
     NetBridge *bridge;
+    TcpTransport *tcp;
     QTimer *readTimer;
     QTimer *portCheckTimer;
     QTimer *reopenTimer;

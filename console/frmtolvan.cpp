@@ -109,6 +109,7 @@ void frmTolvan::initConfig()
 {
     ui->cboxBaudRate->setValidator(new QIntValidator(1, 100000000, this));
     addValueFormatChoices(ui->cboxValueFormat);
+    addTransportChoices(ui->cboxTransport);
     ui->cboxLanguage->setItemData(0, QStringLiteral("zh_CN"));
     ui->cboxLanguage->setItemData(1, QStringLiteral("en"));
     using S = AppSettings;
@@ -127,6 +128,7 @@ void frmTolvan::initConfig()
         {ui->cboxValueFormat, &S::ValueFormat}, {ui->cboxMode, &S::Mode},
         {ui->txtServerIP, &S::ServerIP}, {ui->txtServerPort, &S::ServerPort},
         {ui->txtListenPort, &S::ListenPort}, {ui->txtListenAddress, &S::ListenAddress},
+        {ui->cboxTransport, &S::Transport},
         {ui->cboxSleepTime, &S::SleepTime, sleepTimeChoices()}, {ui->ckAutoConnect, &S::AutoConnect},
         {ui->cboxLanguage, &S::Language}, {ui->cboxFlowControl, &S::FlowControl, flowControlChoices()},
         {ui->cboxLineEnding, &S::LineEnding}, {ui->ckAddCrc, &S::AddCrc},
@@ -151,8 +153,12 @@ void frmTolvan::initConfig()
 void frmTolvan::saveConfig()
 {
     const int sendInterval = AppSettings::SendInterval;
+    const bool couldSend = session->canSendRequests();
     append(LogInfo, settings->store());
     session->setOptions(ConsoleSession::optionsFromConfig());
+    if (session->canSendRequests() != couldSend) {
+        changeEnable(session->isOpen());
+    }
     // Setting a running timer's interval restarts it: only a new value does.
     if (AppSettings::SendInterval != sendInterval) {
         sendTimer->setInterval(AppSettings::SendInterval);
@@ -167,17 +173,23 @@ void frmTolvan::changeEnable(bool b)
                                           ui->cboxPortName, ui->cboxStopBit, ui->cboxFlowControl}) {
         w->setEnabled(!b);
     }
-    for (QWidget *w :
-         std::initializer_list<QWidget *>{ui->btnSend, ui->ckAutoSend, ui->ckAutoSave,
-                                          ui->ckAutoPrint, ui->btnSendText, ui->ckRts, ui->ckDtr}) {
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->ckAutoSave, ui->ckAutoPrint,
+                                                       ui->btnSendText, ui->ckRts, ui->ckDtr}) {
         w->setEnabled(b);
     }
     ui->btnOpen->setText(b ? tr("关闭串口") : tr("打开串口"));
-    // Auto-send ticks only while a session is open.
-    if (b && AppSettings::AutoSend) {
-        sendTimer->start();
-    } else {
+    // Requests go out while the port is open, or at any time over TCP; so does auto-send.
+    ui->btnSend->setEnabled(session->canSendRequests());
+    ui->ckAutoSend->setEnabled(session->canSendRequests());
+    syncSendTimer();
+}
+
+void frmTolvan::syncSendTimer()
+{
+    if (!ui->ckAutoSend->isChecked() || !session->canSendRequests()) {
         sendTimer->stop();
+    } else if (!sendTimer->isActive()) {
+        sendTimer->start();
     }
 }
 
@@ -257,12 +269,7 @@ void frmTolvan::saveData()
 void frmTolvan::on_ckAutoSend_stateChanged(int arg1)
 {
     ui->cboxSendInterval->setEnabled(arg1 != 0);
-    // Auto-send ticks only while a session is open; opening starts it.
-    if (arg1 != 0 && session->isOpen()) {
-        sendTimer->start();
-    } else {
-        sendTimer->stop();
-    }
+    syncSendTimer();
 }
 
 void frmTolvan::on_ckAutoSave_stateChanged(int arg1)

@@ -27,6 +27,7 @@ public:
     Reception receive(const QVector<ReceivedPiece> &pieces, bool hex, RegisterFormat format);
     // Requests whose time is up: what arrived for them, or the silence.
     QVector<ReplyDecode> expire(qint64 nowMs, RegisterFormat format);
+    int pendingCount() const { return matcher.pendingCount(); }
     // The session ended: nothing is carried over into the next one.
     void reset();
 

@@ -97,6 +97,13 @@ void markWrongField(std::initializer_list<QWidget *> fields, const QString &name
     }
 }
 
+void addTransportChoices(QComboBox *box)
+{
+    box->addItem(QCoreApplication::translate("BoundSettings", "串口"), QStringLiteral("serial"));
+    box->addItem(QStringLiteral("RTU over TCP"), QStringLiteral("rtu-tcp"));
+    box->addItem(QStringLiteral("Modbus TCP"), QStringLiteral("modbus-tcp"));
+}
+
 QString settingText(const QVariant &value)
 {
     if (value.userType() == QMetaType::Double) {

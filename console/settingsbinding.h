@@ -32,6 +32,8 @@ QStringList sleepTimeChoices();
 
 // The value formats of decoded registers, each item carrying its setting text as data.
 void addValueFormatChoices(QComboBox *box);
+// Where requests go, each item carrying its setting text as data.
+void addTransportChoices(QComboBox *box);
 // The request row's function codes with their names, reading input registers chosen.
 void addFunctionChoices(QComboBox *box);
 // Outlines the field named `name` in red with the error as its tooltip; clears the others.

@@ -3,7 +3,10 @@
 hardware. Run with Debian's interpreter (/usr/bin/python3: python3-pymodbus, python3-serial).
 
     modbus_device.py PORT [--slave N | --any-slave] [--holding 123,65535,10] [--input 1,2,3]
-                     [--coils 1,0,1] [--discrete 0,1] [--changing]
+                     [--coils 1,0,1] [--discrete 0,1] [--changing] [--tcp | --rtu-over-tcp]
+
+With --tcp (Modbus TCP) or --rtu-over-tcp (RTU frames in a TCP stream), PORT is a TCP port
+on 127.0.0.1 instead of a serial port.
 
 Holding registers, input registers, coils and discrete inputs all start at address 0. With --changing, holding
 register 0 counts up and input register 0 follows a slow sine once a second.
@@ -19,7 +22,9 @@ import time
 
 from pymodbus.datastore import ModbusSequentialDataBlock, ModbusServerContext, ModbusSlaveContext
 from pymodbus.framer.rtu_framer import ModbusRtuFramer
+from pymodbus.framer.socket_framer import ModbusSocketFramer
 from pymodbus.server import StartAsyncSerialServer
+from pymodbus.server.async_io import ModbusTcpServer
 
 
 def values(text):
@@ -46,6 +51,8 @@ async def main():
     parser.add_argument('--input', default='1,2,3')
     parser.add_argument('--coils', default='')
     parser.add_argument('--discrete', default='')
+    parser.add_argument('--tcp', action='store_true')
+    parser.add_argument('--rtu-over-tcp', action='store_true')
     parser.add_argument('--changing', action='store_true')
     args = parser.parse_args()
     logging.basicConfig(level=logging.ERROR)
@@ -65,6 +72,15 @@ async def main():
         context = ModbusServerContext(slaves={args.slave: store}, single=False)
     if args.changing:
         asyncio.get_running_loop().create_task(change(store))
+    if args.tcp or args.rtu_over_tcp:
+        framer = ModbusRtuFramer if args.rtu_over_tcp else ModbusSocketFramer
+        server = ModbusTcpServer(context, framer=framer, address=('127.0.0.1', int(args.port)),
+                                 allow_reuse_address=True)
+        task = asyncio.get_running_loop().create_task(server.serve_forever())
+        await server.serving
+        print('modbus device serving on 127.0.0.1:%s over TCP' % args.port, flush=True)
+        await task
+        return
     server = await StartAsyncSerialServer(context=context, framer=ModbusRtuFramer, port=args.port,
                                           baudrate=args.baud, bytesize=8, parity='N', stopbits=1,
                                           defer_start=True)

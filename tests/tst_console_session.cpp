@@ -4,6 +4,7 @@
 #include "consolesession.h"
 #include "logformat.h"
 #include "modbusdevice.h"
+#include "requestframe.h"
 #include "tavihelper.h"
 #include "testsupport.h"
 #include "threadedpeer.h"
@@ -11,6 +12,7 @@
 
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -253,6 +255,60 @@ private slots:
         waitUntil([] { return false; }, 2000);
         QVERIFY2(processCpuSeconds() - before < 0.3,
                  qPrintable(QString::number(processCpuSeconds() - before)));
+    }
+
+    // No serial port at all: requests to a pymodbus device over TCP, as Modbus TCP or as RTU
+    // frames in the stream; a device that goes away and comes back.
+    void requestsOverTcp_data()
+    {
+        QTest::addColumn<QString>("transport");
+        QTest::newRow("Modbus TCP") << "modbus-tcp";
+        QTest::newRow("RTU over TCP") << "rtu-tcp";
+    }
+    void requestsOverTcp()
+    {
+        QFETCH(QString, transport);
+        QTcpServer probe; // a free port, given back at once
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const QString port = QString::number(probe.serverPort());
+        probe.close();
+        const QStringList args = {"--holding", "5,6",
+                                  transport == "rtu-tcp" ? "--rtu-over-tcp" : "--tcp"};
+        auto device = std::make_unique<ModbusDevice>();
+        QString error;
+        QVERIFY2(device->start(port, args, &error), qPrintable(error));
+        ConsoleSession::Options o = hexOptions();
+        o.transport = transport;
+        o.serverIP = "127.0.0.1";
+        o.serverPort = port.toInt();
+        session->setOptions(o);
+        QVERIFY(!session->isOpen() && session->canSendRequests());
+        QSignalSpy ended(session, &ConsoleSession::requestEnded);
+        const auto outcome = [&](const RequestRow &row) {
+            const int before = ended.size();
+            return session->sendRequest(row)
+                           && waitUntil([&] { return ended.size() > before; }, 3000)
+                       ? ended.last().at(0).value<ReplyDecode>()
+                       : ReplyDecode();
+        };
+        QCOMPARE(outcome(checkRequest("1", "16", "0", "", "7, 0x0102")).kind, ReplyDecode::Written);
+        const ReplyDecode read = outcome(checkRequest("1", "3", "0", "3", ""));
+        QCOMPARE(read.kind, ReplyDecode::Values);
+        QCOMPARE(read.numbers, (QVector<double>{7, 258, 0}));
+        QVERIFY(read.responseMs >= 0 && read.responseMs < ConsoleSession::tcpReplyMs);
+        QCOMPARE(outcome(checkRequest("1", "3", "500", "1", "")).kind, ReplyDecode::Exception);
+        for (int type : {LogNetSend, LogNetReceive}) {
+            QCOMPARE(log.filter(QRegularExpression(QString("^%1 ").arg(type))).size(), 3);
+        }
+        device.reset();
+        QTRY_VERIFY(log.last().endsWith("下次请求时重连"));
+        QVERIFY(!session->sendRequest(checkRequest("1", "3", "0", "1", "")));
+        QVERIFY(log.last().contains("无法连接 127.0.0.1:" + port));
+        device = std::make_unique<ModbusDevice>();
+        QVERIFY2(device->start(port, args, &error), qPrintable(error));
+        // A new device: its own values.
+        QCOMPARE(outcome(checkRequest("1", "3", "1", "1", "")).numbers, QVector<double>{6});
+        QVERIFY(!log.filter("已连接 127.0.0.1:" + port).isEmpty());
     }
 
     void pieceTimes()

@@ -14,7 +14,7 @@ const QByteArray defaultFile =
     "5000\nSendInterval=1000\nStopBit=1\n"
     "ValueFormat=int16\n\n[NetConfig]\nAutoConnect=false\nListenAddress=127.0.0.1\nListenPort="
     "6000\nMode=Tcp_Client\n"
-    "ServerIP=127.0.0.1\nServerPort=6000\nSleepTime=100\n";
+    "ServerIP=127.0.0.1\nServerPort=6000\nSleepTime=100\nTransport=serial\n";
 // A healthy file with no default value, laid out as the program would write it.
 const QByteArray goodFile =
     "[ComConfig]\nAddCrc=true\nAutoClear=true\nAutoPrint=true\nAutoSave=true\nAutoSend=true\n"
@@ -23,7 +23,7 @@ const QByteArray goodFile =
     "300\nStopBit=2\n"
     "ValueFormat=float:CDAB\n\n[NetConfig]\nAutoConnect=true\nListenAddress=0.0.0.0\nListenPort="
     "503\nMode=Udp_Server\n"
-    "ServerIP=10.1.1.9\nServerPort=502\nSleepTime=50\n";
+    "ServerIP=10.1.1.9\nServerPort=502\nSleepTime=50\nTransport=modbus-tcp\n";
 
 // goodFile with the line of `key` replaced by `line` (which brings its own line end, or is empty).
 QByteArray withLine(const QString &key, const QByteArray &line)

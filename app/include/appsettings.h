@@ -22,7 +22,7 @@ struct SettingEntry {
     void reset() const { setValue(defaultValue); }
 };
 
-// Process-wide settings: twenty-six values persisted in the INI file (ConfigFile), plus run-time
+// Process-wide settings: twenty-seven values persisted in the INI file (ConfigFile), plus run-time
 // values prepared at start-up.
 class AppSettings
 {
@@ -53,6 +53,7 @@ public:
     static int ServerPort;
     static int ListenPort;
     static QString ListenAddress; // where the server modes listen
+    static QString Transport;     // where requests go: "serial", "rtu-tcp" or "modbus-tcp"
     static int SleepTime;
     static bool AutoConnect;
 

@@ -49,6 +49,8 @@ private:
 
     void bindSession();
     void showCounts();
+    // Auto-send ticks while it is ticked and requests can go.
+    void syncSendTimer();
 
 private slots:
     void initForm();

@@ -46,6 +46,10 @@
         <source>保存设置失败: %1 (%2)</source>
         <translation>Could not save the settings: %1 (%2)</translation>
     </message>
+    <message>
+        <source>串口</source>
+        <translation>Serial port</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -125,6 +129,10 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
     <message>
         <source>串口不接受 DTR 设置</source>
         <translation>The port does not take the DTR setting</translation>
+    </message>
+    <message>
+        <source>经 TCP 只发送 Modbus 请求, 未发送</source>
+        <translation>Only Modbus requests go over TCP; not sent</translation>
     </message>
 </context>
 <context>
@@ -997,6 +1005,25 @@ Slave %2: %3</translation>
     </message>
 </context>
 <context>
+    <name>TcpTransport</name>
+    <message>
+        <source>与 %1:%2 的连接已断开, 下次请求时重连</source>
+        <translation>The connection to %1:%2 was lost; the next request reconnects</translation>
+    </message>
+    <message>
+        <source>IP地址和远程端口不能为空</source>
+        <translation>The IP address and the remote port must not be empty</translation>
+    </message>
+    <message>
+        <source>无法连接 %1:%2, %3</source>
+        <translation>Cannot connect to %1:%2, %3</translation>
+    </message>
+    <message>
+        <source>已连接 %1:%2 (%3)</source>
+        <translation>Connected to %1:%2 (%3)</translation>
+    </message>
+</context>
+<context>
     <name>TerminalControls</name>
     <message>
         <source>无结尾</source>
@@ -1351,6 +1378,14 @@ Slave %2: %3</translation>
     <message>
         <source>服务器模式监听的本机地址; 0.0.0.0 为所有网卡</source>
         <translation>Local address the server modes listen on; 0.0.0.0 for every interface</translation>
+    </message>
+    <message>
+        <source>请求发往</source>
+        <translation>Requests to</translation>
+    </message>
+    <message>
+        <source>请求行的请求经串口发送, 或经 TCP 发往远程地址:远程端口</source>
+        <translation>The request row's requests go over the serial port, or over TCP to the remote address and port</translation>
     </message>
 </context>
 </TS>
