@@ -28,7 +28,9 @@ const QStringList qtOptionsWithValue = {"-platform",
                                         "-name",
                                         "-title"};
 const QStringList qtFlags = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
-const QStringList ownOptions = {"--port", "--baud", "--data-dir"};
+const QStringList ownOptions = {"--port",   "--baud", "--data-dir", "--monitor",
+                                "--parity", "--stop", "--pcap"};
+const QStringList monitorOptions = {"--parity", "--stop", "--pcap"};
 
 // What came before an answer or a refusal does not count.
 CommandLine only(CommandLine::Action action, const QString &error = QString())
@@ -48,6 +50,7 @@ CommandLine refuse(const QString &error)
 CommandLine parseCommandLine(const QStringList &arguments, const QStringList &baudRates)
 {
     CommandLine line;
+    QStringList given; // options that only --monitor takes
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
@@ -82,8 +85,27 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &ba
         if (value.isEmpty()) {
             return refuse(Texts::tr("%1 缺少值").arg(name));
         }
+        if (monitorOptions.contains(name)) {
+            given << name;
+        }
         if (name == QLatin1String("--port")) {
             line.portName = value;
+        } else if (name == QLatin1String("--monitor")) {
+            line.monitorPort = value;
+        } else if (name == QLatin1String("--pcap")) {
+            line.pcapPath = value;
+        } else if (name == QLatin1String("--parity")) {
+            const QString upper = value.toUpper();
+            if (upper != QLatin1String("N") && upper != QLatin1String("E")
+                && upper != QLatin1String("O")) {
+                return refuse(Texts::tr("校验位 %1 不可用, 可用: N E O").arg(value));
+            }
+            line.parity = upper.at(0).toLatin1();
+        } else if (name == QLatin1String("--stop")) {
+            if (value != QLatin1String("1") && value != QLatin1String("2")) {
+                return refuse(Texts::tr("停止位 %1 不可用, 可用: 1 2").arg(value));
+            }
+            line.stopBits = value.toInt();
         } else if (name == QLatin1String("--data-dir")) {
             line.dataDir = value;
         } else if (baudRates.contains(value)) {
@@ -93,6 +115,19 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &ba
             return refuse(Texts::tr("波特率 %1 不可用, 可用: %2").arg(value, offered));
         }
     }
+    if (line.monitorPort.isEmpty()) {
+        if (!given.isEmpty()) {
+            return refuse(Texts::tr("%1 只用于 --monitor").arg(given.first()));
+        }
+        return line;
+    }
+    if (!line.portName.isEmpty()) {
+        return refuse(Texts::tr("--monitor 不能与 --port 同时使用"));
+    }
+    if (line.baudRate == 0) {
+        return refuse(Texts::tr("--monitor 需要 --baud"));
+    }
+    line.action = CommandLine::Monitor;
     return line;
 }
 
@@ -105,6 +140,12 @@ QString usageText()
         "  --port NAME      启动后打开串口 NAME (如 /dev/ttyUSB0)\n"
         "  --baud N         波特率 (如 9600, 115200)\n"
         "  --data-dir DIR   设置, send.txt, device.txt 和日志都放在 DIR\n"
+        "  --monitor PORT   不开窗口, 只读监听 Modbus RTU 总线 PORT (需 --baud),\n"
+        "                   每帧一行 CSV 输出到标准输出, 直到 Ctrl+C 或 SIGTERM:\n"
+        "                   time,gap_ms,length,hex,crc,kind\n"
+        "  --parity N|E|O   监听的校验位 (默认 N)\n"
+        "  --stop 1|2       监听的停止位 (默认 1)\n"
+        "  --pcap FILE      监听的帧同时写入 pcap 文件 (链路类型 147, USER0)\n"
         "  --version        显示版本后退出\n"
         "  -h, --help       显示本说明后退出\n"
         "\n"
@@ -126,6 +167,7 @@ int answerCommandLine(const CommandLine &line)
                    stderr);
         return 2;
     case CommandLine::Run:
+    case CommandLine::Monitor:
         break;
     }
     return 0;

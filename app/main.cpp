@@ -1,10 +1,12 @@
 #include "appsettings.h"
+#include "busmonitorrun.h"
 #include "commandline.h"
 #include "frmtolvan.h"
 #include "startup.h"
 #include "tavihelper.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QTimer>
 
 int main(int argc, char *argv[])
@@ -15,6 +17,11 @@ int main(int argc, char *argv[])
     }
     // Before QApplication, which needs a display.
     const CommandLine line = parseCommandLine(arguments, frmTolvan::baudRates());
+    if (line.action == CommandLine::Monitor) {
+        // No window: no display needed either.
+        QCoreApplication a(argc, argv);
+        return runBusMonitor(line);
+    }
     if (line.action != CommandLine::Run) {
         return answerCommandLine(line);
     }

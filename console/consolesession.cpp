@@ -81,6 +81,10 @@ bool ConsoleSession::open(const PortSettings &settings)
         return true;
     }
     line = settings;
+    if (monitoring) {
+        emit openFailed(tr("总线监听中: 串口由监听只读使用"));
+        return false;
+    }
     // The object of an earlier failed attempt is no longer needed.
     if (link) {
         link->deleteLater();
@@ -197,6 +201,18 @@ void ConsoleSession::portLost()
     // After the close's line, so that an unplugged port does not look like a normal close.
     emit logLine(LogInfo, tr("串口中断异常!!"));
     reopenTimer->start();
+}
+
+void ConsoleSession::setMonitoring(bool on)
+{
+    if (on == monitoring) {
+        return;
+    }
+    if (on) {
+        close();
+    }
+    monitoring = on;
+    emit monitoringChanged(on);
 }
 
 bool ConsoleSession::isOpen() const

@@ -97,6 +97,11 @@ public:
     void resetSentBytes() { sentCount = 0; }
     void resetReceivedBytes() { receivedCount = 0; }
 
+    // While a bus monitor holds the port: the console's own port is closed and stays closed
+    // (open() refuses), so that nothing is sent, answered or passed on to the line.
+    void setMonitoring(bool on);
+    bool isMonitoring() const { return monitoring; }
+
     bool bridgeConnected() const;
     // Connects to Options' server (or listens, as the mode says), or stops.
     void toggleBridge();
@@ -131,6 +136,7 @@ signals:
     // QSerialPort::PinoutSignals of the open port when they change; -1 when the port cannot
     // tell them (a pseudo-terminal) or is closed.
     void modemLinesChanged(int lines);
+    void monitoringChanged(bool on);
 
 private:
     bool viaTcp() const { return opts.transport != QLatin1String("serial"); }
@@ -161,6 +167,7 @@ private:
     int modemLines = -1;
     qint64 sentCount = 0;
     qint64 receivedCount = 0;
+    bool monitoring = false;
 };
 
 #endif // CONSOLESESSION_H

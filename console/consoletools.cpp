@@ -1,17 +1,24 @@
 #include "consoletools.h"
 
 #include "appsettings.h"
+#include "busmonitor.h"
+#include "busmonitormodel.h"
+#include "busmonitorwindow.h"
 #include "consolesession.h"
 #include "filesender.h"
 #include "filesendwindow.h"
+#include "logformat.h"
+#include "portsettings.h"
 #include "registertable.h"
 #include "registerwindow.h"
+#include "trafficlog.h"
 #include "valuechart.h"
 
 #include <QPushButton>
 
-ConsoleTools::ConsoleTools(ConsoleSession *session, QWidget *window)
-    : QObject(window), session(session), chart(new ValueChart(window)),
+ConsoleTools::ConsoleTools(ConsoleSession *session, TrafficLog *log, const Buttons &buttons,
+                           QWidget *window)
+    : QObject(window), session(session), log(log), chart(new ValueChart(window)),
       tables(new RegisterTables(AppSettings::dataFilePath(QStringLiteral("polls.txt")),
                                 AppSettings::dataFilePath(QStringLiteral("register_names.txt")),
                                 this)),
@@ -26,20 +33,28 @@ ConsoleTools::ConsoleTools(ConsoleSession *session, QWidget *window)
     connect(session, &ConsoleSession::requestEnded, tables, &RegisterTables::requestEnded);
     connect(tableWindow, &RegisterWindow::writeRequested, session, &ConsoleSession::sendFrame);
     connect(fileSender, &FileSender::finished, this,
-            [this](bool, const QString &message) { emit logLine(message); });
-}
+            [log](bool, const QString &message) { log->append(LogInfo, message); });
 
-void ConsoleTools::bindButtons(QPushButton *chartButton, QPushButton *table, QPushButton *file)
-{
-    connect(chartButton, &QPushButton::clicked, chart, &ValueChart::showWindow);
-    connect(table, &QPushButton::clicked, tableWindow, &RegisterWindow::showWindow);
-    connect(file, &QPushButton::clicked, fileWindow, &FileSendWindow::showWindow);
-}
-
-void ConsoleTools::load()
-{
+    monitor = new BusMonitor(this);
+    monitorWindow = new BusMonitorWindow(monitor, new BusMonitorModel(this), window);
+    // The monitor listens at the form's line settings; the console keeps off the port meanwhile.
+    connect(monitorWindow, &BusMonitorWindow::startRequested, this, [this] {
+        this->session->setMonitoring(true);
+        monitor->start(portSettingsFromConfig());
+    });
+    connect(monitor, &BusMonitor::stopped, session,
+            [this] { this->session->setMonitoring(false); });
+    connect(monitor, &BusMonitor::requestSeen, tables, &RegisterTables::requestSent);
+    connect(monitor, &BusMonitor::requestEnded, tables, &RegisterTables::requestEnded);
+    connect(monitor, &BusMonitor::requestEnded, chart, [this](const ReplyDecode &reply) {
+        chart->addReply(reply, formatSettingText(monitor->format()));
+    });
+    connect(buttons.chart, &QPushButton::clicked, chart, &ValueChart::showWindow);
+    connect(buttons.table, &QPushButton::clicked, tableWindow, &RegisterWindow::showWindow);
+    connect(buttons.file, &QPushButton::clicked, fileWindow, &FileSendWindow::showWindow);
+    connect(buttons.monitor, &QPushButton::clicked, monitorWindow, &BusMonitorWindow::showWindow);
     for (const QString &problem : tables->load()) {
-        emit logLine(problem);
+        log->append(LogInfo, problem);
     }
 }
 

@@ -58,19 +58,15 @@ void frmTolvan::initForm()
     editor.reset(new SendListEditor(log, this));
     settings.reset(new BoundSettings);
     session = new ConsoleSession(this);
-    tools = new ConsoleTools(session, this);
-    tools->bindButtons(ui->btnChart, ui->btnTable, ui->btnSendFile);
+    tools = new ConsoleTools(session, log,
+                             {ui->btnChart, ui->btnTable, ui->btnSendFile, ui->btnMonitor}, this);
     terminal = new TerminalControls({ui->cboxData, ui->cboxLineEnding, ui->ckAddCrc, ui->ckHexSend,
                                      ui->ckAutoClear, ui->btnSendText, ui->ckRts, ui->ckDtr,
                                      ui->labModemLines},
-                                    session, this);
-    const auto info = [this](const QString &text) { log->append(LogInfo, text); };
-    connect(tools, &ConsoleTools::logLine, log, info);
-    connect(terminal, &TerminalControls::logLine, log, info);
+                                    session, log, this);
     bindSession();
     addFunctionChoices(ui->fid);
     ui->cboxSendInterval->addItems(AppSettings::Intervals);
-    ui->cboxData->addItems(AppSettings::SendList);
     sendTimer = new QTimer(this);
     sendTimer->setObjectName(QStringLiteral("sendTimer"));
     // Polls take the auto-send ticks when they take turns, else the request row does.
@@ -101,6 +97,7 @@ void frmTolvan::bindSession()
     });
     connect(session, &ConsoleSession::sent, this, &frmTolvan::showCounts);
     connect(session, &ConsoleSession::received, this, &frmTolvan::showCounts);
+    connect(session, &ConsoleSession::monitoringChanged, ui->btnOpen, &QWidget::setDisabled);
     connect(session, &ConsoleSession::bridgeStateChanged, this,
             [this](bool connected) { ui->btnStart->setText(connected ? tr("停止") : tr("启动")); });
 }
@@ -122,13 +119,12 @@ void frmTolvan::initConfig()
         {ui->cboxStopBit, &S::StopBit, stopBitChoices()},
         {ui->ckHexSend, &S::HexSend}, {ui->ckHexReceive, &S::HexReceive}, {ui->ckDebug, &S::Debug},
         {ui->ckAutoClear, &S::AutoClear}, {ui->ckAutoSend, &S::AutoSend}, {ui->ckAutoSave, &S::AutoSave},
-        {ui->ckAutoPrint, &S::AutoPrint},
+        {ui->ckAutoPrint, &S::AutoPrint}, {ui->cboxTransport, &S::Transport},
         {ui->cboxSendInterval, &S::SendInterval, sendIntervalChoices()},
         {ui->cboxSaveInterval, &S::SaveInterval, saveIntervalChoices()},
         {ui->cboxValueFormat, &S::ValueFormat}, {ui->cboxMode, &S::Mode},
         {ui->txtServerIP, &S::ServerIP}, {ui->txtServerPort, &S::ServerPort},
         {ui->txtListenPort, &S::ListenPort}, {ui->txtListenAddress, &S::ListenAddress},
-        {ui->cboxTransport, &S::Transport},
         {ui->cboxSleepTime, &S::SleepTime, sleepTimeChoices()}, {ui->ckAutoConnect, &S::AutoConnect},
         {ui->cboxLanguage, &S::Language}, {ui->cboxFlowControl, &S::FlowControl, flowControlChoices()},
         {ui->cboxLineEnding, &S::LineEnding}, {ui->ckAddCrc, &S::AddCrc},
@@ -146,8 +142,6 @@ void frmTolvan::initConfig()
     for (const QString &notice : std::exchange(S::Notices, QStringList())) {
         append(LogInfo, notice);
     }
-    terminal->load();
-    tools->load();
 }
 
 void frmTolvan::saveConfig()

@@ -3,7 +3,9 @@
 #include "appsettings.h"
 #include "consolesession.h"
 #include "datalistwatcher.h"
+#include "logformat.h"
 #include "sendbox.h"
+#include "trafficlog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,16 +13,19 @@
 #include <QPushButton>
 #include <QSerialPort>
 
-TerminalControls::TerminalControls(const Widgets &widgets, ConsoleSession *session, QObject *parent)
-    : QObject(parent), ui(widgets), session(session)
+TerminalControls::TerminalControls(const Widgets &widgets, ConsoleSession *session, TrafficLog *log,
+                                   QObject *parent)
+    : QObject(parent), ui(widgets), session(session), log(log)
 {
+    ui.box->addItems(AppSettings::SendList);
     ui.ending->addItem(tr("无结尾"), QStringLiteral("none"));
     ui.ending->addItem(QStringLiteral("CR"), QStringLiteral("CR"));
     ui.ending->addItem(QStringLiteral("LF"), QStringLiteral("LF"));
     ui.ending->addItem(QStringLiteral("CR LF"), QStringLiteral("CRLF"));
     sendBox = new SendBox({ui.box, ui.ending, ui.crc, ui.hex, ui.autoClear}, session,
                           AppSettings::dataFilePath(QStringLiteral("history.txt")), this);
-    connect(sendBox, &SendBox::problem, this, &TerminalControls::logLine);
+    connect(sendBox, &SendBox::problem, this, &TerminalControls::info);
+    info(sendBox->load());
     connect(ui.sendText, &QPushButton::clicked, sendBox, &SendBox::send);
     connect(ui.rts, &QCheckBox::clicked, session, &ConsoleSession::setRequestToSend);
     connect(ui.dtr, &QCheckBox::clicked, session, &ConsoleSession::setDataTerminalReady);
@@ -31,11 +36,10 @@ TerminalControls::TerminalControls(const Widgets &widgets, ConsoleSession *sessi
     connect(watcher, &DataListWatcher::changed, this, &TerminalControls::dataListChanged);
 }
 
-void TerminalControls::load()
+void TerminalControls::info(const QString &text)
 {
-    const QString problem = sendBox->load();
-    if (!problem.isEmpty()) {
-        emit logLine(problem);
+    if (!text.isEmpty()) {
+        log->append(LogInfo, text);
     }
 }
 
@@ -69,10 +73,10 @@ void TerminalControls::dataListChanged(const QString &name)
         options.deviceKeys = AppSettings::DeviceKeys;
         options.deviceValues = AppSettings::DeviceValues;
         session->setOptions(options);
-        emit logLine(tr("已重新读取 %1: %2 对").arg(name).arg(AppSettings::DeviceKeys.size()));
+        info(tr("已重新读取 %1: %2 对").arg(name).arg(AppSettings::DeviceKeys.size()));
     }
     for (const QString &notice : qAsConst(AppSettings::Notices)) {
-        emit logLine(notice);
+        info(notice);
     }
     AppSettings::Notices.clear();
 }

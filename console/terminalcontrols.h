@@ -9,6 +9,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class SendBox;
+class TrafficLog;
 
 // The console as a plain serial terminal: the send box sending what is typed, the modem lines,
 // and the data lists (send.txt, device.txt) taken in again when they change on disk.
@@ -27,19 +28,20 @@ public:
         QCheckBox *dtr;
         QLabel *lines;
     };
-    TerminalControls(const Widgets &widgets, ConsoleSession *session, QObject *parent);
-    // Reads the send history; what went wrong goes to logLine().
-    void load();
-
-signals:
-    void logLine(const QString &text);
+    // Fills the send box from the send list and reads the history; what goes wrong with the
+    // files, then or later, goes to the log.
+    TerminalControls(const Widgets &widgets, ConsoleSession *session, TrafficLog *log,
+                     QObject *parent);
 
 private:
     void showModemLines(int lines);
     void dataListChanged(const QString &name);
 
     Widgets ui;
+    void info(const QString &text);
+
     ConsoleSession *session;
+    TrafficLog *log;
     SendBox *sendBox;
 };
 

@@ -15,7 +15,7 @@ packages=(g++ cmake make qtbase5-dev libqt5serialport5-dev libqt5charts5-dev
           qttools5-dev-tools qttools5-dev fonts-wqy-microhei fonts-font-awesome xvfb xauth)
 # Qt 6 Charts needs the OpenGL module, which Debian packs apart; Qt 6's lrelease is in
 # qt6-l10n-tools, its CMake package in qt6-tools-dev.
-test_packages=(socat mbpoll python3-pymodbus python3-serial python3-serial-asyncio
+test_packages=(socat mbpoll tshark python3-pymodbus python3-serial python3-serial-asyncio
                clang clang-format libfuzzer-14-dev libclang-rt-14-dev
                qt6-base-dev qt6-serialport-dev qt6-5compat-dev qt6-charts-dev
                libqt6opengl6-dev qt6-tools-dev qt6-l10n-tools)

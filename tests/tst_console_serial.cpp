@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QSerialPort>
+#include <QTableView>
 #include <QtTest>
 
 class TestConsoleSerial : public ConsoleTest
@@ -168,6 +169,32 @@ private:
     {
         QString error;
         return pair->start(&error) && peer.open(pair->peerEnd(), &error);
+    }
+
+    void busMonitorTakesThePortFromTheConsole()
+    {
+        makeForm()->show();
+        QVERIFY(openPort());
+        click("btnMonitor");
+        click("btnMonitorStart");
+        // The console lets go of the port and cannot take it back or send while it listens.
+        QCOMPARE(text("btnOpen"), QString("打开串口"));
+        QVERIFY(!find<QWidget>("btnOpen")->isEnabled() && !find<QWidget>("btnSend")->isEnabled());
+        QCOMPARE(text("btnMonitorStart"), QString("停止监听"));
+        peer.write(hexBytes("01 03 00 00 00 01 84 0A"));
+        QCOMPARE(peer.takeFor(30), QByteArray());
+        peer.write(hexBytes("01 03 02 00 7B F8 67"));
+        const QAbstractItemModel *frames = find<QTableView>("tableFrames")->model();
+        QTRY_COMPARE(frames->rowCount(), 2);
+        QCOMPARE(frames->index(1, 5).data().toString(), QString("应答"));
+        QVERIFY(frames->index(1, 6).data().toString().endsWith(": 123 "));
+        // What was heard fills the register table as the console's own reads do.
+        const QAbstractItemModel *table = find<QTableView>("tableRegisters0")->model();
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(table->index(0, 3).data().toString(), QString("123"));
+        QCOMPARE(peer.takeFor(50), QByteArray()); // nothing was said on the line
+        click("btnMonitorStart");
+        QVERIFY(openPort());
     }
 };
 

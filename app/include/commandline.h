@@ -7,12 +7,18 @@
 // What the command line asks for. It is read before anything else, so that --version and
 // --help answer without a display.
 struct CommandLine {
-    enum Action { Run, ShowVersion, ShowHelp, Refuse };
+    // Monitor: listens to a port without a window (--monitor).
+    enum Action { Run, ShowVersion, ShowHelp, Refuse, Monitor };
     Action action = Run;
     QString portName; // opened once the window is shown
     int baudRate = 0; // 0: as the settings say
     QString dataDir;  // settings, data lists and logs all there
     QString error;    // why the line is refused
+    // --monitor's port and line (8 data bits), and the pcap file it writes when asked.
+    QString monitorPort;
+    char parity = 'N'; // 'N', 'E' or 'O'
+    int stopBits = 1;
+    QString pcapPath;
 };
 
 // Reads the arguments after the program name, in order: --help and --version answer at
@@ -22,8 +28,8 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &ba
 
 QString usageText();
 
-// Prints what a non-Run line asks for (the usage on stderr after a refusal) and gives the
-// exit code: 0, or 2 for a refused line.
+// Prints what a line that needs no program run asks for (the usage on stderr after a refusal) and
+// gives the exit code: 0, or 2 for a refused line.
 int answerCommandLine(const CommandLine &line);
 
 #endif // COMMANDLINE_H

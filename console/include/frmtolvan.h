@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class BusMonitor;
+class BusMonitorWindow;
 class ConsoleSession;
 class PortWatcher;
 class ConsoleTools;

@@ -52,6 +52,228 @@
     </message>
 </context>
 <context>
+    <name>BusCapture</name>
+    <message>
+        <source>无法写入 %1: %2</source>
+        <translation>Could not write %1: %2</translation>
+    </message>
+    <message>
+        <source>无法读取 %1: %2</source>
+        <translation>Could not read %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 不是监听记录: 缺少 time 或 hex 列</source>
+        <translation>%1 is no monitor capture: the time or hex column is missing</translation>
+    </message>
+    <message>
+        <source>%1 第 %2 行不是一帧的记录</source>
+        <translation>%1, line %2: not the record of a frame</translation>
+    </message>
+</context>
+<context>
+    <name>BusMonitor</name>
+    <message>
+        <source>串口中断异常!!</source>
+        <translation>Port lost unexpectedly</translation>
+    </message>
+</context>
+<context>
+    <name>BusMonitorModel</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>间隔 ms</source>
+        <translation>Gap ms</translation>
+    </message>
+    <message>
+        <source>长度</source>
+        <translation>Length</translation>
+    </message>
+    <message>
+        <source>数据</source>
+        <translation>Data</translation>
+    </message>
+    <message>
+        <source>CRC</source>
+        <translation>CRC</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>解析</source>
+        <translation>Decoded</translation>
+    </message>
+    <message>
+        <source>时序</source>
+        <translation>Timing</translation>
+    </message>
+    <message>
+        <source>广播, 功能码 %1, 地址 %2, 数量 %3</source>
+        <translation>Broadcast, function %1, address %2, count %3</translation>
+    </message>
+    <message>
+        <source>从站 %1, 功能码 %2, 地址 %3, 数量 %4</source>
+        <translation>Slave %1, function %2, address %3, count %4</translation>
+    </message>
+    <message>
+        <source> (无应答)</source>
+        <translation> (no reply)</translation>
+    </message>
+    <message>
+        <source>无对应请求: %1</source>
+        <translation>No request for it: %1</translation>
+    </message>
+    <message>
+        <source>对帧 #%1 的应答, 用时 %2 ms: %3</source>
+        <translation>Reply to frame #%1 after %2 ms: %3</translation>
+    </message>
+    <message>
+        <source>写入确认</source>
+        <translation>write confirmed</translation>
+    </message>
+    <message>
+        <source>不是有效的 Modbus 帧</source>
+        <translation>Not a valid Modbus frame</translation>
+    </message>
+    <message>
+        <source>帧 #%1</source>
+        <translation>Frame #%1</translation>
+    </message>
+    <message>
+        <source>正确</source>
+        <translation>ok</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>请求</source>
+        <translation>Request</translation>
+    </message>
+    <message>
+        <source>应答</source>
+        <translation>Reply</translation>
+    </message>
+    <message>
+        <source>异常应答</source>
+        <translation>Exception</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>Unknown</translation>
+    </message>
+    <message>
+        <source>帧间隔不足 3.5 字符</source>
+        <translation>gap under 3.5 characters</translation>
+    </message>
+    <message>
+        <source>第 %1 字节前停顿 %2 ms</source>
+        <translation>pause of %2 ms before byte %1</translation>
+    </message>
+    <message>
+        <source>按帧结构拆分</source>
+        <translation>split by frame shape</translation>
+    </message>
+    <message>
+        <source>超长, 已截断</source>
+        <translation>too long, cut</translation>
+    </message>
+</context>
+<context>
+    <name>BusMonitorRun</name>
+    <message>
+        <source>无法写入 %1</source>
+        <translation>Could not write %1</translation>
+    </message>
+</context>
+<context>
+    <name>BusMonitorWindow</name>
+    <message>
+        <source>总线监听</source>
+        <translation>Bus monitor</translation>
+    </message>
+    <message>
+        <source>开始监听</source>
+        <translation>Start monitoring</translation>
+    </message>
+    <message>
+        <source>3.5 字符</source>
+        <translation>3.5 characters</translation>
+    </message>
+    <message>
+        <source>结束一帧的静默时间; 0 为标准的 3.5 字符 (19200 以上为 1.75 ms)</source>
+        <translation>The silence that ends a frame; 0 for the standard 3.5 characters (1.75 ms above 19200 baud)</translation>
+    </message>
+    <message>
+        <source>清空</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>保存 CSV</source>
+        <translation>Save CSV</translation>
+    </message>
+    <message>
+        <source>保存 pcap</source>
+        <translation>Save pcap</translation>
+    </message>
+    <message>
+        <source>载入 CSV</source>
+        <translation>Load CSV</translation>
+    </message>
+    <message>
+        <source>监听时串口只读打开, 不发送任何数据。时间为程序读到数据的时刻 (微秒), 精度受事件循环和 USB 转换器的缓冲 (1-16 ms) 限制, 更短的间隔可能测不出。</source>
+        <translation>While monitoring, the port is open read-only and nothing is sent. Times are when the program read the data (in microseconds); they are only as precise as the event loop and the USB adapter's buffering (1-16 ms) allow, and shorter gaps may go unseen.</translation>
+    </message>
+    <message>
+        <source>帧间隔</source>
+        <translation>Frame gap</translation>
+    </message>
+    <message>
+        <source>数值格式</source>
+        <translation>Value format</translation>
+    </message>
+    <message>
+        <source>停止监听</source>
+        <translation>Stop monitoring</translation>
+    </message>
+    <message>
+        <source>%1 %2: 每字符 %3 ms, 帧间隔 %4 ms (标准 %5 ms), 字符间隔上限 %6 ms</source>
+        <translation>%1 %2: %3 ms a character, frame gap %4 ms (standard %5 ms), character gap at most %6 ms</translation>
+    </message>
+    <message>
+        <source>监听已停止</source>
+        <translation>Monitoring stopped</translation>
+    </message>
+    <message>
+        <source>帧 %1, 已应答请求 %2, 无应答请求 %3</source>
+        <translation>Frames %1, requests answered %2, unanswered %3</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>pcap 文件 (*.pcap)</source>
+        <translation>pcap files (*.pcap)</translation>
+    </message>
+    <message>
+        <source>已载入 %1 帧: %2</source>
+        <translation>Loaded %1 frames: %2</translation>
+    </message>
+</context>
+<context>
+    <name>BusPairer</name>
+    <message>
+        <source>无应答: 从站 %1, 功能码 %2</source>
+        <translation>No reply: slave %1, function %2</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>%1 缺少值</source>
@@ -70,12 +292,38 @@
         <translation>baud rate %1 is not available; available: %2</translation>
     </message>
     <message>
+        <source>校验位 %1 不可用, 可用: N E O</source>
+        <translation>parity %1 is not available; available: N E O</translation>
+    </message>
+    <message>
+        <source>停止位 %1 不可用, 可用: 1 2</source>
+        <translation>stop bits %1 are not available; available: 1 2</translation>
+    </message>
+    <message>
+        <source>%1 只用于 --monitor</source>
+        <translation>%1 is only for --monitor</translation>
+    </message>
+    <message>
+        <source>--monitor 不能与 --port 同时使用</source>
+        <translation>--monitor cannot be used with --port</translation>
+    </message>
+    <message>
+        <source>--monitor 需要 --baud</source>
+        <translation>--monitor needs --baud</translation>
+    </message>
+    <message>
         <source>用法: norvane [选项]
 Norvane 串口调试助手: 串口与 Modbus RTU 调试
 
   --port NAME      启动后打开串口 NAME (如 /dev/ttyUSB0)
   --baud N         波特率 (如 9600, 115200)
   --data-dir DIR   设置, send.txt, device.txt 和日志都放在 DIR
+  --monitor PORT   不开窗口, 只读监听 Modbus RTU 总线 PORT (需 --baud),
+                   每帧一行 CSV 输出到标准输出, 直到 Ctrl+C 或 SIGTERM:
+                   time,gap_ms,length,hex,crc,kind
+  --parity N|E|O   监听的校验位 (默认 N)
+  --stop 1|2       监听的停止位 (默认 1)
+  --pcap FILE      监听的帧同时写入 pcap 文件 (链路类型 147, USER0)
   --version        显示版本后退出
   -h, --help       显示本说明后退出
 
@@ -88,10 +336,16 @@ Norvane serial debug assistant: serial port and Modbus RTU debugging
   --port NAME      open serial port NAME after start (e.g. /dev/ttyUSB0)
   --baud N         baud rate (e.g. 9600, 115200)
   --data-dir DIR   keep the settings, send.txt, device.txt and the logs in DIR
+  --monitor PORT   listen to the Modbus RTU bus on PORT read-only, without a window
+                   (needs --baud); one CSV line per frame on stdout until Ctrl+C or
+                   SIGTERM: time,gap_ms,length,hex,crc,kind
+  --parity N|E|O   parity of the monitored line (default N)
+  --stop 1|2       stop bits of the monitored line (default 1)
+  --pcap FILE      also write the monitored frames to a pcap file (link type 147, USER0)
   --version        show the version and exit
   -h, --help       show this help and exit
 
-While the program&apos;s folder is writable, the files are kept beside the program; otherwise
+While the program's folder is writable, the files are kept beside the program; otherwise
 the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share/norvane.
 </translation>
     </message>
@@ -133,6 +387,10 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
     <message>
         <source>经 TCP 只发送 Modbus 请求, 未发送</source>
         <translation>Only Modbus requests go over TCP; not sent</translation>
+    </message>
+    <message>
+        <source>总线监听中: 串口由监听只读使用</source>
+        <translation>Monitoring the bus: the port is held read-only by the monitor</translation>
     </message>
 </context>
 <context>
@@ -1385,7 +1643,19 @@ Slave %2: %3</translation>
     </message>
     <message>
         <source>请求行的请求经串口发送, 或经 TCP 发往远程地址:远程端口</source>
-        <translation>The request row's requests go over the serial port, or over TCP to the remote address and port</translation>
+        <translation>The request row&apos;s requests go over the serial port, or over TCP to the remote address and port</translation>
+    </message>
+    <message>
+        <source>总线监听</source>
+        <translation>Bus monitor</translation>
+    </message>
+    <message>
+        <source>总线监听: 只读旁听 RS-485 总线, 按静默分帧, 配对请求与应答</source>
+        <translation>Bus monitor: listens to an RS-485 line read-only, frames by silence, pairs requests and replies</translation>
+    </message>
+    <message>
+        <source>按波特率或分块间隔发送文件, 可取消</source>
+        <translation>Send a file paced by the baud rate or in chunks at an interval; can be cancelled</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,522 @@
+// The bus monitor: framing by silence, pairing of requests and replies, captures, the command
+// line, and a live line through a virtual serial port.
+#include "buscapture.h"
+#include "busframer.h"
+#include "busmonitor.h"
+#include "buspairer.h"
+#include "commandline.h"
+#include "frmtolvan.h"
+#include "registertable.h"
+#include "tavihelper.h"
+#include "testsupport.h"
+#include "threadedpeer.h"
+#include "virtualserial.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QByteArray withCrc(const char *hex)
+{
+    const QByteArray frame = hexBytes(hex);
+    return frame + TaviHelper::crc16ModbusBytes(frame);
+}
+
+QByteArray damaged(QByteArray frame)
+{
+    frame[frame.size() - 1] = char(frame.at(frame.size() - 1) ^ 0x5A);
+    return frame;
+}
+
+const QByteArray readRequest = withCrc("01 03 00 00 00 02");
+const QByteArray readReply = withCrc("01 03 04 00 01 00 0A");
+
+struct Piece {
+    qint64 atUs;
+    QByteArray bytes;
+};
+// "HEX gapUs flags": the frame's bytes (bad CRC or not), the silence before it, its flags.
+QString described(const BusFrame &f)
+{
+    return QStringLiteral("%1 %2 %3")
+        .arg(QString::fromLatin1(f.bytes.toHex().toUpper()))
+        .arg(f.gapUs)
+        .arg(f.flags);
+}
+
+QString kindWord(ReplyDecode::Kind kind)
+{
+    switch (kind) {
+    case ReplyDecode::Values:
+        return "Values";
+    case ReplyDecode::Written:
+        return "Written";
+    case ReplyDecode::Exception:
+        return "Exception";
+    case ReplyDecode::BadCrc:
+        return "BadCrc";
+    case ReplyDecode::NoReply:
+        return "NoReply";
+    default:
+        return QString::number(int(kind));
+    }
+}
+
+// "0 Values 1,10": the request's frame number, the outcome and its numbers.
+QString describedEnd(qint64 number, const ReplyDecode &d)
+{
+    QStringList numbers;
+    for (double n : d.numbers) {
+        numbers << QString::number(n);
+    }
+    return QStringLiteral("%1 %2 %3")
+        .arg(number)
+        .arg(kindWord(d.kind), numbers.join(','))
+        .trimmed();
+}
+
+// "request", "reply<-0" (paired with frame 0), "reply" (unpaired), "exception<-0", "unknown".
+QString describedInfo(const BusFrameInfo &info)
+{
+    return busKindName(info.kind)
+           + (info.paired ? QStringLiteral("<-%1").arg(info.requestNumber) : QString());
+}
+
+PortSettings lineAt(int baud, QSerialPort::Parity parity = QSerialPort::NoParity,
+                    QSerialPort::StopBits stop = QSerialPort::OneStop)
+{
+    PortSettings line;
+    line.baudRate = baud;
+    line.parity = parity;
+    line.stopBits = stop;
+    return line;
+}
+
+bool tsharkInstalled()
+{
+    return !QStandardPaths::findExecutable("tshark").isEmpty();
+}
+
+int tsharkFrameCount(const QString &pcap)
+{
+    QProcess tshark;
+    tshark.start("tshark", {"-r", pcap});
+    if (!tshark.waitForFinished(60000) || tshark.exitCode() != 0) {
+        return -1;
+    }
+    return tshark.readAllStandardOutput().count('\n');
+}
+} // namespace
+
+Q_DECLARE_METATYPE(Piece)
+
+class TestBusMonitor : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+
+private slots:
+    void lineTiming_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("parity");
+        QTest::addColumn<int>("stop");
+        QTest::addColumn<qint64>("charUs");
+        QTest::addColumn<qint64>("frameGapUs");
+        QTest::addColumn<qint64>("charGapUs");
+        // 8N1 is ten bits a character, 8E1 and 8N2 eleven.
+        QTest::newRow("9600 8N1") << 9600 << 0 << 1 << 1042LL << 3646LL << 1563LL;
+        QTest::newRow("9600 8E1") << 9600 << int(QSerialPort::EvenParity) << 1 << 1146LL << 4010LL
+                                  << 1719LL;
+        QTest::newRow("9600 8N2") << 9600 << 0 << 2 << 1146LL << 4010LL << 1719LL;
+        QTest::newRow("19200 still counts") << 19200 << 0 << 1 << 521LL << 1823LL << 781LL;
+        QTest::newRow("38400 fixed")
+            << 38400 << int(QSerialPort::OddParity) << 1 << 286LL << 1750LL << 750LL;
+        QTest::newRow("115200 fixed") << 115200 << 0 << 1 << 87LL << 1750LL << 750LL;
+    }
+
+    void lineTiming()
+    {
+        QFETCH(int, baud);
+        QFETCH(int, parity);
+        QFETCH(int, stop);
+        const PortSettings line =
+            lineAt(baud, QSerialPort::Parity(parity), QSerialPort::StopBits(stop));
+        QTEST(characterUs(line), "charUs");
+        QTEST(standardFrameGapUs(line), "frameGapUs");
+        QTEST(standardCharGapUs(line), "charGapUs");
+    }
+
+    void framer_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<qint64>("gapOverrideUs");
+        QTest::addColumn<QVector<Piece>>("pieces");
+        QTest::addColumn<QStringList>("frames");
+        const QString req = readRequest.toHex().toUpper();
+        const QString rep = readReply.toHex().toUpper();
+        const qint64 c = characterUs(lineAt(9600));
+        const qint64 c38 = characterUs(lineAt(38400));
+        // A piece of n bytes read at t: its first byte came at t - (n - 1) characters.
+        QTest::newRow("request, then reply")
+            << 9600 << 0LL << QVector<Piece>{{10000, readRequest}, {30000, readReply}}
+            << QStringList{req + " -1 0", rep + QString(" %1 0").arg(30000 - 8 * c - c - 10000)};
+        QTest::newRow("bad CRC") << 9600 << 0LL << QVector<Piece>{{10000, damaged(readRequest)}}
+                                 << QStringList{damaged(readRequest).toHex().toUpper() + " -1 0"};
+        QTest::newRow("pause inside a frame")
+            << 9600 << 0LL
+            << QVector<Piece>{{10000, readRequest.left(3)},
+                              {10000 + 2500 + 5 * c, readRequest.mid(3)}}
+            << QStringList{req + " -1 2"};
+        QTest::newRow("too short a gap")
+            << 9600 << 0LL
+            << QVector<Piece>{{10000, readRequest}, {10000 + 2000 + 9 * c, readReply}}
+            << QStringList{req + " -1 4", rep + " 2000 5"};
+        QTest::newRow("two frames in one read")
+            << 9600 << 0LL << QVector<Piece>{{10000, readRequest + readReply}}
+            << QStringList{req + " -1 4", rep + " 0 5"};
+        QTest::newRow("garbage stays whole")
+            << 9600 << 0LL << QVector<Piece>{{10000, hexBytes("00 11 22 33 44")}}
+            << QStringList{"0011223344 -1 0"};
+        // 1.75 ms ends a frame, 1.6 ms does not.
+        QTest::newRow("fixed gap above 19200")
+            << 38400 << 0LL
+            << QVector<Piece>{{10000, readRequest},
+                              {10000 + 1800 + 9 * c38, readReply},
+                              {10000 + 1800 + 9 * c38 + 1600 + 8 * c38, readRequest}}
+            << QStringList{req + " -1 0", rep + " 1800 4", req + " 1600 5"};
+        QTest::newRow("longer gap asked for")
+            << 9600 << 20000LL
+            << QVector<Piece>{{10000, readRequest}, {10000 + 10000 + 9 * c, readReply}}
+            << QStringList{req + " -1 4", rep + " 10000 4"};
+    }
+
+    void framer()
+    {
+        QFETCH(int, baud);
+        QFETCH(qint64, gapOverrideUs);
+        QFETCH(QVector<Piece>, pieces);
+        BusFramer framer(lineAt(baud));
+        framer.setFrameGapUs(gapOverrideUs);
+        QVector<BusFrame> frames;
+        for (const Piece &p : pieces) {
+            frames += framer.feed(p.bytes, p.atUs);
+        }
+        frames += framer.finish();
+        QStringList got;
+        for (const BusFrame &f : frames) {
+            got << described(f);
+            QCOMPARE(f.crcOk, hasGoodCrc(f.bytes));
+        }
+        QTEST(got, "frames");
+    }
+
+    void framerEndsFramesBySilenceAndLength()
+    {
+        BusFramer framer(lineAt(9600));
+        const qint64 c = framer.charUs();
+        const qint64 last = 10000 + 3 * c;
+        QVERIFY(framer.feed(readRequest.left(5), 10000).isEmpty());
+        QVERIFY(framer.feed(readRequest.mid(5), last).isEmpty());
+        QVERIFY(framer.flush(last + framer.frameGapUs() - 1).isEmpty());
+        const QVector<BusFrame> ended = framer.flush(last + framer.frameGapUs());
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(ended[0].bytes, readRequest);
+        QCOMPARE(ended[0].timeUs, 10000 - 4 * c);
+        QCOMPARE(ended[0].endUs, last);
+        QVERIFY(!framer.hasPending());
+        // A line that never falls silent is cut.
+        const QVector<BusFrame> cut = framer.feed(QByteArray(600, 'x'), 900000);
+        QCOMPARE(cut.size(), 1);
+        QCOMPARE(cut[0].bytes.size(), BusFramer::maxFrameBytes);
+        QCOMPARE(cut[0].flags & BusFrame::Overlong, int(BusFrame::Overlong));
+        QCOMPARE(framer.finish().value(0).bytes.size(), 600 - BusFramer::maxFrameBytes);
+    }
+
+    void pairing_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("frames");
+        QTest::addColumn<QStringList>("kinds");
+        QTest::addColumn<QStringList>("ended");
+        QTest::newRow("read and its values")
+            << QList<QByteArray>{readRequest, readReply} << QStringList{"request", "reply<-0"}
+            << QStringList{"0 Values 1,10"};
+        QTest::newRow("a request nobody answers")
+            << QList<QByteArray>{readRequest, withCrc("02 03 00 10 00 01"),
+                                 withCrc("02 03 02 FF FF")}
+            << QStringList{"request", "request", "reply<-1"}
+            << QStringList{"0 NoReply", "1 Values -1"};
+        QTest::newRow("the same read asked again")
+            << QList<QByteArray>{readRequest, readRequest} << QStringList{"request", "request"}
+            << QStringList{"0 NoReply"};
+        QTest::newRow("exception")
+            << QList<QByteArray>{readRequest, withCrc("01 83 02")}
+            << QStringList{"request", "exception<-0"} << QStringList{"0 Exception"};
+        QTest::newRow("write echoed")
+            << QList<QByteArray>{withCrc("01 06 00 01 00 03"), withCrc("01 06 00 01 00 03")}
+            << QStringList{"request", "reply<-0"} << QStringList{"0 Written"};
+        QTest::newRow("write of registers")
+            << QList<QByteArray>{withCrc("01 10 00 01 00 02 04 00 0A 01 02"),
+                                 withCrc("01 10 00 01 00 02")}
+            << QStringList{"request", "reply<-0"} << QStringList{"0 Written"};
+        QTest::newRow("damaged reply")
+            << QList<QByteArray>{readRequest, damaged(readReply)}
+            << QStringList{"request", "reply<-0"} << QStringList{"0 BadCrc 1,10"};
+        // 20 coils: a reply of 8 bytes, as long as a request, and one by its shape too.
+        QTest::newRow("coils, reply as long as a request")
+            << QList<QByteArray>{withCrc("01 01 00 00 00 14"), withCrc("01 01 03 0F 00 05")}
+            << QStringList{"request", "reply<-0"}
+            << QStringList{"0 Values 1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0,1,0,1,0"};
+        QTest::newRow("reply nobody asked for")
+            << QList<QByteArray>{readReply} << QStringList{"reply"} << QStringList{};
+        QTest::newRow("broadcast waits for nothing")
+            << QList<QByteArray>{withCrc("00 06 00 01 00 03"), readRequest, readReply}
+            << QStringList{"request", "request", "reply<-1"} << QStringList{"1 Values 1,10"};
+        QTest::newRow("another slave's reply is not paired")
+            << QList<QByteArray>{readRequest, withCrc("02 03 04 00 01 00 0A"), readReply}
+            << QStringList{"request", "reply", "reply<-0"} << QStringList{"0 Values 1,10"};
+        QTest::newRow("noise") << QList<QByteArray>{hexBytes("00 11 22 33")}
+                               << QStringList{"unknown"} << QStringList{};
+    }
+
+    void pairing()
+    {
+        QFETCH(QList<QByteArray>, frames);
+        BusPairer pairer;
+        pairer.setCharacterUs(1000);
+        QStringList kinds;
+        QStringList ended;
+        QVector<qint64> endsAt;
+        for (int i = 0; i < frames.size(); ++i) {
+            BusFrame f;
+            f.bytes = frames[i];
+            f.crcOk = hasGoodCrc(f.bytes);
+            f.timeUs = 20000 * (i + 1);
+            f.endUs = f.timeUs + 5000;
+            endsAt << f.endUs;
+            QVector<BusRequestEnd> ends;
+            const BusFrameInfo info = pairer.take(f, i, &ends);
+            kinds << describedInfo(info);
+            for (const BusRequestEnd &e : ends) {
+                ended << describedEnd(e.requestNumber, e.outcome);
+            }
+            if (info.paired) {
+                QCOMPARE(info.responseUs, f.timeUs - 1000 - endsAt[int(info.requestNumber)]);
+                QCOMPARE(info.outcome.responseMs, (info.responseUs + 500) / 1000);
+            }
+        }
+        QTEST(kinds, "kinds");
+        QTEST(ended, "ended");
+    }
+
+    void monitorFeedsTablesAndGivesUpInTime()
+    {
+        // Pieces fed by hand, as the port would: the register tables count what they see.
+        BusMonitor monitor;
+        RegisterTables tables;
+        connect(&monitor, &BusMonitor::requestSeen, &tables, &RegisterTables::requestSent);
+        connect(&monitor, &BusMonitor::requestEnded, &tables, &RegisterTables::requestEnded);
+        QSignalSpy frames(&monitor, &BusMonitor::frameSeen);
+        monitor.setReplyTimeoutUs(500000);
+        monitor.takePiece(readRequest, 1000000);
+        monitor.takePiece(readReply, 1030000);
+        monitor.takePiece(withCrc("01 03 00 05 00 01"), 1100000);
+        monitor.checkSilence(1100000 + 499999);
+        QCOMPARE(frames.size(), 3);
+        QCOMPARE(tables.statistics().slave(1).requests, 2);
+        QCOMPARE(tables.statistics().slave(1).good, 1);
+        QCOMPARE(tables.statistics().slave(1).timeouts, 0);
+        monitor.checkSilence(1100000 + 500000);
+        QCOMPARE(tables.statistics().slave(1).timeouts, 1);
+        // The last read's table holds the values the monitor heard.
+        QCOMPARE(tables.table(0)->read().address, 5);
+    }
+
+    void captureReadsBack()
+    {
+        BusFrame a;
+        a.timeUs = 1765135801123456;
+        a.endUs = a.timeUs;
+        a.bytes = readRequest;
+        a.crcOk = true;
+        BusFrame b = a;
+        b.timeUs += 2003;
+        b.gapUs = 2003;
+        b.bytes = damaged(readReply);
+        b.crcOk = false;
+        b.flags = BusFrame::ShortGap | BusFrame::Split;
+        const QString path = dir.filePath("capture.csv");
+        QString error;
+        QVERIFY2(saveFramesCsv(path, {{a, BusKind::Request}, {b, BusKind::Reply}}, &error),
+                 qPrintable(error));
+        const QStringList lines = QString::fromUtf8(readFile(path)).split('\n');
+        QCOMPARE(lines.value(0), QString("time,gap_ms,length,hex,crc,kind,direction,timing"));
+        QVERIFY2(lines.value(2).endsWith(",2.003,9," + damaged(readReply).toHex().toUpper()
+                                         + ",bad,reply,to-master,short-gap split"),
+                 qPrintable(lines.value(2)));
+        const QVector<BusFrame> loaded = loadFramesCsv(path, &error);
+        QCOMPARE(loaded.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            const BusFrame &want = i == 0 ? a : b;
+            QCOMPARE(loaded[i].timeUs, want.timeUs);
+            QCOMPARE(loaded[i].gapUs, want.gapUs);
+            QCOMPARE(loaded[i].bytes, want.bytes);
+            QCOMPARE(loaded[i].crcOk, want.crcOk);
+            QCOMPARE(loaded[i].flags, want.flags);
+        }
+        // Refused: the line that is wrong is named.
+        writeFile(path, "time,hex\n2026-12-07T19:30:01.000001,0103\n2026-12-07T19:30:01,0103\n");
+        QVERIFY(loadFramesCsv(path, &error).isEmpty());
+        QVERIFY2(error.contains("第 3 行"), qPrintable(error));
+        writeFile(path, "time,hex\n2026-12-07T19:30:01.000001,01X3\n");
+        QVERIFY(loadFramesCsv(path, &error).isEmpty());
+        QVERIFY2(error.contains("第 2 行"), qPrintable(error));
+        writeFile(path, "when,bytes\n");
+        QVERIFY(loadFramesCsv(path, &error).isEmpty());
+        QVERIFY2(error.contains("time"), qPrintable(error));
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("error"); // how a refusal begins; empty when accepted
+        QTest::newRow("all") << QStringList{"--monitor", "/dev/x", "--baud", "19200",  "--parity",
+                                            "e",         "--stop", "2",      "--pcap", "f.pcap"}
+                             << "";
+        QTest::newRow("no rate") << QStringList{"--monitor", "/dev/x"} << "--monitor 需要 --baud";
+        QTest::newRow("parity") << QStringList{"--monitor", "x", "--baud", "9600", "--parity", "M"}
+                                << "校验位 M 不可用";
+        QTest::newRow("stop bits")
+            << QStringList{"--monitor", "x", "--baud", "9600", "--stop", "3"} << "停止位 3 不可用";
+        QTest::newRow("pcap alone") << QStringList{"--pcap", "f"} << "--pcap 只用于 --monitor";
+        QTest::newRow("with --port")
+            << QStringList{"--monitor", "x", "--port", "y", "--baud", "9600"}
+            << "--monitor 不能与 --port";
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, error);
+        const CommandLine line = parseCommandLine(args, frmTolvan::baudRates());
+        if (!error.isEmpty()) {
+            QCOMPARE(line.action, CommandLine::Refuse);
+            QVERIFY2(line.error.startsWith(error), qPrintable(line.error));
+            return;
+        }
+        QCOMPARE(line.action, CommandLine::Monitor);
+        QCOMPARE(line.monitorPort, QString("/dev/x"));
+        QCOMPARE(line.baudRate, 19200);
+        QCOMPARE(line.parity, 'E');
+        QCOMPARE(line.stopBits, 2);
+        QCOMPARE(line.pcapPath, QString("f.pcap"));
+    }
+
+    void liveLineIsPairedAndDecoded()
+    {
+        VirtualSerialPair pair(dir.path(), 120);
+        QString error;
+        QVERIFY2(pair.start(&error), qPrintable(error));
+        BusMonitor monitor;
+        QVector<BusFrameInfo> infos;
+        QVector<BusFrame> frames;
+        connect(&monitor, &BusMonitor::frameSeen, this,
+                [&](qint64, const BusFrame &f, const BusFrameInfo &info) {
+                    frames << f;
+                    infos << info;
+                });
+        QVERIFY(monitor.start({pair.consoleEnd()}));
+        ThreadedPeer peer;
+        QVERIFY2(peer.open(pair.peerEnd(), &error), qPrintable(error));
+        // A master's read, the device's reply 30 ms on, a read nobody answers, an exception.
+        const QList<QByteArray> line{readRequest, readReply, withCrc("07 04 00 00 00 01"),
+                                     withCrc("01 06 00 01 00 03"), withCrc("01 86 02")};
+        for (const QByteArray &frame : line) {
+            peer.write(frame);
+            waitUntil([] { return false; }, 30);
+        }
+        QVERIFY2(waitUntil([&] { return frames.size() == line.size(); }, 5000),
+                 qPrintable(QString::number(frames.size())));
+        for (int i = 0; i < line.size(); ++i) {
+            QCOMPARE(frames[i].bytes, line[i]);
+            QVERIFY(frames[i].crcOk);
+        }
+        QCOMPARE(infos[1].kind, BusKind::Reply);
+        QCOMPARE(infos[1].requestNumber, 0);
+        QCOMPARE(infos[1].outcome.numbers, (QVector<double>{1, 10}));
+        // The peer writes every 30 ms; the silence is that, less the reply's own wire time.
+        QVERIFY2(infos[1].responseUs > 10000 && infos[1].responseUs < 200000,
+                 qPrintable(QString::number(infos[1].responseUs)));
+        QCOMPARE(infos[3].kind, BusKind::Request);
+        QCOMPARE(infos[4].kind, BusKind::Exception);
+        QCOMPARE(infos[4].requestNumber, 3);
+        QSignalSpy stopped(&monitor, &BusMonitor::stopped);
+        monitor.stop();
+        QCOMPARE(stopped.size(), 1);
+        QCOMPARE(peer.receivedCount(), 0); // nothing was said on the line
+
+        const QString pcap = dir.filePath("live.pcap");
+        QVector<CapturedFrame> captured;
+        for (int i = 0; i < frames.size(); ++i) {
+            captured.append({frames[i], infos[i].kind});
+        }
+        QVERIFY2(saveFramesPcap(pcap, captured, &error), qPrintable(error));
+        if (!tsharkInstalled()) {
+            QSKIP("tshark is not installed (Debian package tshark): the pcap is not read back");
+        }
+        QCOMPARE(tsharkFrameCount(pcap), line.size());
+    }
+
+    void commandLineMonitorsUntilTerminated()
+    {
+        VirtualSerialPair pair(dir.path(), 120);
+        QString error;
+        QVERIFY2(pair.start(&error), qPrintable(error));
+        const QString pcap = dir.filePath("cli.pcap");
+        QProcess program;
+        program.start(NORVANE_BINARY, {"--monitor", pair.consoleEnd(), "--baud", "9600", "--parity",
+                                       "E", "--pcap", pcap});
+        QVERIFY(program.waitForReadyRead(10000)); // the header, once the port is open
+        QCOMPARE(program.readLine(), QByteArray("time,gap_ms,length,hex,crc,kind\n"));
+        ThreadedPeer peer;
+        QVERIFY2(peer.open(pair.peerEnd(), &error), qPrintable(error));
+        const QList<QByteArray> line{readRequest, readReply, damaged(readRequest)};
+        for (const QByteArray &frame : line) {
+            peer.write(frame);
+            waitUntil([] { return false; }, 40);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(
+            program.bytesAvailable() > 0 && program.peek(4096).count('\n') >= 2, true, 5000);
+        program.terminate(); // SIGTERM: the program ends as after Ctrl+C
+        QVERIFY(program.waitForFinished(5000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        const QList<QByteArray> out = program.readAll().trimmed().split('\n');
+        QCOMPARE(out.size(), line.size());
+        const QStringList ends{",8," + readRequest.toHex().toUpper() + ",ok,request",
+                               ",9," + readReply.toHex().toUpper() + ",ok,reply",
+                               ",8," + damaged(readRequest).toHex().toUpper() + ",bad,unknown"};
+        for (int i = 0; i < line.size(); ++i) {
+            QVERIFY2(QString(out[i]).endsWith(ends[i]), out[i].constData());
+        }
+        QVERIFY(out[0].split(',').value(1).isEmpty());
+        QVERIFY(out[1].split(',').value(1).toDouble() > 4.375); // more than 3.5 characters of 8E1
+        if (!tsharkInstalled()) {
+            QSKIP("tshark is not installed (Debian package tshark): the pcap is not read back");
+        }
+        QCOMPARE(tsharkFrameCount(pcap), line.size());
+
+        // A line that is refused says why and how, and ends with 2.
+        program.start(NORVANE_BINARY, {"--monitor", pair.consoleEnd()});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 2);
+        QVERIFY(
+            program.readAllStandardError().startsWith("norvane: --monitor 需要 --baud\n\n用法"));
+    }
+};
+
+QTEST_MAIN(TestBusMonitor)
+#include "tst_busmonitor.moc"
