@@ -6,6 +6,7 @@
 #include "buspairer.h"
 #include "commandline.h"
 #include "frmtolvan.h"
+#include "modbusdevice.h"
 #include "registertable.h"
 #include "tavihelper.h"
 #include "testsupport.h"
@@ -468,6 +469,69 @@ private slots:
             QSKIP("tshark is not installed (Debian package tshark): the pcap is not read back");
         }
         QCOMPARE(tsharkFrameCount(pcap), line.size());
+    }
+
+    // A real master (mbpoll) and a real device (pymodbus) on one line, the monitor on a tap of
+    // it: every request and reply they exchange is heard, paired and decoded, at each rate.
+    void masterAndDeviceOnOneLine_data()
+    {
+        QTest::addColumn<int>("baud");
+        QTest::newRow("9600") << 9600;
+        QTest::newRow("38400") << 38400;
+        QTest::newRow("115200") << 115200;
+    }
+    void masterAndDeviceOnOneLine()
+    {
+        QFETCH(int, baud);
+        QTemporaryDir folders[3];
+        VirtualSerialPair master(folders[0].path(), 120), device(folders[1].path(), 120),
+            tap(folders[2].path(), 120);
+        QString error;
+        for (VirtualSerialPair *p : {&master, &device, &tap}) {
+            QVERIFY2(p->start(&error), qPrintable(error));
+        }
+        ModbusDevice slave;
+        QVERIFY2(slave.start(device.peerEnd(), {"--holding", "11,22,33"}, &error),
+                 qPrintable(error));
+        QProcess relay;
+        relay.start("/usr/bin/python3",
+                    {QFINDTESTDATA("bus_relay.py"), master.peerEnd(), device.consoleEnd(),
+                     tap.peerEnd(), QString::number(baud)});
+        QVERIFY(relay.waitForReadyRead(10000));
+        BusMonitor monitor;
+        QVector<BusFrameInfo> infos;
+        connect(&monitor, &BusMonitor::frameSeen, this,
+                [&](qint64, const BusFrame &, const BusFrameInfo &info) { infos << info; });
+        PortSettings line;
+        line.name = tap.consoleEnd();
+        line.baudRate = baud;
+        QVERIFY(monitor.start(line));
+        // Reads of three registers, a write of one (its value after the port), and a read the
+        // device refuses.
+        const QList<QPair<QStringList, QStringList>> polls = {{{"-r", "1", "-c", "3"}, {}},
+                                                              {{"-r", "2"}, {"44"}},
+                                                              {{"-r", "1", "-c", "3"}, {}},
+                                                              {{"-r", "200", "-c", "1"}, {}}};
+        for (const auto &[options, values] : polls) {
+            QProcess mbpoll;
+            mbpoll.start(QStandardPaths::findExecutable("mbpoll"),
+                         QStringList{"-m", "rtu", "-a", "1", "-t", "4", "-b", QString::number(baud),
+                                     "-P", "none", "-1", "-o", "1"}
+                             + options + QStringList{master.consoleEnd()} + values);
+            QVERIFY(mbpoll.waitForFinished(10000));
+        }
+        QVERIFY2(waitUntil([&] { return infos.size() == 8; }, 5000),
+                 qPrintable(QString::number(infos.size())));
+        const QVector<double> expected[] = {{11, 22, 33}, {}, {11, 44, 33}, {}};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(infos[2 * i].kind, BusKind::Request);
+            QVERIFY(infos[2 * i + 1].paired);
+            QCOMPARE(infos[2 * i + 1].requestNumber, 2 * i);
+            QCOMPARE(infos[2 * i + 1].outcome.numbers, expected[i]);
+        }
+        QCOMPARE(infos[7].kind, BusKind::Exception);
+        relay.kill();
+        relay.waitForFinished();
     }
 
     void commandLineMonitorsUntilTerminated()
