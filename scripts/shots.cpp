@@ -3,6 +3,8 @@
 //   norvane_shots console OUTDIR PORT   the console talking to the device on PORT (started
 //                                       with --changing), then its chart after 45 s of polling
 //   norvane_shots console-en OUTDIR PORT the console in English (Language=en), reading the device
+//   norvane_shots monitor OUTDIR PORT   the bus monitor listening on PORT, a tap of a line where
+//                                       a master polls a device
 //   norvane_shots kit OUTDIR            the framed window in three themes and each dialog
 // Each picture is said in one line on standard output: file and how it was made.
 #include "appsettings.h"
@@ -252,6 +254,25 @@ int kitShots(const QString &outDir)
     return ok ? 0 : 1;
 }
 
+int monitorShot(const QString &outDir, const QString &port)
+{
+    QTemporaryDir home;
+    prepareApplication(home.filePath("norvane.ini"), home.path());
+    AppSettings::PortName = port;
+    AppSettings::BaudRate = 9600;
+    frmTolvan form;
+    form.show();
+    form.findChild<QPushButton *>("btnMonitor")->click();
+    QWidget *window = form.findChild<QPushButton *>("btnMonitorStart")->window();
+    window->resize(1100, 560);
+    form.findChild<QPushButton *>("btnMonitorStart")->click();
+    settle(4000);
+    return save(window, outDir + "/monitor.png",
+                "the bus monitor after 4 s on a tap of a line where mbpoll polls a pymodbus device")
+               ? 0
+               : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -266,10 +287,15 @@ int main(int argc, char *argv[])
         QDir().mkpath(args.at(2));
         return consoleEnglishShot(args.at(2), args.at(3));
     }
+    if (args.size() >= 4 && args.at(1) == "monitor") {
+        QDir().mkpath(args.at(2));
+        return monitorShot(args.at(2), args.at(3));
+    }
     if (args.size() >= 3 && args.at(1) == "kit") {
         QDir().mkpath(args.at(2));
         return kitShots(args.at(2));
     }
-    qWarning("usage: norvane_shots console|console-en OUTDIR PORT | norvane_shots kit OUTDIR");
+    qWarning(
+        "usage: norvane_shots console|console-en|monitor OUTDIR PORT | norvane_shots kit OUTDIR");
     return 2;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """bus_relay.py MASTER_SIDE DEVICE_SIDE TAP_SIDE BAUD: one RS-485 line between a master and a
-device, with a monitor port on it. Bytes go both ways no faster than a line at BAUD (10 bits a
-byte), and the tap hears every byte when the line carries it."""
+device, with a monitor port on it. What one side writes arrives at the other side and at the
+tap once a line at BAUD (10 bits a byte) has carried it, all at once, as a USB adapter hands
+over what it collected; one side's message waits for the other's to be carried."""
 import os
 import select
 import sys
@@ -26,17 +27,16 @@ def main():
         timeout = max(0.0, next_time - time.monotonic()) if queue else 1.0
         ready, _, _ = select.select([master, device], [], [], timeout)
         for fd in ready:
-            queue.append((device if fd == master else master, os.read(fd, 4096)))
-            next_time = max(next_time, time.monotonic())
+            data = os.read(fd, 4096)
+            if not queue:
+                next_time = time.monotonic() + per_byte * len(data)
+            queue.append((device if fd == master else master, data))
         if queue and time.monotonic() >= next_time:
-            to, data = queue[0]
-            chunk = data[:4]
-            queue[0] = (to, data[4:])
-            if not queue[0][1]:
-                queue.pop(0)
-            os.write(to, chunk)
-            os.write(tap, chunk)
-            next_time += per_byte * len(chunk)
+            to, data = queue.pop(0)
+            os.write(to, data)
+            os.write(tap, data)
+            if queue:
+                next_time = time.monotonic() + per_byte * len(queue[0][1])
 
 
 if __name__ == '__main__':
