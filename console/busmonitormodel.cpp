@@ -15,6 +15,13 @@ QString hexText(const QByteArray &bytes)
 }
 } // namespace
 
+BusMonitorModel::BusMonitorModel(QObject *parent) : QAbstractTableModel(parent)
+{
+    flushTimer.setSingleShot(true);
+    flushTimer.setInterval(100);
+    connect(&flushTimer, &QTimer::timeout, this, &BusMonitorModel::flush);
+}
+
 int BusMonitorModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(rows.size());
@@ -153,14 +160,35 @@ QVariant BusMonitorModel::data(const QModelIndex &index, int role) const
 
 void BusMonitorModel::addFrame(qint64 number, const BusFrame &frame, const BusFrameInfo &info)
 {
-    if (int(rows.size()) >= maxRows) {
-        beginRemoveRows(QModelIndex(), 0, 0);
-        rows.pop_front();
-        endRemoveRows();
+    pending.push_back({number, frame, info, 0});
+    if (!flushTimer.isActive()) {
+        flushTimer.start();
+    }
+}
+
+void BusMonitorModel::flush()
+{
+    flushTimer.stop();
+    if (pending.empty()) {
+        return;
+    }
+    const int n = int(pending.size());
+    const int over = int(rows.size()) + n - maxRows;
+    if (over > 0) {
+        const int gone = qMin(over, int(rows.size()));
+        if (gone > 0) {
+            beginRemoveRows(QModelIndex(), 0, gone - 1);
+            rows.erase(rows.begin(), rows.begin() + gone);
+            endRemoveRows();
+        }
+        if (over > gone) {
+            pending.erase(pending.begin(), pending.begin() + (over - gone));
+        }
     }
     const int at = int(rows.size());
-    beginInsertRows(QModelIndex(), at, at);
-    rows.push_back({number, frame, info, 0});
+    beginInsertRows(QModelIndex(), at, at + int(pending.size()) - 1);
+    rows.insert(rows.end(), pending.begin(), pending.end());
+    pending.clear();
     endInsertRows();
 }
 
@@ -168,6 +196,13 @@ void BusMonitorModel::requestEnded(const ReplyDecode &outcome, qint64 requestNum
 {
     const bool silent = outcome.kind == ReplyDecode::NoReply;
     (silent ? unanswered : answered) += 1;
+    // Still waiting for the next batch: marked there, shown with it.
+    for (Row &r : pending) {
+        if (r.number == requestNumber) {
+            r.ended = silent ? -1 : 1;
+            return;
+        }
+    }
     if (rows.empty() || requestNumber < rows.front().number) {
         return;
     }
@@ -183,6 +218,7 @@ void BusMonitorModel::clear()
 {
     beginResetModel();
     rows.clear();
+    pending.clear();
     answered = unanswered = 0;
     endResetModel();
 }
@@ -192,6 +228,9 @@ QVector<CapturedFrame> BusMonitorModel::captured() const
     QVector<CapturedFrame> out;
     out.reserve(int(rows.size()));
     for (const Row &r : rows) {
+        out.append({r.frame, r.info.kind});
+    }
+    for (const Row &r : pending) {
         out.append({r.frame, r.info.kind});
     }
     return out;

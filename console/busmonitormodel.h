@@ -5,8 +5,10 @@
 #include "buspairer.h"
 
 #include <QAbstractTableModel>
+#include <QTimer>
 
 #include <deque>
+#include <vector>
 
 // The frames a monitor heard, one row each: when, the silence before, the bytes, the CRC, what
 // the frame is and says, and what broke the timing rules. The oldest rows go beyond maxRows.
@@ -27,7 +29,7 @@ public:
     static constexpr int columns = 8;
     static constexpr int maxRows = 100000;
 
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit BusMonitorModel(QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -54,8 +56,13 @@ private:
         int ended = 0; // a request's: 0 waiting, 1 answered, -1 unanswered
     };
     QString decodedText(const Row &row) const;
+    // Frames come in batches, ten times a second: a view that took each row by itself would
+    // spend a busy line's time on its own bookkeeping.
+    void flush();
 
     std::deque<Row> rows;
+    std::vector<Row> pending;
+    QTimer flushTimer;
     int answered = 0;
     int unanswered = 0;
 };

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -118,16 +119,28 @@ BusMonitorWindow::BusMonitorWindow(BusMonitor *monitor, BusMonitorModel *model, 
     connect(monitor, &BusMonitor::cleared, model, &BusMonitorModel::clear);
     connect(monitor, &BusMonitor::started, this, &BusMonitorWindow::started);
     connect(monitor, &BusMonitor::stopped, this, &BusMonitorWindow::stopped);
-    // New rows are followed while the view is at its end.
-    connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
-        QScrollBar *bar = view->verticalScrollBar();
-        if (bar->value() >= bar->maximum() - 1) {
+    // New rows are followed while the view is at its end; the view and the counts follow the
+    // frames ten times a second, not at every frame of a busy line.
+    QScrollBar *bar = view->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this,
+            [this, bar](int value) { following = value >= bar->maximum() - 1; });
+    refresh = new QTimer(this);
+    refresh->setSingleShot(true);
+    refresh->setInterval(100);
+    connect(refresh, &QTimer::timeout, this, [this] {
+        if (following) {
             view->scrollToBottom();
         }
         showCounts();
     });
-    connect(model, &QAbstractItemModel::modelReset, this, &BusMonitorWindow::showCounts);
-    connect(model, &QAbstractItemModel::dataChanged, this, &BusMonitorWindow::showCounts);
+    const auto later = [this] {
+        if (!refresh->isActive()) {
+            refresh->start();
+        }
+    };
+    connect(model, &QAbstractItemModel::rowsInserted, this, later);
+    connect(model, &QAbstractItemModel::modelReset, this, later);
+    connect(model, &QAbstractItemModel::dataChanged, this, later);
     showCounts();
 }
 

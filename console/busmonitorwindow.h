@@ -10,6 +10,7 @@ class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 class QTableView;
+class QTimer;
 struct PortSettings;
 
 // The bus monitor in a window of its own: the frames heard, the timing it frames by, and the
@@ -45,6 +46,8 @@ private:
     QLabel *counts;
     QLabel *note;
     QTableView *view;
+    QTimer *refresh;
+    bool following = true;
 };
 
 #endif // BUSMONITORWINDOW_H
