@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace {
 constexpr qint64 maxListBytes = 1 << 20;
 
@@ -406,7 +408,10 @@ void RegisterTables::requestSent(const ModbusRequest &request)
     stats.sent(request);
     const PollDefinition read{request.slave, request.function, request.address, request.count};
     const bool isRead = request.function >= 1 && request.function <= 4;
-    if (isRead && !definitions().contains(read) && !(tables[0]->read() == read)) {
+    const auto hasTable = [&read](const std::unique_ptr<RegisterTableModel> &t) {
+        return t->read() == read;
+    };
+    if (isRead && std::none_of(tables.begin(), tables.end(), hasTable)) {
         tables[0]->setRead(read);
     }
     emit statisticsChanged();
