@@ -28,9 +28,75 @@ const QStringList qtOptionsWithValue = {"-platform",
                                         "-name",
                                         "-title"};
 const QStringList qtFlags = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
-const QStringList ownOptions = {"--port",   "--baud", "--data-dir", "--monitor",
-                                "--parity", "--stop", "--pcap"};
+const QStringList ownOptions = {"--port",     "--baud",  "--data-dir", "--monitor", "--parity",
+                                "--stop",     "--pcap",  "--scan",     "--ids",     "--bauds",
+                                "--parities", "--stops", "--function", "--register"};
 const QStringList monitorOptions = {"--parity", "--stop", "--pcap"};
+const QStringList scanOptions = {"--ids",   "--bauds",    "--parities",
+                                 "--stops", "--function", "--register"};
+
+// A decimal number within low..high; false for anything else.
+bool numberIn(const QString &text, int low, int high, int *value)
+{
+    bool ok = false;
+    *value = text.toInt(&ok);
+    return ok && *value >= low && *value <= high;
+}
+
+// A comma-separated list of `allowed` values; empty for anything else.
+QStringList listOf(const QString &text, const QStringList &allowed)
+{
+    QStringList items = text.split(QLatin1Char(','));
+    for (const QString &item : items) {
+        if (!allowed.contains(item)) {
+            return {};
+        }
+    }
+    return items;
+}
+
+// Reads one of --scan's options into `line`; the error when its value is wrong.
+QString takeScanOption(const QString &name, const QString &value, const QStringList &baudRates,
+                       CommandLine *line)
+{
+    const QString wrong = Texts::tr("%1 的值 %2 不可用").arg(name, value);
+    if (name == QLatin1String("--ids")) {
+        const QStringList ends = value.split(QLatin1Char('-'));
+        if (ends.size() > 2 || !numberIn(ends.first(), 1, 247, &line->scanFrom)
+            || !numberIn(ends.last(), line->scanFrom, 247, &line->scanTo)) {
+            return Texts::tr("--ids 应为 1-247 之内的地址范围, 如 1-32");
+        }
+    } else if (name == QLatin1String("--bauds")) {
+        line->scanBauds.clear();
+        for (const QString &baud : listOf(value, baudRates)) {
+            line->scanBauds << baud.toInt();
+        }
+        if (line->scanBauds.isEmpty()) {
+            return wrong;
+        }
+    } else if (name == QLatin1String("--parities")) {
+        const QStringList parities = listOf(value.toUpper(), {"N", "E", "O"});
+        line->scanParities = parities.join(QString());
+        if (parities.isEmpty()) {
+            return wrong;
+        }
+    } else if (name == QLatin1String("--stops")) {
+        line->scanStops.clear();
+        for (const QString &stop : listOf(value, {"1", "2"})) {
+            line->scanStops << stop.toInt();
+        }
+        if (line->scanStops.isEmpty()) {
+            return wrong;
+        }
+    } else if (name == QLatin1String("--function")) {
+        if (!numberIn(value, 1, 4, &line->scanFunction)) {
+            return Texts::tr("--function 应为 1-4");
+        }
+    } else if (!numberIn(value, 0, 65535, &line->scanRegister)) {
+        return Texts::tr("--register 应为 0-65535");
+    }
+    return QString();
+}
 
 // What came before an answer or a refusal does not count.
 CommandLine only(CommandLine::Action action, const QString &error = QString())
@@ -50,7 +116,8 @@ CommandLine refuse(const QString &error)
 CommandLine parseCommandLine(const QStringList &arguments, const QStringList &baudRates)
 {
     CommandLine line;
-    QStringList given; // options that only --monitor takes
+    QStringList given;     // options that only --monitor takes
+    QStringList scanGiven; // and those that only --scan takes
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
@@ -88,7 +155,15 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &ba
         if (monitorOptions.contains(name)) {
             given << name;
         }
-        if (name == QLatin1String("--port")) {
+        if (scanOptions.contains(name)) {
+            scanGiven << name;
+            const QString error = takeScanOption(name, value, baudRates, &line);
+            if (!error.isEmpty()) {
+                return refuse(error);
+            }
+        } else if (name == QLatin1String("--scan")) {
+            line.scanPort = value;
+        } else if (name == QLatin1String("--port")) {
             line.portName = value;
         } else if (name == QLatin1String("--monitor")) {
             line.monitorPort = value;
@@ -114,6 +189,22 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &ba
             const QString offered = baudRates.join(QLatin1Char(' '));
             return refuse(Texts::tr("波特率 %1 不可用, 可用: %2").arg(value, offered));
         }
+    }
+    if (!line.scanPort.isEmpty()) {
+        if (!line.portName.isEmpty() || !line.monitorPort.isEmpty()) {
+            return refuse(Texts::tr("--scan 不能与 --port 或 --monitor 同时使用"));
+        }
+        if (!given.isEmpty()) {
+            return refuse(Texts::tr("%1 只用于 --monitor").arg(given.first()));
+        }
+        if (line.baudRate != 0) {
+            return refuse(Texts::tr("--scan 的波特率由 --bauds 给出"));
+        }
+        line.action = CommandLine::Scan;
+        return line;
+    }
+    if (!scanGiven.isEmpty()) {
+        return refuse(Texts::tr("%1 只用于 --scan").arg(scanGiven.first()));
     }
     if (line.monitorPort.isEmpty()) {
         if (!given.isEmpty()) {
@@ -146,6 +237,15 @@ QString usageText()
         "  --parity N|E|O   监听的校验位 (默认 N)\n"
         "  --stop 1|2       监听的停止位 (默认 1)\n"
         "  --pcap FILE      监听的帧同时写入 pcap 文件 (链路类型 147, USER0)\n"
+        "  --scan PORT      不开窗口, 在 PORT 上扫描 Modbus RTU 从站, 每个应答的设备一行\n"
+        "                   CSV 输出到标准输出: address,baud,parity,stop,response;\n"
+        "                   进度输出到标准错误; 有设备应答时退出码 0, 否则 1\n"
+        "  --ids A-B        扫描的地址范围 (默认 1-247)\n"
+        "  --bauds B1,B2    依次尝试的波特率 (默认 9600)\n"
+        "  --parities N,E,O 依次尝试的校验位 (默认 N)\n"
+        "  --stops 1,2      依次尝试的停止位 (默认 1)\n"
+        "  --function 1-4   扫描用的读功能码 (默认 3)\n"
+        "  --register N     读取的寄存器或线圈地址 (默认 0)\n"
         "  --version        显示版本后退出\n"
         "  -h, --help       显示本说明后退出\n"
         "\n"
@@ -168,6 +268,7 @@ int answerCommandLine(const CommandLine &line)
         return 2;
     case CommandLine::Run:
     case CommandLine::Monitor:
+    case CommandLine::Scan:
         break;
     }
     return 0;

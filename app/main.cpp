@@ -2,6 +2,7 @@
 #include "busmonitorrun.h"
 #include "commandline.h"
 #include "frmtolvan.h"
+#include "scanrun.h"
 #include "startup.h"
 #include "tavihelper.h"
 
@@ -21,6 +22,10 @@ int main(int argc, char *argv[])
         // No window: no display needed either.
         QCoreApplication a(argc, argv);
         return runBusMonitor(line);
+    }
+    if (line.action == CommandLine::Scan) {
+        QCoreApplication a(argc, argv);
+        return runScan(line);
     }
     if (line.action != CommandLine::Run) {
         return answerCommandLine(line);

@@ -29,3 +29,5 @@ echo
 $b/bench_registers 10 2>/dev/null
 echo
 $b/bench_monitor 10 2>/dev/null
+echo
+$b/bench_scan

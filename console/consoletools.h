@@ -14,25 +14,33 @@ class QWidget;
 class TrafficLog;
 class RegisterTables;
 class RegisterWindow;
+class Scanner;
+class ScanWindow;
+struct ScanPlan;
+struct ScanResult;
 class ValueChart;
 
 // The windows opened from the tools tab, fed by the session: the chart, the register tables
 // with their polls and statistics, file sending, and the bus monitor (which feeds the tables
-// and the chart as the console's own requests do).
+// and the chart as the console's own requests do), and the scanner that finds devices.
 class ConsoleTools : public QObject
 {
     Q_OBJECT
 public:
-    // The windows are the console window's; tables and polls are kept in the data folder,
+    // The windows belong to the buttons' window; tables and polls are kept in the data folder,
     // and what is wrong with those files goes to the log at once.
     struct Buttons {
-        QPushButton *chart, *table, *file, *monitor; // each opens its window
+        QPushButton *chart, *table, *file, *monitor, *scan; // each opens its window
     };
-    ConsoleTools(ConsoleSession *session, TrafficLog *log, const Buttons &buttons, QWidget *window);
+    ConsoleTools(ConsoleSession *session, TrafficLog *log, const Buttons &buttons);
     // Sends the next poll when polls take turns on the auto-send timer; false when they do not.
     bool sendNextPoll();
 
 private:
+    void startScan(ScanPlan plan, bool formLine);
+    // Puts a device's line settings and address into the form's controls, which store them.
+    void applyScanResult(const ScanResult &result);
+
     ConsoleSession *session;
     TrafficLog *log;
     ValueChart *chart;
@@ -42,6 +50,9 @@ private:
     FileSendWindow *fileWindow;
     BusMonitor *monitor;
     BusMonitorWindow *monitorWindow;
+    Scanner *scanner;
+    ScanWindow *scanWindow;
+    QWidget *window;
 };
 
 #endif // CONSOLETOOLS_H

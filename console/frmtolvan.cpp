@@ -58,8 +58,8 @@ void frmTolvan::initForm()
     editor.reset(new SendListEditor(log, this));
     settings.reset(new BoundSettings);
     session = new ConsoleSession(this);
-    tools = new ConsoleTools(session, log,
-                             {ui->btnChart, ui->btnTable, ui->btnSendFile, ui->btnMonitor}, this);
+    tools = new ConsoleTools(
+        session, log, {ui->btnChart, ui->btnTable, ui->btnSendFile, ui->btnMonitor, ui->btnScan});
     terminal = new TerminalControls({ui->cboxData, ui->cboxLineEnding, ui->ckAddCrc, ui->ckHexSend,
                                      ui->ckAutoClear, ui->btnSendText, ui->ckRts, ui->ckDtr,
                                      ui->labModemLines},

@@ -37,6 +37,7 @@ SerialLink::SerialLink(QObject *parent) : QObject(parent), serial(new QSerialPor
     // when its bytes came.
     connect(serial, &QSerialPort::readyRead, this, [this] {
         arrivals.append({serial->bytesAvailable(), monotonicMs()});
+        emit arrived();
     });
     connect(serial, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) { checkError(error); });

@@ -57,6 +57,8 @@ public:
     static constexpr qint64 readBufferBytes = 192 * 1024;
 
 signals:
+    // Bytes came in (for a reader that waits for them instead of polling).
+    void arrived();
     // The device took some of the waiting bytes.
     void bytesWritten();
     // A write was refused because the peer does not read; once until it reads again.

@@ -3,12 +3,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 // What the command line asks for. It is read before anything else, so that --version and
 // --help answer without a display.
 struct CommandLine {
-    // Monitor: listens to a port without a window (--monitor).
-    enum Action { Run, ShowVersion, ShowHelp, Refuse, Monitor };
+    // Monitor: listens to a port without a window (--monitor); Scan: looks for devices (--scan).
+    enum Action { Run, ShowVersion, ShowHelp, Refuse, Monitor, Scan };
     Action action = Run;
     QString portName; // opened once the window is shown
     int baudRate = 0; // 0: as the settings say
@@ -19,6 +20,15 @@ struct CommandLine {
     char parity = 'N'; // 'N', 'E' or 'O'
     int stopBits = 1;
     QString pcapPath;
+    // --scan's port, the addresses asked, the line settings tried (8 data bits) and the read.
+    QString scanPort;
+    int scanFrom = 1;
+    int scanTo = 247;
+    QVector<int> scanBauds{9600};
+    QString scanParities = QStringLiteral("N"); // of 'N', 'E', 'O'
+    QVector<int> scanStops{1};
+    int scanFunction = 3;
+    int scanRegister = 0;
 };
 
 // Reads the arguments after the program name, in order: --help and --version answer at

@@ -227,7 +227,7 @@
     </message>
     <message>
         <source>监听时串口只读打开, 不发送任何数据。时间为程序读到数据的时刻 (微秒), 精度受事件循环和 USB 转换器的缓冲 (1-16 ms) 限制, 更短的间隔可能测不出。</source>
-        <translation>While monitoring, the port is open read-only and nothing is sent. Times are when the program read the data (in microseconds); they are only as precise as the event loop and the USB adapter's buffering (1-16 ms) allow, and shorter gaps may go unseen.</translation>
+        <translation>While monitoring, the port is open read-only and nothing is sent. Times are when the program read the data (in microseconds); they are only as precise as the event loop and the USB adapter&apos;s buffering (1-16 ms) allow, and shorter gaps may go unseen.</translation>
     </message>
     <message>
         <source>帧间隔</source>
@@ -312,6 +312,34 @@
         <translation>--monitor needs --baud</translation>
     </message>
     <message>
+        <source>%1 的值 %2 不可用</source>
+        <translation>%1: the value %2 is not available</translation>
+    </message>
+    <message>
+        <source>--ids 应为 1-247 之内的地址范围, 如 1-32</source>
+        <translation>--ids takes a range of addresses within 1-247, such as 1-32</translation>
+    </message>
+    <message>
+        <source>--function 应为 1-4</source>
+        <translation>--function takes 1-4</translation>
+    </message>
+    <message>
+        <source>--register 应为 0-65535</source>
+        <translation>--register takes 0-65535</translation>
+    </message>
+    <message>
+        <source>--scan 不能与 --port 或 --monitor 同时使用</source>
+        <translation>--scan cannot be used with --port or --monitor</translation>
+    </message>
+    <message>
+        <source>--scan 的波特率由 --bauds 给出</source>
+        <translation>--scan takes its baud rates from --bauds</translation>
+    </message>
+    <message>
+        <source>%1 只用于 --scan</source>
+        <translation>%1 is only for --scan</translation>
+    </message>
+    <message>
         <source>用法: norvane [选项]
 Norvane 串口调试助手: 串口与 Modbus RTU 调试
 
@@ -324,6 +352,15 @@ Norvane 串口调试助手: 串口与 Modbus RTU 调试
   --parity N|E|O   监听的校验位 (默认 N)
   --stop 1|2       监听的停止位 (默认 1)
   --pcap FILE      监听的帧同时写入 pcap 文件 (链路类型 147, USER0)
+  --scan PORT      不开窗口, 在 PORT 上扫描 Modbus RTU 从站, 每个应答的设备一行
+                   CSV 输出到标准输出: address,baud,parity,stop,response;
+                   进度输出到标准错误; 有设备应答时退出码 0, 否则 1
+  --ids A-B        扫描的地址范围 (默认 1-247)
+  --bauds B1,B2    依次尝试的波特率 (默认 9600)
+  --parities N,E,O 依次尝试的校验位 (默认 N)
+  --stops 1,2      依次尝试的停止位 (默认 1)
+  --function 1-4   扫描用的读功能码 (默认 3)
+  --register N     读取的寄存器或线圈地址 (默认 0)
   --version        显示版本后退出
   -h, --help       显示本说明后退出
 
@@ -342,10 +379,19 @@ Norvane serial debug assistant: serial port and Modbus RTU debugging
   --parity N|E|O   parity of the monitored line (default N)
   --stop 1|2       stop bits of the monitored line (default 1)
   --pcap FILE      also write the monitored frames to a pcap file (link type 147, USER0)
+  --scan PORT      scan PORT for Modbus RTU slaves without a window; one CSV line per
+                   device that answered on stdout: address,baud,parity,stop,response;
+                   progress on stderr; exit code 0 when a device answered, else 1
+  --ids A-B        the addresses scanned (default 1-247)
+  --bauds B1,B2    the baud rates tried in turn (default 9600)
+  --parities N,E,O the parities tried in turn (default N)
+  --stops 1,2      the stop bits tried in turn (default 1)
+  --function 1-4   the read function code the scan asks with (default 3)
+  --register N     the register or coil read (default 0)
   --version        show the version and exit
   -h, --help       show this help and exit
 
-While the program's folder is writable, the files are kept beside the program; otherwise
+While the program&apos;s folder is writable, the files are kept beside the program; otherwise
 the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share/norvane.
 </translation>
     </message>
@@ -391,6 +437,17 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
     <message>
         <source>总线监听中: 串口由监听只读使用</source>
         <translation>Monitoring the bus: the port is held read-only by the monitor</translation>
+    </message>
+</context>
+<context>
+    <name>ConsoleTools</name>
+    <message>
+        <source>地址扫描中, 不能开始总线监听</source>
+        <translation>A scan is running: the bus monitor cannot start</translation>
+    </message>
+    <message>
+        <source>总线监听中, 请先停止监听</source>
+        <translation>The bus monitor is running: stop it first</translation>
     </message>
 </context>
 <context>
@@ -1017,6 +1074,171 @@ Slave %2: %3</translation>
     <message>
         <source>写入数量应为 %1 (写入数据的个数), 现为 &quot;%2&quot;</source>
         <translation>Write count must be %1 (the number of write data items), not &quot;%2&quot;</translation>
+    </message>
+</context>
+<context>
+    <name>ScanRun</name>
+    <message>
+        <source>扫描: 地址 %1, %2 %3%4%5, %6/%7, 最多还需 %8 秒</source>
+        <translation>scan: address %1, %2 %3%4%5, %6/%7, at most %8 s left</translation>
+    </message>
+    <message>
+        <source>地址 %1-%2 全部应答相同: 应为一个替所有地址应答的网关或中继</source>
+        <translation>addresses %1-%2 all answered alike: a gateway or relay answering for every address</translation>
+    </message>
+    <message>
+        <source>扫描完成, 找到 %1 个设备</source>
+        <translation>Scan done, %1 devices found</translation>
+    </message>
+</context>
+<context>
+    <name>ScanWindow</name>
+    <message>
+        <source>偶</source>
+        <translation>Even</translation>
+    </message>
+    <message>
+        <source>奇</source>
+        <translation>Odd</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>地址扫描</source>
+        <translation>Address scan</translation>
+    </message>
+    <message>
+        <source>每个地址等待的时间 = 请求和应答在线上的时间 + 此值; 慢的设备需加大</source>
+        <translation>Each address waits for the wire time of the request and the reply plus this; raise it for slow devices</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>校验位</source>
+        <translation>Parity</translation>
+    </message>
+    <message>
+        <source>停止位</source>
+        <translation>Stop bits</translation>
+    </message>
+    <message>
+        <source>找到即停</source>
+        <translation>Stop at first find</translation>
+    </message>
+    <message>
+        <source>扫描通讯参数时, 在第一个有设备应答的设置扫完后停止</source>
+        <translation>When scanning line settings, stop after the first setting at which a device answered</translation>
+    </message>
+    <message>
+        <source>扫描地址</source>
+        <translation>Scan addresses</translation>
+    </message>
+    <message>
+        <source>以主界面的串口设置逐个询问地址范围内的从站</source>
+        <translation>Ask each slave address of the range at the main window&apos;s port settings</translation>
+    </message>
+    <message>
+        <source>扫描通讯参数</source>
+        <translation>Scan line settings</translation>
+    </message>
+    <message>
+        <source>对地址范围内的从站逐个尝试所选的波特率, 校验位和停止位</source>
+        <translation>Try each chosen baud rate, parity and stop bits on the slaves of the range</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>使用此设置</source>
+        <translation>Use these settings</translation>
+    </message>
+    <message>
+        <source>把所选设备的地址和串口设置填入主界面</source>
+        <translation>Put the chosen device&apos;s address and port settings into the main window</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>应答</source>
+        <translation>Reply</translation>
+    </message>
+    <message>
+        <source>响应时间 (ms)</source>
+        <translation>Response time (ms)</translation>
+    </message>
+    <message>
+        <source>扫描时主界面的串口关闭, 由扫描独占; 扫描结束后再打开。</source>
+        <translation>While scanning, the main window&apos;s port is closed and the scan has the port to itself; open it again when the scan is done.</translation>
+    </message>
+    <message>
+        <source>功能码</source>
+        <translation>Function</translation>
+    </message>
+    <message>
+        <source>寄存器</source>
+        <translation>Register</translation>
+    </message>
+    <message>
+        <source>应答等待</source>
+        <translation>Answer time</translation>
+    </message>
+    <message>
+        <source>正在询问地址 %1 (%2, 校验 %3, 停止位 %4), 已试 %5/%6, 最多还需 %7 秒</source>
+        <translation>Asking address %1 (%2, parity %3, stop bits %4), tried %5/%6, at most %7 s left</translation>
+    </message>
+    <message>
+        <source>%1-%2 (全部应答相同: 网关或中继)</source>
+        <translation>%1-%2 (all answered alike: a gateway or relay)</translation>
+    </message>
+    <message>
+        <source>已取消, 找到 %1 个设备</source>
+        <translation>Cancelled, %1 devices found</translation>
+    </message>
+    <message>
+        <source>扫描完成, 找到 %1 个设备</source>
+        <translation>Scan done, %1 devices found</translation>
+    </message>
+</context>
+<context>
+    <name>Scanner</name>
+    <message>
+        <source>功能码应为 1-4</source>
+        <translation>The function code must be 1-4</translation>
+    </message>
+    <message>
+        <source>寄存器地址应为 0-65535</source>
+        <translation>The register must be 0-65535</translation>
+    </message>
+    <message>
+        <source>地址范围应在 1-247 之内</source>
+        <translation>The address range must lie within 1-247</translation>
+    </message>
+    <message>
+        <source>请至少选择一个波特率、校验位和停止位</source>
+        <translation>Choose at least one baud rate, parity and stop bits</translation>
+    </message>
+    <message>
+        <source>波特率 %1 不可用</source>
+        <translation>Baud rate %1 is not available</translation>
+    </message>
+    <message>
+        <source>应答等待时间应大于 0</source>
+        <translation>The answer time must be above 0</translation>
+    </message>
+    <message>
+        <source>串口不接受设置 %1 %2 %3</source>
+        <translation>The port does not take the settings %1 %2 %3</translation>
+    </message>
+    <message>
+        <source>串口中断异常!!</source>
+        <translation>Port lost unexpectedly</translation>
     </message>
 </context>
 <context>
@@ -1656,6 +1878,14 @@ Slave %2: %3</translation>
     <message>
         <source>按波特率或分块间隔发送文件, 可取消</source>
         <translation>Send a file paced by the baud rate or in chunks at an interval; can be cancelled</translation>
+    </message>
+    <message>
+        <source>地址扫描</source>
+        <translation>Address scan</translation>
+    </message>
+    <message>
+        <source>地址扫描: 逐个询问从站地址, 或逐个尝试波特率, 校验位和停止位, 找出线上的设备</source>
+        <translation>Address scan: asks each slave address, or tries baud rates, parities and stop bits, to find the devices on the line</translation>
     </message>
 </context>
 </TS>
