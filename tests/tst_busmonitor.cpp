@@ -20,12 +20,6 @@
 #include <QtTest>
 
 namespace {
-QByteArray withCrc(const char *hex)
-{
-    const QByteArray frame = hexBytes(hex);
-    return frame + TaviHelper::crc16ModbusBytes(frame);
-}
-
 QByteArray damaged(QByteArray frame)
 {
     frame[frame.size() - 1] = char(frame.at(frame.size() - 1) ^ 0x5A);

@@ -37,24 +37,11 @@ private slots:
         click("btnStart");
         QTRY_VERIFY(lastLine("连接服务器失败").endsWith("连接服务器失败,Connection refused"));
         QCOMPARE(text("btnStart"), QString("启动"));
-        // A listener whose accept queue is full drops the console's SYN; the kernel retries it
-        // about a second later, long after the 100 ms wait, once the queue has room again.
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-        server.pauseAccepting();
-        QCOMPARE(::listen(int(server.socketDescriptor()), 0), 0); // a queue of one
-        QTcpSocket filler;
-        filler.connectToHost(QHostAddress::LocalHost, server.serverPort());
-        QVERIFY(filler.waitForConnected(1000));
         edit("txtServerPort")->setText(QString::number(server.serverPort()));
         click("btnStart");
-        QCOMPARE(text("btnStart"), QString("启动")); // not within 100 ms
-        server.resumeAccepting();                    // makes room for the retry
         QTRY_COMPARE_WITH_TIMEOUT(text("btnStart"), QString("停止"), 8000);
-        const auto next = [&] {
-            return (remote = server.nextPendingConnection())
-                   && remote->peerPort() != filler.localPort();
-        };
-        QVERIFY(QTest::qWaitFor(next, 5000)); // the filler's connection comes first
+        QVERIFY(QTest::qWaitFor([&] { return (remote = server.nextPendingConnection()); }, 5000));
         QCOMPARE(count("提示信息 >> 连接服务器成功"), 1);
         remote->write("HI\r\n"); // the serial port closed: shown as network reception only
         QTRY_VERIFY(lastLine("网络接收").endsWith("网络接收 << HI\\CR\\LF"));
@@ -82,34 +69,29 @@ private slots:
         QVERIFY(count("连接服务器失败,") >= 2);
     }
 
-    void floodKeepsTheShownWindowAnswering()
+    void pendingAttemptGivesWayToANewOne()
     {
-        // 12 MB from the server while the window is shown, forwarded to a serial peer that
-        // reads: once the document grew taller than Qt can lay out, the window froze for good.
-        AppSettings::SleepTime = 0;
-        AppSettings::AutoSave = true;
-        makeForm()->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form));
-        QVERIFY(connectBridge());
-        timer("saveTimer")->stop(); // saved by the full-view clears and at the end
-        Heartbeat heartbeat;        // the event loop must answer throughout
-        const qint64 total = 12 * 1024 * 1024;
-        remote->write(QByteArray(int(total), 'Z'));
-        QVERIFY(waitUntil([&] { return peer.receivedCount() >= total; }, 120000));
-        waitUntil([] { return false; }, 300);
-#ifdef NORVANE_SANITIZED
-        const qint64 bound = 1000; // instrumented code runs several times slower
-#else
-        const qint64 bound = 250;
-#endif
-        QVERIFY2(heartbeat.longestGapMs() < bound,
-                 qPrintable(QString::number(heartbeat.longestGapMs())));
-        QVERIFY(log()->document()->size().height() < 1e6);
-        click("btnSave"); // the view shortens long lines, the saved log has them whole
-        QCOMPARE(savedLogs().count('Z'), 2 * total);
+        // A listener whose accept queue is full drops the SYN: the attempt stays pending (the
+        // kernel retries it later) until another start replaces it.
+        QTcpServer stuck, good;
+        QVERIFY(stuck.listen(QHostAddress::LocalHost, 0)
+                && good.listen(QHostAddress::LocalHost, 0));
+        stuck.pauseAccepting();
+        QCOMPARE(::listen(int(stuck.socketDescriptor()), 0), 0); // a queue of one
+        QTcpSocket filler;
+        filler.connectToHost(QHostAddress::LocalHost, stuck.serverPort());
+        QVERIFY(filler.waitForConnected(1000));
+        makeForm();
+        edit("txtServerPort")->setText(QString::number(stuck.serverPort()));
+        click("btnStart");
+        QCOMPARE(text("btnStart"), QString("启动")); // not within its 100 ms
+        edit("txtServerPort")->setText(QString::number(good.serverPort()));
+        click("btnStart");
+        QTRY_COMPARE(text("btnStart"), QString("停止"));
+        QVERIFY(good.hasPendingConnections());
     }
 
-    // The session alone from here: back-pressure needs no window.
+    // Back-pressure needs no window.
     void serverThatNeverReadsIsNotFedWithoutBound()
     {
         ConsoleSession session;
@@ -139,7 +121,6 @@ private slots:
         QVERIFY(holder >= 0);
         ConsoleSession session;
         QVERIFY(connectBridge(&session));
-        const double rssBefore = residentMiB();
         // The server sends whenever its socket has room, so that the test holds little itself.
         const qint64 total = 20 * 1024 * 1024;
         const QByteArray chunk(256 * 1024, 'T');
@@ -153,8 +134,6 @@ private slots:
         waitUntil(feed, 3000);
         QVERIFY2(sent < total, "nothing held the server back");
         QVERIFY(session.findChild<QSerialPort *>()->bytesToWrite() <= 4 * 1024 * 1024);
-        QVERIFY2(residentMiB() - rssBefore < 20,
-                 qPrintable(QString::number(residentMiB() - rssBefore)));
         QString error;
         QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
         ::close(holder); // now a reader: everything arrives, held back, not dropped
@@ -258,19 +237,6 @@ private:
         session->toggleBridge();
         const auto up = [&] {
             return server->hasPendingConnections() && session->bridgeConnected();
-        };
-        return QTest::qWaitFor(up, 5000) && (remote = server->nextPendingConnection());
-    }
-    // The same through the window.
-    bool connectBridge()
-    {
-        auto *server = new QTcpServer(form);
-        if (openPort() && server->listen(QHostAddress::LocalHost, 0)) {
-            edit("txtServerPort")->setText(QString::number(server->serverPort()));
-            click("btnStart");
-        }
-        const auto up = [&] {
-            return server->hasPendingConnections() && text("btnStart") == "停止";
         };
         return QTest::qWaitFor(up, 5000) && (remote = server->nextPendingConnection());
     }

@@ -4,25 +4,22 @@
 #include "consolesession.h"
 #include "logformat.h"
 #include "modbusdevice.h"
+#include "receivepipeline.h"
 #include "requestframe.h"
+#include "seriallink.h"
 #include "tavihelper.h"
 #include "testsupport.h"
 #include "threadedpeer.h"
 #include "virtualserial.h"
 
 #include <QRegularExpression>
+#include <QSerialPort>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-QByteArray withCrc(const char *hex)
-{
-    const QByteArray frame = hexBytes(hex);
-    return frame + TaviHelper::crc16ModbusBytes(frame);
-}
-
 QString hexText(const QByteArray &bytes)
 {
     return TaviHelper::bytesToHexText(bytes);
@@ -141,76 +138,21 @@ private slots:
         QVERIFY(!session->sendText("AT"));
     }
 
-    void receptionsShown_data()
-    {
-        QTest::addColumn<bool>("hex");
-        QTest::addColumn<QByteArrayList>("receptions");
-        QTest::addColumn<QStringList>("shown");
-        QTest::newRow("hex") << true << QByteArrayList{"\x01\x03"} << QStringList{"01 03"};
-        QTest::newRow("text up to a NUL")
-            << false << QByteArrayList{QByteArray("AB\0CD", 5)} << QStringList{"AB"};
-        QTest::newRow("controls by name") << false << QByteArrayList{"\x1b[31mred\xe2\x80\xae!\tok"}
-                                          << QStringList{"\\ESC[31mred\\xe2\\x80\\xae!\tok"};
-        QTest::newRow("direction marks") << false
-                                         << QByteArrayList{"a\xe2\x80\x8e\xe2\x81\xa9"
-                                                           "b"}
-                                         << QStringList{"a\\xe2\\x80\\x8e\\xe2\\x81\\xa9b"};
-        // A character cut between two receptions is shown whole with the later one.
-        const QByteArray word = QString("温度").toUtf8();
-        QTest::newRow("cut character")
-            << false << QByteArrayList{"t=" + word.left(4), word.mid(4) + "\xff!"}
-            << QStringList{"t=温", QString("度\uFFFD!")};
-    }
     void receptionsShown()
     {
-        QFETCH(bool, hex);
-        QFETCH(QByteArrayList, receptions);
-        QFETCH(QStringList, shown);
-        QString error;
-        QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
-        ConsoleSession::Options o;
-        o.hexReceive = hex;
-        session->setOptions(o);
-        QVERIFY(session->open(port()));
-        QStringList lines;
-        for (const QByteArray &bytes : receptions) {
-            peer.write(bytes);
-            QTRY_COMPARE(log.filter(QRegularExpression("^1 ")).size(), lines.size() + 1);
-            lines << log.filter(QRegularExpression("^1 ")).last().mid(2);
-        }
-        QCOMPARE(lines, shown);
-    }
-
-    void repliesInPieces()
-    {
-        QString error;
-        QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
-        session->setOptions(hexOptions());
-        QSignalSpy decoded(session, &ConsoleSession::replyDecoded);
-        QVERIFY(session->open(port()));
-        const QString request = hexText(withCrc("01 03 00 00 00 02"));
-        const QByteArray reply = withCrc("01 03 04 00 0A 00 14");
-        // Whole after two pieces: decoded once.
-        QVERIFY(session->sendText(request, true));
-        peer.write(reply.left(4));
-        waitUntil([] { return false; }, 150);
-        peer.write(reply.mid(4));
-        QTRY_COMPARE(decoded.size(), 1);
-        QCOMPARE(decoded.takeFirst().at(0).value<ReplyDecode>().text, QString("10 20 "));
-        // Still short at its time limit: what arrived, said so.
-        QVERIFY(session->sendText(request, true));
-        peer.write(reply.left(5));
-        QTRY_COMPARE(decoded.size(), 1);
-        QCOMPARE(decoded.takeFirst().at(0).value<ReplyDecode>().text,
-                 QString("10 (不完整: 收到 5/9 字节)"));
-        // After the silence was told, a reply is late, not the next request's.
-        QVERIFY(session->sendText(request, true));
-        QTRY_COMPARE(decoded.size(), 1);
-        QCOMPARE(decoded.takeFirst().at(0).value<ReplyDecode>().kind, ReplyDecode::NoReply);
-        peer.write(reply);
-        QTRY_COMPARE(decoded.size(), 1);
-        QCOMPARE(decoded.takeFirst().at(0).value<ReplyDecode>().text,
-                 QString("迟到的应答 (已判无应答): 10 20 "));
+        // Text up to a NUL, controls and direction marks by name; a character cut between two
+        // receptions shown whole with the later one.
+        ReceivePipeline pipeline;
+        const auto shown = [&](const QByteArray &bytes, bool hex = false) {
+            return pipeline.receive({{bytes, 0}}, hex, {}).display;
+        };
+        QCOMPARE(shown("\x01\x03", true), QString("01 03"));
+        QCOMPARE(shown(QByteArray("AB\0CD", 5)), QString("AB"));
+        QCOMPARE(shown("\x1b[31mred\xe2\x80\xae!\tok"),
+                 QString("\\ESC[31mred\\xe2\\x80\\xae!\tok"));
+        const QByteArray word = QString("温度").toUtf8();
+        QCOMPARE(shown("t=" + word.left(4)), QString("t=温"));
+        QCOMPARE(shown(word.mid(4) + "\xff!"), QString("度\uFFFD!"));
     }
 
     void lostPortComesBack()
@@ -224,6 +166,7 @@ private slots:
         QSignalSpy closed(session, &ConsoleSession::closed);
         QSignalSpy opened(session, &ConsoleSession::opened);
         QVERIFY(session->open(port()));
+        QVERIFY(session->open(port())); // open already: nothing more happens
         pair->stop();
         QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 3000);
         QCOMPARE(closed.at(0).at(0).toBool(), true);
@@ -255,6 +198,39 @@ private slots:
         waitUntil([] { return false; }, 2000);
         QVERIFY2(processCpuSeconds() - before < 0.3,
                  qPrintable(QString::number(processCpuSeconds() - before)));
+        // Closed by the user while the retries run, it stays closed.
+        auto *retries = session->findChild<QTimer *>("reopenTimer");
+        peer.close();
+        pair->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(retries->isActive(), 3000);
+        session->close();
+        QVERIFY(!retries->isActive());
+        QVERIFY2(pair->start(&error), qPrintable(error));
+    }
+
+    void portErrorsThatEndTheSession_data()
+    {
+        // A device that stops working ends the session; a refused setting or a timeout does not.
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("lost");
+        QTest::newRow("resource") << int(QSerialPort::ResourceError) << true;
+        QTest::newRow("read") << int(QSerialPort::ReadError) << true;
+        QTest::newRow("write") << int(QSerialPort::WriteError) << true;
+        QTest::newRow("unsupported") << int(QSerialPort::UnsupportedOperationError) << false;
+        QTest::newRow("timeout") << int(QSerialPort::TimeoutError) << false;
+    }
+    void portErrorsThatEndTheSession()
+    {
+        QFETCH(int, error);
+        QFETCH(bool, lost);
+        SerialLink link;
+        QSignalSpy failed(&link, &SerialLink::failed);
+        auto *serial = link.findChild<QSerialPort *>();
+        emit serial->errorOccurred(QSerialPort::SerialPortError(error)); // not open: nothing ends
+        QVERIFY(link.open(port()));
+        emit serial->errorOccurred(QSerialPort::SerialPortError(error));
+        QCOMPARE(link.isOpen(), !lost);
+        QCOMPARE(failed.size(), int(lost));
     }
 
     // No serial port at all: requests to a pymodbus device over TCP, as Modbus TCP or as RTU
@@ -333,45 +309,33 @@ private slots:
         QCOMPARE(whole.decoded.at(0).numbers, (QVector<double>{10, 20}));
     }
 
-    void lineSettings_data()
-    {
-        QTest::addColumn<QString>("parity");
-        QTest::addColumn<double>("stopBits");
-        QTest::addColumn<int>("dataBits");
-        QTest::addColumn<int>("qtParity");
-        QTest::addColumn<int>("qtStop");
-        QTest::addColumn<double>("charMs"); // at 1200 baud
-        QTest::newRow("8N1") << "无" << 1.0 << 8 << int(QSerialPort::NoParity)
-                             << int(QSerialPort::OneStop) << 10 / 1.2;
-        QTest::newRow("7E2") << "偶" << 2.0 << 7 << int(QSerialPort::EvenParity)
-                             << int(QSerialPort::TwoStop) << 11 / 1.2;
-        QTest::newRow("5O1.5") << "奇" << 1.5 << 5 << int(QSerialPort::OddParity)
-                               << int(QSerialPort::OneAndHalfStop) << 8.5 / 1.2;
-        QTest::newRow("space") << "空格" << 1.0 << 8 << int(QSerialPort::SpaceParity)
-                               << int(QSerialPort::OneStop) << 11 / 1.2;
-        // What the file should not hold keeps the defaults.
-        QTest::newRow("unknown") << "none" << 3.0 << 9 << int(QSerialPort::NoParity)
-                                 << int(QSerialPort::OneStop) << 10 / 1.2;
-    }
     void lineSettings()
     {
-        QFETCH(QString, parity);
-        QFETCH(double, stopBits);
-        QFETCH(int, dataBits);
-        AppSettings::PortName = "/dev/ttyUSB7";
-        AppSettings::BaudRate = 1200;
-        AppSettings::Parity = parity;
-        AppSettings::StopBit = stopBits;
-        AppSettings::DataBit = dataBits;
-        const PortSettings line = portSettingsFromConfig();
-        QCOMPARE(line.name, QString("/dev/ttyUSB7"));
-        QCOMPARE(line.baudRate, 1200);
-        QFETCH(int, qtParity);
-        QFETCH(int, qtStop);
-        QCOMPARE(int(line.parity), qtParity);
-        QCOMPARE(int(line.stopBits), qtStop);
-        QFETCH(double, charMs);
-        QCOMPARE(characterMs(line), charMs);
+        // As stored, and the time of a character at 1200 baud; what the file should not hold
+        // keeps the defaults.
+        const struct {
+            const char *parity;
+            double stopBits;
+            int dataBits;
+            QSerialPort::Parity qtParity;
+            QSerialPort::StopBits qtStop;
+            double charMs;
+        } rows[] = {{"偶", 2, 7, QSerialPort::EvenParity, QSerialPort::TwoStop, 11 / 1.2},
+                    {"奇", 1.5, 5, QSerialPort::OddParity, QSerialPort::OneAndHalfStop, 8.5 / 1.2},
+                    {"空格", 1, 8, QSerialPort::SpaceParity, QSerialPort::OneStop, 11 / 1.2},
+                    {"none", 3, 9, QSerialPort::NoParity, QSerialPort::OneStop, 10 / 1.2}};
+        for (const auto &r : rows) {
+            AppSettings::PortName = "/dev/ttyUSB7";
+            AppSettings::BaudRate = 1200;
+            AppSettings::Parity = r.parity;
+            AppSettings::StopBit = r.stopBits;
+            AppSettings::DataBit = r.dataBits;
+            const PortSettings line = portSettingsFromConfig();
+            QCOMPARE(line.name + QString::number(line.baudRate), QString("/dev/ttyUSB71200"));
+            QCOMPARE(line.parity, r.qtParity);
+            QCOMPARE(line.stopBits, r.qtStop);
+            QCOMPARE(characterMs(line), r.charMs);
+        }
     }
 };
 

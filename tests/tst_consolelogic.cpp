@@ -1,12 +1,8 @@
-// The plain functions behind the console form: request frames, replies to pick, ranges, log
-// files, ports.
-#include "checksums.h"
+// The plain functions behind the console form: replies to pick, ranges, log files, ports.
 #include "logformat.h"
-#include "modbusreply.h"
 #include "portnames.h"
 #include "rangecalc.h"
 #include "reception.h"
-#include "requestframe.h"
 #include "testsupport.h"
 
 #include <QSerialPort>
@@ -21,77 +17,6 @@ class TestConsoleLogic : public QObject
 {
     Q_OBJECT
 private slots:
-    void requestFrames_data()
-    {
-        QTest::addColumn<QStringList>("fields"); // address, function, register, value
-        QTest::addColumn<QByteArray>("frame");   // before the CRC
-        const auto row = [](const char *name, const QStringList &fields, const char *frame) {
-            QTest::newRow(name) << fields << hexBytes(frame);
-        };
-        row("read", {"1", "3", "0", "1"}, "01 03 0000 0001");
-        row("highest fields, blanks", {" 247 ", "4", "65411", "125"}, "F7 04 FF83 007D");
-        row("broadcast, negative", {"0", "6", "1", "-5"}, "00 06 0001 FFFB");
-        row("highest value", {"17", "6", "1", "65535"}, "11 06 0001 FFFF");
-        row("lowest value", {"17", "6", "1", "-32768"}, "11 06 0001 8000");
-    }
-
-    void requestFrames()
-    {
-        QFETCH(QStringList, fields);
-        QFETCH(QByteArray, frame);
-        const RequestRow row = checkRequestRow(fields[0], fields[1], fields[2], fields[3]);
-        QCOMPARE(row.frame.left(6), frame);
-        QCOMPARE(row.frame.size(), 8);
-        QVERIFY(hasGoodCrc(row.frame));
-        QCOMPARE(row.field, QString());
-        QCOMPARE(row.error, QString());
-    }
-
-    void requestErrors_data()
-    {
-        QTest::addColumn<QStringList>("fields");
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("error");
-        const auto row = [](const char *name, const QStringList &fields, const char *field,
-                            const char *error) { QTest::newRow(name) << fields << field << error; };
-        row("read from 0", {"0", "3", "0", "1"}, "pid", "通讯地址应为 1-247 的整数, 现为 \"0\"");
-        row("address too high", {"300", "6", "0", "1"}, "pid",
-            "通讯地址应为 0-247 (0 为广播) 的整数, 现为 \"300\"");
-        row("no whole number", {"1.5", "3", "0", "1"}, "pid",
-            "通讯地址应为 1-247 的整数, 现为 \"1.5\"");
-        row("register too high", {"1", "3", "70000", "1"}, "addr",
-            "内存地址应为 0-65535 的整数, 现为 \"70000\"");
-        row("register below 0", {"1", "3", "-1", "1"}, "addr",
-            "内存地址应为 0-65535 的整数, 现为 \"-1\"");
-        row("count too high", {"1", "3", "0", "126"}, "value",
-            "读取数量应为 1-125 的整数, 现为 \"126\"");
-        row("count 0", {"1", "4", "0", "0"}, "value", "读取数量应为 1-125 的整数, 现为 \"0\"");
-        row("value too high", {"1", "6", "0", "65536"}, "value",
-            "写入值应为 0-65535 或 -32768 到 -1 的整数, 现为 \"65536\"");
-        row("value too low", {"1", "6", "0", "-32769"}, "value",
-            "写入值应为 0-65535 或 -32768 到 -1 的整数, 现为 \"-32769\"");
-        row("function 7", {"1", "7", "0", "1"}, "fid",
-            "功能码应为 1-6, 15 (0F) 或 16 (10), 现为 \"7\"");
-    }
-
-    void requestErrors()
-    {
-        QFETCH(QStringList, fields);
-        QFETCH(QString, field);
-        QFETCH(QString, error);
-        const RequestRow row = checkRequestRow(fields[0], fields[1], fields[2], fields[3]);
-        QCOMPARE(row.frame, QByteArray());
-        QCOMPARE(row.field, field);
-        QCOMPARE(row.error, error);
-    }
-
-    void texts()
-    {
-        QCOMPARE(requestText(hexBytes("01 0A FF")), QString("01 0A FF "));
-        QCOMPARE(showControls(QString("a\033b\u202Ec\u0085\t~\177")),
-                 QString("a\\ESCb\\xe2\\x80\\xaec\\xc2\\x85\t~\\x7F"));
-    }
-
     void replyToPick()
     {
         QCOMPARE(findReplyIndex("99", {"01 03", ""}), 1); // an empty key matches anything
@@ -222,7 +147,6 @@ private slots:
         QCOMPARE(portNameProblem(" "), QString("请选择或输入串口"));
         QCOMPARE(portNameProblem("/dev/" + QString(255, 'x')), QString()); // the longest name
         QCOMPARE(portNameProblem("/dev/" + QString(256, 'x')), QString("串口名过长"));
-        QCOMPARE(portNameProblem("/dev/" + QString(4096, 'x')), QString("串口名过长"));
         QCOMPARE(portNameProblem("/tmp"), QString("不是串口设备"));
         QCOMPARE(portNameProblem("ttyNoSuchPort"), QString());
         QCOMPARE(portNameProblem("/dev/null"), QString());

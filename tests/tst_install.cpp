@@ -1,20 +1,23 @@
-// Where an installed or a portable copy keeps its files, and the command line.
+// Start-up: where an installed or a portable copy keeps its files, the command line, the
+// first settings file, files too large to read, the language.
 #include "appsettings.h"
 #include "commandline.h"
 #include "frmtolvan.h"
 #include "logformat.h"
 #include "startup.h"
+#include "startuphelpers.h"
+#include "taviappearance.h"
+#include "tavihelper.h"
 #include "testsupport.h"
 #include "trafficlog.h"
 #include "virtualserial.h"
 
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTextCodec>
 #include <QTextEdit>
 #include <QtTest>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
 
 class TestInstall : public QObject
 {
@@ -83,13 +86,6 @@ private slots:
         QCOMPARE(where.reason.isEmpty(), reason.isEmpty());
     }
 
-    void writableFolders()
-    {
-        QVERIFY(folderWritable(path("portable")));
-        QVERIFY(!folderWritable(path("plain/bin")));
-        QVERIFY(!folderWritable(path("missing")));
-    }
-
     void startUpUsesTheChosenFolders()
     {
         // Lists and settings in one folder, logs in another that start-up creates.
@@ -121,98 +117,54 @@ private slots:
 
     void commandLine_data()
     {
+        // What is run with: "port|data folder|rate"; or the answer given, or how a refusal
+        // begins.
         QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("dataDir");
-        QTest::addColumn<int>("baud");
-        const auto row = [](const char *name, const QStringList &args, const char *port,
-                            const char *dataDir,
-                            int baud) { QTest::newRow(name) << args << port << dataDir << baud; };
-        row("none", {}, "", "", 0);
-        row("separate values", {"--port", "/dev/ttyUSB0", "--baud", "115200"}, "/dev/ttyUSB0", "",
-            115200);
-        row("joined values", {"--port=/dev/ttyS1", "--baud=50", "--data-dir=/x"}, "/dev/ttyS1",
-            "/x", 50);
-        row("the last counts", {"--port", "a", "--port", "b", "--data-dir", "d"}, "b", "d", 0);
-        row("Qt's options", {"-platform", "offscreen", "-reverse", "--baud", "9600"}, "", "", 9600);
+        QTest::addColumn<QString>("result");
+        const auto row = [](const char *name, const QStringList &args, const QString &result) {
+            QTest::newRow(name) << args << result;
+        };
+        row("none", {}, "||0");
+        row("separate values", {"--port", "/dev/ttyUSB0", "--baud", "115200"},
+            "/dev/ttyUSB0||115200");
+        row("joined values", {"--port=/dev/ttyS1", "--baud=50", "--data-dir=/x"},
+            "/dev/ttyS1|/x|50");
+        row("the last counts", {"--port", "a", "--port", "b", "--data-dir", "d"}, "b|d|0");
+        row("Qt's options", {"-platform", "offscreen", "-reverse", "--baud", "9600"}, "||9600");
+        // The first answer counts; what came before it is dropped.
+        row("version", {"--version", "--bogus"}, "version");
+        row("help", {"--port", "x", "-h"}, "help");
+        row("unknown first", {"--bogus", "--help"}, "未知的选项 --bogus");
+        row("rate not offered", {"--baud", "12345"}, "波特率 12345 不可用");
+        row("no value", {"--port"}, "--port 缺少值");
+        row("Qt's, no value", {"-style"}, "-style 缺少值");
+        row("extra", {"/dev/ttyUSB0"}, "多余的参数 /dev/ttyUSB0");
     }
 
     void commandLine()
     {
         QFETCH(QStringList, args);
-        QFETCH(QString, port);
-        QFETCH(QString, dataDir);
-        QFETCH(int, baud);
+        QFETCH(QString, result);
         const CommandLine line = parseCommandLine(args, frmTolvan::baudRates());
-        QCOMPARE(line.action, CommandLine::Run);
-        QCOMPARE(line.portName, port);
-        QCOMPARE(line.dataDir, dataDir);
-        QCOMPARE(line.baudRate, baud);
-        QCOMPARE(line.error, QString());
-    }
-
-    void commandLineAnswers()
-    {
-        // The first answer counts; what came before it is dropped.
-        const CommandLine version = parseCommandLine({"--version", "--bogus"}, {});
-        QCOMPARE(version.action, CommandLine::ShowVersion);
-        const CommandLine help = parseCommandLine({"--port", "x", "-h"}, {});
-        QCOMPARE(help.action, CommandLine::ShowHelp);
-        QCOMPARE(help.portName, QString());
-    }
-
-    void refusedCommandLines_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("error"); // how it begins
-        QTest::newRow("unknown first") << QStringList{"--bogus", "--help"} << "未知的选项 --bogus";
-        QTest::newRow("rate not offered")
-            << QStringList{"--baud", "12345"} << "波特率 12345 不可用";
-        QTest::newRow("blank in the rate") << QStringList{"--baud", " 9600"} << "波特率  9600";
-        QTest::newRow("no value") << QStringList{"--port"} << "--port 缺少值";
-        QTest::newRow("an option next")
-            << QStringList{"--port", "--baud", "9600"} << "--port 缺少值";
-        QTest::newRow("empty value") << QStringList{"--data-dir="} << "--data-dir 缺少值";
-        QTest::newRow("Qt's, no value") << QStringList{"-style"} << "-style 缺少值";
-        QTest::newRow("extra") << QStringList{"/dev/ttyUSB0"} << "多余的参数 /dev/ttyUSB0";
-        QTest::newRow("longer name") << QStringList{"--portx=1"} << "未知的选项 --portx=1";
-    }
-
-    void refusedCommandLines()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(QString, error);
-        const CommandLine line = parseCommandLine(args, frmTolvan::baudRates());
-        QCOMPARE(line.action, CommandLine::Refuse);
-        QVERIFY2(line.error.startsWith(error), qPrintable(line.error));
-    }
-
-    void programAnswersWithoutDisplay_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QByteArray>("out");
-        QTest::addColumn<QByteArray>("err");
-        const QByteArray usage = usageText().toUtf8();
-        QTest::newRow("version") << QStringList{"--version"} << 0
-                                 << ("norvane " + programVersion() + "\n").toUtf8() << QByteArray();
-        QTest::newRow("help") << QStringList{"--help", "--port", "x"} << 0 << usage << QByteArray();
-        QTest::newRow("refused") << QStringList{"--nope"} << 2 << QByteArray()
-                                 << "norvane: 未知的选项 --nope\n\n" + usage;
+        const QString got =
+            line.action == CommandLine::ShowVersion ? "version"
+            : line.action == CommandLine::ShowHelp  ? "help"
+            : line.action == CommandLine::Refuse
+                ? line.error
+                : QString("%1|%2|%3").arg(line.portName, line.dataDir).arg(line.baudRate);
+        QVERIFY2(got.startsWith(result) && (line.action == CommandLine::Refuse || got == result),
+                 qPrintable(got));
+        QCOMPARE(line.error.isEmpty(), line.action != CommandLine::Refuse);
     }
 
     void programAnswersWithoutDisplay()
     {
-        QFETCH(QStringList, args);
-        QFETCH(int, exitCode);
-        QFETCH(QByteArray, out);
-        QFETCH(QByteArray, err);
-        QScopedPointer<QProcess> p(program(args));
-        QVERIFY(p->waitForFinished(10000));
-        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(p->exitCode(), exitCode);
-        QCOMPARE(p->readAllStandardOutput(), out);
-        QCOMPARE(p->readAllStandardError(), err);
+        QScopedPointer<QProcess> version(program({"--version"})), refused(program({"--nope"}));
+        QVERIFY(version->waitForFinished(10000) && refused->waitForFinished(10000));
+        QCOMPARE(version->readAllStandardOutput(), ("norvane " + programVersion() + "\n").toUtf8());
+        QCOMPARE(refused->exitCode(), 2);
+        QCOMPARE(refused->readAllStandardError(),
+                 "norvane: 未知的选项 --nope\n\n" + usageText().toUtf8());
     }
 
     void programOpensTheNamedPortInItsDataDir()
@@ -237,19 +189,71 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(portHeld(), 15000);
         QVERIFY(QFileInfo::exists(data + "/norvane.ini"));
         QCOMPARE(p->state(), QProcess::Running);
-        // The line settings belong to the terminal, which Qt holds exclusively; root may look.
-        const int fd =
-            ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (fd < 0 && errno == EBUSY && ::geteuid() != 0) {
-            QSKIP("only root may look at the rate of a port held exclusively");
-        }
-        QVERIFY(fd >= 0);
-        termios tio{};
-        QCOMPARE(::tcgetattr(fd, &tio), 0);
-        ::close(fd);
-        QCOMPARE(cfgetospeed(&tio), speed_t(B115200));
         p->terminate();
         QVERIFY(p->waitForFinished(5000));
+    }
+
+    void programNames()
+    {
+        QCOMPARE(baseNameOf("D:/tools/SerialTool.exe"), QString("SerialTool"));
+        QCOMPARE(baseNameOf("C:/x/SerialTool.b.exe"), QString("SerialTool"));
+        QCOMPARE(baseNameOf("/usr/bin/SerialTool"), QString("SerialTool"));
+        QCOMPARE(TaviHelper::appBaseName(), QString("tst_install"));
+    }
+
+    void startUpSkipsHugeFilesAndSaysSo()
+    {
+        // The notices of the readers (tst_settings) reach the log.
+        QTemporaryDir home;
+        const QString ini = home.filePath("huge.ini");
+        QVERIFY(writeFile(ini, QByteArray(AppSettings::maxConfigFileBytes + 1, '#')));
+        const QByteArray longLine(AppSettings::maxLineBytes + 1, 'A');
+        QVERIFY(writeFile(home.filePath("send.txt"), "AT\n" + longLine + "\nAT+GMR\n"));
+        QVERIFY(writeFile(home.filePath("device.txt"),
+                          QByteArray(AppSettings::maxDataFileBytes + 1, 'B')));
+        AppSettings::resetToDefaults();
+        prepareApplication(ini, home.path());
+        frmTolvan form;
+        QCOMPARE(AppSettings::SendList, QStringList({"AT", "AT+GMR"}));
+        QCOMPARE(AppSettings::DeviceKeys, QStringList());
+        const QString log = form.findChild<QTextEdit *>("txtMain")->toPlainText();
+        QVERIFY2(log.contains("huge.ini 过大"), qPrintable(log));
+        QVERIFY2(log.contains("使用默认设置"), qPrintable(log));
+        QVERIFY2(log.contains("send.txt: 跳过 1 行过长的行"), qPrintable(log));
+        QVERIFY2(log.contains("device.txt 过大"), qPrintable(log));
+        // And the rest of what start-up prepares.
+        QCOMPARE(QApplication::font().family(), TaviAppearance::FontName);
+        QVERIFY(!QApplication::windowIcon().isNull());
+        QCOMPARE(QTextCodec::codecForLocale()->name(), QByteArray("UTF-8"));
+    }
+
+    void languageSetting()
+    {
+        // The built-in English translation covers the form's own texts and those made in code;
+        // a language without a translation leaves the Chinese source texts.
+        QTemporaryDir home;
+        const struct {
+            const char *language, *title, *openButton, *prefix;
+        } cases[] = {
+            {"en", "Norvane Serial Debug Assistant  Support: ", "Open port", "Serial TX >>"},
+            {"fr", "Norvane串口调试助手  技术支持: ", "打开串口", "串口发送 >>"},
+        };
+        for (const auto &c : cases) {
+            const QString ini = home.filePath(QString("%1.ini").arg(c.language));
+            QVERIFY(writeFile(ini, QByteArray("[ComConfig]\nLanguage=") + c.language + "\n"));
+            prepareApplication(ini, home.path());
+            QCOMPARE(AppSettings::Language, QString(c.language)); // kept as stored
+            QVERIFY2(mainWindowTitle().startsWith(c.title), qPrintable(mainWindowTitle()));
+            QCOMPARE(logPrefix(LogSerialSend), QString(c.prefix));
+            frmTolvan form;
+            QCOMPARE(form.findChild<QPushButton *>("btnOpen")->text(), QString(c.openButton));
+            // The longer English texts fit the default size too: it does not grow, every tab shows.
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QCOMPARE(form.size(), QSize(800, 600));
+            const auto *tabs = form.findChild<QTabWidget *>("tabWidget");
+            QVERIFY(tabs->tabBar()->sizeHint().width() <= tabs->width());
+        }
     }
 };
 

@@ -1,9 +1,12 @@
-// The settings file: read, repaired, refused, written as Qt 5 writes it.
+// The settings file: read, repaired, refused, written as Qt 5 writes it. send.txt and
+// device.txt: the lines taken from them, their limits, files that are no files.
 #include "appsettings.h"
 #include "qt5ini.h"
 #include "testsupport.h"
 
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 // What the program writes with every default: keys sorted per group, non-ASCII escaped.
@@ -36,8 +39,21 @@ QByteArray withLine(const QString &key, const QByteArray &line)
 class TestSettings : public QObject
 {
     Q_OBJECT
-    QTemporaryDir dir;
+    QTemporaryDir dir, lists;
     int serial = 0;
+    QString list(const char *name) const { return lists.filePath(name); }
+
+    // Gives `name` a kind that cannot be read: "fifo", "zero" (a link to an endless
+    // device), "folder"; "missing" removes it.
+    bool make(const char *name, const QString &kind) const
+    {
+        QFile::remove(list(name));
+        QDir(list(name)).removeRecursively();
+        const QByteArray file = QFile::encodeName(list(name));
+        return kind == "missing" || (kind == "fifo" && ::mkfifo(file.constData(), 0600) == 0)
+               || (kind == "zero" && QFile::link("/dev/zero", list(name)))
+               || (kind == "folder" && QDir().mkdir(list(name)));
+    }
 
     // Defaults, and a new file (QSettings caches them by name) holding `content` unless null.
     void useConfig(const QByteArray &content = QByteArray())
@@ -49,9 +65,11 @@ class TestSettings : public QObject
     }
 
 private slots:
+    void initTestCase() { AppSettings::DataDir = lists.path(); }
+
     void emptyFileIsWrittenWithDefaults()
     {
-        useConfig(""); // empty, not missing: tst_startup starts without a file
+        useConfig(""); // empty, not missing: tst_install starts without a file
         QVERIFY(!AppSettings::checkConfig());
         QCOMPARE(readFile(AppSettings::ConfigFile), defaultFile);
     }
@@ -79,7 +97,6 @@ private slots:
                             const QVariant &value, const char *repaired) {
             QTest::newRow(name) << key << QByteArray(line) << value << QByteArray(repaired);
         };
-        row("FALSE", "HexSend", "HexSend=FALSE\n", false, nullptr);
         row("yes", "HexSend", "HexSend=yes\n", true, nullptr);
         row("no number", "BaudRate", "BaudRate=fast\n", 0, nullptr);
         row("fraction", "StopBit", "StopBit=1.5\n", 1.5, nullptr);
@@ -139,31 +156,7 @@ private slots:
         QCOMPARE(readFile(AppSettings::ConfigFile), defaultFile);
     }
 
-    // Qt 5's bytes are the reference: a Qt 6 build must leave the very same file.
-    void nonAsciiValuesAreWrittenAsQt5Does()
-    {
-        const QString port = "串口1a", ip = "é;x", format = "A😀F", mode = "x\177b\t\037c";
-        useConfig();
-        AppSettings::PortName = port;
-        AppSettings::ServerIP = ip;
-        AppSettings::ValueFormat = format;
-        AppSettings::Mode = mode;
-        AppSettings::writeConfig();
-        const QByteArray expected =
-            QByteArray(defaultFile)
-                .replace("PortName=COM1", "PortName=\\x4e32\\x53e3\\x31\\x61")
-                .replace("ValueFormat=int16", "ValueFormat=A\\xd83d\\xde00\\x46")
-                .replace("Mode=Tcp_Client", "Mode=x\\x7f\\x62\\t\\x1f\\x63")
-                .replace("ServerIP=127.0.0.1", "ServerIP=\"\\xe9;x\"");
-        QCOMPARE(readFile(AppSettings::ConfigFile), expected);
-        AppSettings::resetToDefaults();
-        AppSettings::readConfig();
-        QCOMPARE(AppSettings::PortName, port);
-        QCOMPARE(AppSettings::ServerIP, ip);
-        QCOMPARE(AppSettings::ValueFormat, format);
-        QCOMPARE(AppSettings::Mode, mode);
-    }
-
+    // A Qt 6 build must leave the very bytes Qt 5 writes: non-ASCII text escaped.
     void qt6TextTakesQt5Escapes_data()
     {
         QTest::addColumn<QByteArray>("qt6");
@@ -174,18 +167,16 @@ private slots:
         const char *plain = "[A]\nk=v\\x1f\\x61, \"a;b\"\n\n[a%20b]\nk%U4E2D=1\n";
         row("escaped already", plain, plain);
         row("hex digits after", "k=无a1Fg0\n", "k=\\x65e0\\x61\\x31\\x46g0\n");
-        row("after an escape", "k=\\x1fé1\n", "k=\\x1f\\xe9\\x31\n");
         row("after \\0", "k=\\0\\x31é\n", "k=\\0\\x31\\xe9\n");
         row("before an escape", "k=é\\ta\n", "k=\\xe9\\ta\n");
         row("DEL", "k=\177b\n", "k=\\x7f\\x62\n");
         row("surrogate pair", "k=😀\n", "k=\\xd83d\\xde00\n");
-        row("no line end", "k=é", "k=\\xe9");
         row("cut character", "k=\xe6\x97", "k=\\xe6\\x97");
         row("lowest of two bytes", "k=\xc2\x80\n", "k=\\x80\n");
+        row("highest of two bytes", "k=\xdf\xbf\n", "k=\\x7ff\n");
         row("lowest of three bytes", "k=\xe0\xa0\x80\n", "k=\\x800\n");
         row("highest of three bytes", "k=\xef\xbf\xbf\n", "k=\\xffff\n");
         row("encoded surrogate", "k=\xed\xa0\x80", "k=\\xed\\xa0\\x80");
-        row("three bytes", "k=！", "k=\\xff01");
         row("bad UTF-8", "k=\377a\n", "k=\\xff\\x61\n");
         row("backslash at the end", "k=a\\\n", "k=a\\\n");
     }
@@ -196,6 +187,105 @@ private slots:
         QFETCH(QByteArray, qt5);
         QCOMPARE(withQt5IniEscapes(qt6), qt5);
         QCOMPARE(withQt5IniEscapes(qt5), qt5);
+    }
+
+    void sendLines_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("trimmed, blank lines skipped")
+            << QByteArray("  hello  \r\n\r\nworld\r\n") << QStringList{"hello", "world"};
+        QTest::newRow("BOM, no last line end")
+            << QByteArray("\uFEFFa;1\nb;2") << QStringList{"a;1", "b;2"};
+        QTest::newRow("NUL ends its line")
+            << QByteArray("ab\0c;d\ne\n", 9) << QStringList{"ab", "e"};
+        QTest::newRow("lone CR") << QByteArray("a\rb\n") << QStringList{"ab"};
+        QTest::newRow("blank only") << QByteArray("   \n \t \n") << QStringList();
+    }
+
+    void sendLines()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, lines);
+        QVERIFY(writeFile(list("send.txt"), content));
+        AppSettings::readSendData();
+        QCOMPARE(AppSettings::SendList, lines);
+    }
+
+    void deviceLines()
+    {
+        // Request and reply split at the first ';'.
+        const auto split = [](const QString &line) {
+            QString key = "stale", value = "stale";
+            splitDeviceLine(line, key, value);
+            return qMakePair(key, value);
+        };
+        QCOMPARE(split("hello"), qMakePair(QString("hello"), QString()));
+        QCOMPARE(split("A ; B"), qMakePair(QString("A "), QString(" B")));
+        QCOMPARE(split("A;B;C;"), qMakePair(QString("A"), QString("B;C;")));
+        QCOMPARE(split(";"), qMakePair(QString(), QString()));
+    }
+
+    void deviceFile()
+    {
+        QVERIFY(writeFile(list("device.txt"), "\uFEFF a;1 \n\nb\na;3"));
+        AppSettings::readDeviceData();
+        QCOMPARE(AppSettings::DeviceKeys, QStringList({"a", "b", "a"}));
+        QCOMPARE(AppSettings::DeviceValues, QStringList({"1", "", "3"}));
+    }
+
+    void limits()
+    {
+        AppSettings::Notices.clear();
+        QVERIFY(writeFile(list("send.txt"),
+                          QByteArray("x\n").repeated(AppSettings::maxSendEntries + 2)));
+        AppSettings::readSendData();
+        QCOMPARE(AppSettings::SendList.size(), AppSettings::maxSendEntries);
+        QCOMPARE(AppSettings::Notices.filter("其后约 2 行未读取").size(), 1);
+        // A line of exactly the limit is kept; one byte more is skipped and said, the next read.
+        const int most = AppSettings::maxLineBytes;
+        QVERIFY(writeFile(list("send.txt"),
+                          QByteArray(most, 'a') + "\n" + QByteArray(most + 1, 'b') + "\nok\n"));
+        AppSettings::readSendData();
+        QCOMPARE(AppSettings::SendList, QStringList({QString(most, 'a'), "ok"}));
+        QCOMPARE(AppSettings::Notices.filter("跳过 1 行过长").size(), 1);
+    }
+
+    void filesThatCannotBeReadGiveEmptyLists_data()
+    {
+        // Opening a FIFO would block, reading /dev/zero would never end.
+        QTest::addColumn<QString>("send");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<int>("notices");
+        const auto row = [](const char *name, const char *send, const char *device, int notices) {
+            QTest::newRow(name) << send << device << notices;
+        };
+        row("missing", "missing", "missing", 0);
+        row("FIFO, endless", "fifo", "zero", 2);
+        row("endless, folder", "zero", "folder", 2);
+    }
+
+    void filesThatCannotBeReadGiveEmptyLists()
+    {
+        QFETCH(QString, send);
+        QFETCH(QString, device);
+        QFETCH(int, notices);
+        QVERIFY(make("send.txt", send));
+        QVERIFY(make("device.txt", device));
+        AppSettings::Notices.clear();
+        AppSettings::SendList = AppSettings::DeviceKeys = AppSettings::DeviceValues =
+            QStringList{"stale"};
+        AppSettings::readSendData();
+        AppSettings::readDeviceData();
+        QCOMPARE(AppSettings::SendList, QStringList());
+        QCOMPARE(AppSettings::DeviceKeys, QStringList());
+        QCOMPARE(AppSettings::DeviceValues, QStringList());
+        QCOMPARE(AppSettings::Notices.filter("不是普通文件").size(), notices);
+        const int made = (send != "missing") + (device != "missing"); // the readers make none
+        QCOMPARE(QDir(lists.path())
+                     .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                     .size(),
+                 made);
     }
 };
 

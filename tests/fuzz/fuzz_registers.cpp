@@ -10,26 +10,13 @@ namespace {
 // Every request ends once: with its reply, a verdict on what came instead, or silence.
 bool endsRequest(ReplyDecode::Kind kind)
 {
-    switch (kind) {
-    case ReplyDecode::Values:
-    case ReplyDecode::Written:
-    case ReplyDecode::Exception:
-    case ReplyDecode::BadCrc:
-    case ReplyDecode::Incomplete:
-    case ReplyDecode::Mismatch:
-    case ReplyDecode::CountMismatch:
-    case ReplyDecode::NoReply:
-        return true;
-    default:
-        return false;
-    }
+    return kind <= ReplyDecode::CountMismatch || kind == ReplyDecode::NoReply;
 }
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const bool codec = (TaviHelper::setUtf8Codec(), true);
-    (void)codec;
+    [[maybe_unused]] static const bool codec = (TaviHelper::setUtf8Codec(), true);
     const QByteArray raw(reinterpret_cast<const char *>(data), int(size));
     const QString hex = receptionText(raw, true);
     receptionText(raw, false);
@@ -56,9 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if ((control & 3) == 0 && i + 6 <= raw.size()) {
             QByteArray frame = raw.mid(i, 6);
             i += 6;
-            const quint16 crc = modbusCrc(frame);
-            frame += char(crc >> 8);
-            frame += char(crc & 0xFF);
+            const quint16 crc = modbusCrc(frame); // wire order already
+            frame += QByteArray{char(crc >> 8), char(crc & 0xFF)};
             ModbusRequest request;
             if (parseRequest(frame, &request)) {
                 matcher.sent(request, now, 100 + (control >> 2));

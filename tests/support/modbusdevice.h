@@ -11,8 +11,7 @@ class ModbusDevice
 public:
     ~ModbusDevice();
     // Starts the device with extra arguments (--holding ..., --input ...) and waits until it
-    // serves. False with one line of reason: the Debian packages it lacks (so that a test
-    // fails at once instead of waiting for a reply), or its own words when it ended.
+    // serves. False with its own words when it ended instead.
     bool start(const QString &port, const QStringList &args, QString *error);
 
 private:

@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "checksums.h"
+
 #include <QFile>
 
 #include <csignal>
@@ -8,6 +10,13 @@
 QByteArray hexBytes(const char *text)
 {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+QByteArray withCrc(const char *hex)
+{
+    const QByteArray frame = hexBytes(hex);
+    const quint16 crc = modbusCrc(frame); // wire order already
+    return frame + char(crc >> 8) + char(crc & 0xFF);
 }
 
 bool writeFile(const QString &path, const QByteArray &content)
@@ -51,25 +60,4 @@ double processCpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double residentMiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-        }
-    }
-    return -1;
-}
-
-Heartbeat::Heartbeat()
-{
-    clock.start();
-    connect(&timer, &QTimer::timeout, this, [this] { longest = qMax(longest, clock.restart()); });
-    timer.start(10);
 }

@@ -2,30 +2,15 @@
 #define TESTSUPPORT_H
 
 #include <QByteArray>
-#include <QElapsedTimer>
-#include <QObject>
 #include <QString>
-#include <QTimer>
 
-// "01 03 0A" -> bytes; spaces are ignored.
+// "01 03 0A" -> bytes; spaces are ignored. withCrc appends the Modbus CRC, low byte first.
 QByteArray hexBytes(const char *text);
+QByteArray withCrc(const char *hex);
 
 // Writes bytes to a file, creating or truncating it; returns false on failure.
 bool writeFile(const QString &path, const QByteArray &content);
 QByteArray readFile(const QString &path);
-
-// The longest gap between ticks of a 10 ms timer: how long the event loop was not answering.
-class Heartbeat : public QObject
-{
-public:
-    Heartbeat();
-    qint64 longestGapMs() const { return longest; }
-
-private:
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 longest = 0;
-};
 
 // While it lives, no file this process writes may grow beyond `bytes`: writes past it fail
 // (EFBIG, SIGXFSZ ignored) as on a full disk. `set` tells whether the limit took.
@@ -44,7 +29,5 @@ private:
 
 // CPU seconds (user + system) this process has used so far.
 double processCpuSeconds();
-// This process's resident memory now, in MiB.
-double residentMiB();
 
 #endif // TESTSUPPORT_H
