@@ -410,61 +410,6 @@ private slots:
         QCOMPARE(line.pcapPath, QString("f.pcap"));
     }
 
-    void liveLineIsPairedAndDecoded()
-    {
-        VirtualSerialPair pair(dir.path(), 120);
-        QString error;
-        QVERIFY2(pair.start(&error), qPrintable(error));
-        BusMonitor monitor;
-        QVector<BusFrameInfo> infos;
-        QVector<BusFrame> frames;
-        connect(&monitor, &BusMonitor::frameSeen, this,
-                [&](qint64, const BusFrame &f, const BusFrameInfo &info) {
-                    frames << f;
-                    infos << info;
-                });
-        QVERIFY(monitor.start({pair.consoleEnd()}));
-        ThreadedPeer peer;
-        QVERIFY2(peer.open(pair.peerEnd(), &error), qPrintable(error));
-        // A master's read, the device's reply 30 ms on, a read nobody answers, an exception.
-        const QList<QByteArray> line{readRequest, readReply, withCrc("07 04 00 00 00 01"),
-                                     withCrc("01 06 00 01 00 03"), withCrc("01 86 02")};
-        for (const QByteArray &frame : line) {
-            peer.write(frame);
-            waitUntil([] { return false; }, 30);
-        }
-        QVERIFY2(waitUntil([&] { return frames.size() == line.size(); }, 5000),
-                 qPrintable(QString::number(frames.size())));
-        for (int i = 0; i < line.size(); ++i) {
-            QCOMPARE(frames[i].bytes, line[i]);
-            QVERIFY(frames[i].crcOk);
-        }
-        QCOMPARE(infos[1].kind, BusKind::Reply);
-        QCOMPARE(infos[1].requestNumber, 0);
-        QCOMPARE(infos[1].outcome.numbers, (QVector<double>{1, 10}));
-        // The peer writes every 30 ms; the silence is that, less the reply's own wire time.
-        QVERIFY2(infos[1].responseUs > 10000 && infos[1].responseUs < 200000,
-                 qPrintable(QString::number(infos[1].responseUs)));
-        QCOMPARE(infos[3].kind, BusKind::Request);
-        QCOMPARE(infos[4].kind, BusKind::Exception);
-        QCOMPARE(infos[4].requestNumber, 3);
-        QSignalSpy stopped(&monitor, &BusMonitor::stopped);
-        monitor.stop();
-        QCOMPARE(stopped.size(), 1);
-        QCOMPARE(peer.receivedCount(), 0); // nothing was said on the line
-
-        const QString pcap = dir.filePath("live.pcap");
-        QVector<CapturedFrame> captured;
-        for (int i = 0; i < frames.size(); ++i) {
-            captured.append({frames[i], infos[i].kind});
-        }
-        QVERIFY2(saveFramesPcap(pcap, captured, &error), qPrintable(error));
-        if (!tsharkInstalled()) {
-            QSKIP("tshark is not installed (Debian package tshark): the pcap is not read back");
-        }
-        QCOMPARE(tsharkFrameCount(pcap), line.size());
-    }
-
     // A real master (mbpoll) and a real device (pymodbus) on one line, the monitor on a tap of
     // it: every request and reply they exchange is heard, paired and decoded, at each rate.
     void masterAndDeviceOnOneLine_data()
