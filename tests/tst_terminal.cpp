@@ -211,6 +211,24 @@ private slots:
         QFile::remove(file("hex.txt"));
     }
 
+    // XON/XOFF flow control: the far end's XOFF holds what the console sends until its XON.
+    void softwareFlowControl()
+    {
+        ConsoleSession session;
+        PortSettings line;
+        line.name = pair->consoleEnd();
+        line.flowControl = QSerialPort::SoftwareControl;
+        QVERIFY(session.open(line));
+        QCOMPARE(session.lineSettings().flowControl, QSerialPort::SoftwareControl);
+        peer.takeFor(100);  // what an earlier test left on the line
+        peer.write("\x13"); // XOFF
+        waitUntil([] { return false; }, 100);
+        QVERIFY(session.sendTyped("held"));
+        QCOMPARE(peer.takeFor(300), QByteArray());
+        peer.write("\x11"); // XON
+        QCOMPARE(peer.take(4), QByteArray("held"));
+    }
+
     void modemLinesAndBaudRate()
     {
         makeForm();
