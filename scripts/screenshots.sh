@@ -17,6 +17,7 @@ timeout 120 /usr/bin/python3 scripts/modbus_device.py "$work/device" --changing 
 sleep 2
 xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots console "$out" "$work/console"
 xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots console-en "$out" "$work/console"
+xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots scan "$out" "$work/console"
 xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots kit "$out"
 
 # The monitor on a tap of a paced line between mbpoll and a second device.

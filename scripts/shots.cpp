@@ -5,6 +5,7 @@
 //   norvane_shots console-en OUTDIR PORT the console in English (Language=en), reading the device
 //   norvane_shots monitor OUTDIR PORT   the bus monitor listening on PORT, a tap of a line where
 //                                       a master polls a device
+//   norvane_shots scan OUTDIR PORT      the address scan of addresses 1-12 on PORT
 //   norvane_shots kit OUTDIR            the framed window in three themes and each dialog
 // Each picture is said in one line on standard output: file and how it was made.
 #include "appsettings.h"
@@ -32,6 +33,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -273,6 +275,28 @@ int monitorShot(const QString &outDir, const QString &port)
                : 1;
 }
 
+int scanShot(const QString &outDir, const QString &port)
+{
+    QTemporaryDir home;
+    prepareApplication(home.filePath("norvane.ini"), home.path());
+    AppSettings::PortName = port;
+    frmTolvan form;
+    form.show();
+    form.findChild<QPushButton *>("btnScan")->click();
+    auto *start = form.findChild<QPushButton *>("btnScanAddresses");
+    QWidget *window = start->window();
+    window->findChild<QSpinBox *>("spinScanTo")->setValue(12);
+    start->click();
+    for (int i = 0; i < 100 && !start->isEnabled(); ++i) {
+        settle(100);
+    }
+    settle(300);
+    return save(window, outDir + "/scan.png",
+                "the address scan of addresses 1-12 at 9600 8N1, the virtual device at address 1")
+               ? 0
+               : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -287,6 +311,10 @@ int main(int argc, char *argv[])
         QDir().mkpath(args.at(2));
         return consoleEnglishShot(args.at(2), args.at(3));
     }
+    if (args.size() >= 4 && args.at(1) == "scan") {
+        QDir().mkpath(args.at(2));
+        return scanShot(args.at(2), args.at(3));
+    }
     if (args.size() >= 4 && args.at(1) == "monitor") {
         QDir().mkpath(args.at(2));
         return monitorShot(args.at(2), args.at(3));
@@ -295,7 +323,7 @@ int main(int argc, char *argv[])
         QDir().mkpath(args.at(2));
         return kitShots(args.at(2));
     }
-    qWarning(
-        "usage: norvane_shots console|console-en|monitor OUTDIR PORT | norvane_shots kit OUTDIR");
+    qWarning("usage: norvane_shots console|console-en|scan|monitor OUTDIR PORT | norvane_shots kit "
+             "OUTDIR");
     return 2;
 }

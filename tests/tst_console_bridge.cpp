@@ -92,12 +92,42 @@ private slots:
     }
 
     // Back-pressure needs no window.
-    void serverThatNeverReadsIsNotFedWithoutBound()
+    // A TCP peer that never reads, a server of the console's or a client of its server, is
+    // not given more than the bound; the others lose nothing of it.
+    void peerThatNeverReadsIsNotFedWithoutBound_data()
     {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("server") << "Tcp_Client"
+                                << "服务器未及时接收, 发往网络的数据开始丢弃";
+        QTest::newRow("client") << "Tcp_Server"
+                                << "有客户端未及时接收, 发往它的数据开始丢弃";
+    }
+    void peerThatNeverReadsIsNotFedWithoutBound()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, said);
         ConsoleSession session;
-        QVERIFY(connectBridge(&session)); // accepted, never read
+        QTcpSocket client;
+        QTcpSocket *idle = &client; // never read
+        if (mode == "Tcp_Client") {
+            QVERIFY(connectBridge(&session));
+            idle = remote;
+        } else {
+            PortSettings line;
+            line.name = pair->consoleEnd();
+            QVERIFY(session.open(line));
+            ConsoleSession::Options o;
+            o.netMode = mode;
+            o.listenPort = freePort();
+            session.setOptions(o);
+            session.toggleBridge();
+            client.setReadBufferSize(1);
+            client.connectToHost(QHostAddress::LocalHost, quint16(o.listenPort));
+            QVERIFY(client.waitForConnected(2000));
+        }
         const int small = 4096; // so that the kernel does not take megabytes in the console's stead
-        QCOMPARE(::setsockopt(int(remote->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small,
+        QCOMPARE(::setsockopt(int(idle->socketDescriptor()), SOL_SOCKET, SO_RCVBUF, &small,
                               sizeof small),
                  0);
         QStringList infos;
@@ -109,8 +139,10 @@ private slots:
         const qint64 total = 16 * 1024 * 1024;
         peer.write(QByteArray(int(total), 'S'));
         QVERIFY(waitUntil([&] { return session.receivedBytes() == total; }, 90000));
-        QVERIFY(session.findChild<QTcpSocket *>("tcpSocket")->bytesToWrite() <= 4 * 1024 * 1024);
-        QCOMPARE(infos.filter("服务器未及时接收, 发往网络的数据开始丢弃").size(), 1);
+        for (const QTcpSocket *s : session.findChildren<QTcpSocket *>()) {
+            QVERIFY(s->bytesToWrite() <= 4 * 1024 * 1024);
+        }
+        QCOMPARE(infos.filter(said).size(), 1);
     }
 
     void serialPeerThatNeverReadsHoldsTheServerBack()
