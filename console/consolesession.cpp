@@ -297,8 +297,11 @@ bool ConsoleSession::sendOverTcp(const QByteArray &bytes)
     if (opts.autoPrint) {
         emit logLine(LogNetSend, TaviHelper::bytesToHexText(bytes));
     }
-    // The tick tells the requests whose time is up, port or no port.
-    readTimer->start();
+    // The tick tells the requests whose time is up, port or no port; restarting it at every
+    // request would keep it from ever firing under a fast auto-send.
+    if (!readTimer->isActive()) {
+        readTimer->start();
+    }
     return true;
 }
 
