@@ -6,14 +6,6 @@
 
 #include <cstdlib>
 
-namespace {
-// Every request ends once: with its reply, a verdict on what came instead, or silence.
-bool endsRequest(ReplyDecode::Kind kind)
-{
-    return kind <= ReplyDecode::CountMismatch || kind == ReplyDecode::NoReply;
-}
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     [[maybe_unused]] static const bool codec = (TaviHelper::setUtf8Codec(), true);
