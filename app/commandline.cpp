@@ -28,9 +28,10 @@ const QStringList qtOptionsWithValue = {"-platform",
                                         "-name",
                                         "-title"};
 const QStringList qtFlags = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
-const QStringList ownOptions = {"--port",     "--baud",  "--data-dir", "--monitor", "--parity",
-                                "--stop",     "--pcap",  "--scan",     "--ids",     "--bauds",
-                                "--parities", "--stops", "--function", "--register"};
+const QStringList ownOptions = {"--port",     "--baud",     "--data-dir", "--monitor",
+                                "--parity",   "--stop",     "--pcap",     "--scan",
+                                "--ids",      "--bauds",    "--parities", "--stops",
+                                "--function", "--register", "--simulate", "--map"};
 const QStringList monitorOptions = {"--parity", "--stop", "--pcap"};
 const QStringList scanOptions = {"--ids",   "--bauds",    "--parities",
                                  "--stops", "--function", "--register"};
@@ -161,6 +162,10 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &ba
             if (!error.isEmpty()) {
                 return refuse(error);
             }
+        } else if (name == QLatin1String("--simulate")) {
+            line.simulatePort = value;
+        } else if (name == QLatin1String("--map")) {
+            line.mapPath = value;
         } else if (name == QLatin1String("--scan")) {
             line.scanPort = value;
         } else if (name == QLatin1String("--port")) {
@@ -189,6 +194,26 @@ CommandLine parseCommandLine(const QStringList &arguments, const QStringList &ba
             const QString offered = baudRates.join(QLatin1Char(' '));
             return refuse(Texts::tr("波特率 %1 不可用, 可用: %2").arg(value, offered));
         }
+    }
+    if (!line.simulatePort.isEmpty()) {
+        if (!line.portName.isEmpty() || !line.monitorPort.isEmpty() || !line.scanPort.isEmpty()) {
+            return refuse(Texts::tr("--simulate 不能与 --port, --monitor 或 --scan 同时使用"));
+        }
+        if (given.contains(QLatin1String("--pcap"))) {
+            return refuse(Texts::tr("--pcap 只用于 --monitor"));
+        }
+        if (!scanGiven.isEmpty()) {
+            return refuse(Texts::tr("%1 只用于 --scan").arg(scanGiven.first()));
+        }
+        if (line.mapPath.isEmpty()) {
+            return refuse(Texts::tr("--simulate 需要 --map"));
+        }
+        line.baudRate = line.baudRate > 0 ? line.baudRate : 9600;
+        line.action = CommandLine::Simulate;
+        return line;
+    }
+    if (!line.mapPath.isEmpty()) {
+        return refuse(Texts::tr("--map 只用于 --simulate"));
     }
     if (!line.scanPort.isEmpty()) {
         if (!line.portName.isEmpty() || !line.monitorPort.isEmpty()) {
@@ -246,6 +271,10 @@ QString usageText()
         "  --stops 1,2      依次尝试的停止位 (默认 1)\n"
         "  --function 1-4   扫描用的读功能码 (默认 3)\n"
         "  --register N     读取的寄存器或线圈地址 (默认 0)\n"
+        "  --simulate PORT  不开窗口, 在 PORT 上按寄存器表模拟 Modbus RTU 从站, 直到 Ctrl+C\n"
+        "                   或 SIGTERM; 每个请求一行输出到标准输出\n"
+        "  --map FILE       模拟用的寄存器表 (CSV: slave,table,address,value)\n"
+        "                   --simulate 也用 --baud (默认 9600), --parity, --stop\n"
         "  --version        显示版本后退出\n"
         "  -h, --help       显示本说明后退出\n"
         "\n"
@@ -269,6 +298,7 @@ int answerCommandLine(const CommandLine &line)
     case CommandLine::Run:
     case CommandLine::Monitor:
     case CommandLine::Scan:
+    case CommandLine::Simulate:
         break;
     }
     return 0;

@@ -3,6 +3,7 @@
 #include "commandline.h"
 #include "frmtolvan.h"
 #include "scanrun.h"
+#include "simulaterun.h"
 #include "startup.h"
 #include "tavihelper.h"
 
@@ -26,6 +27,10 @@ int main(int argc, char *argv[])
     if (line.action == CommandLine::Scan) {
         QCoreApplication a(argc, argv);
         return runScan(line);
+    }
+    if (line.action == CommandLine::Simulate) {
+        QCoreApplication a(argc, argv);
+        return runSimulator(line);
     }
     if (line.action != CommandLine::Run) {
         return answerCommandLine(line);

@@ -1,6 +1,7 @@
 // Device simulation latency: a Modbus RTU master polls the console 200 times over a pty pair
 // while "模拟设备" answers from device.txt. Prints reply latency p50/p99 and timeouts, first
-// for a master of our own that times each reply on the wire, then for mbpoll (whole runs).
+// for a master of our own that times each reply on the wire, then the same with the register-map
+// simulator answering instead, then for mbpoll (whole runs, device.txt).
 #include "appsettings.h"
 #include "benchsupport.h"
 #include "frmtolvan.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
@@ -115,29 +117,42 @@ int main(int argc, char *argv[])
     AppSettings::HexSend = true;
     AppSettings::HexReceive = true;
     AppSettings::Debug = true;
+    QFile map(home.filePath("simulator_map.csv"));
+    if (!map.open(QIODevice::WriteOnly)
+        || map.write("slave,table,address,value\n1,holding,0,123\n") < 0) {
+        return 2;
+    }
+    map.close();
     frmTolvan form;
     form.show();
     form.findChild<QPushButton *>("btnOpen")->click();
 
     std::printf("device simulation, %d polls over a socat pty pair\n", polls);
-    QProcess own;
-    own.start(QCoreApplication::applicationFilePath(), {"master", peer});
-    while (own.state() != QProcess::NotRunning || own.waitForStarted(0)) {
-        spin(20);
-        if (own.state() == QProcess::NotRunning) {
-            break;
-        }
-    }
     std::vector<double> latencies;
     int timeouts = 0;
-    for (const QByteArray &line : own.readAllStandardOutput().split('\n')) {
-        if (line == "timeout") {
-            ++timeouts;
-        } else if (!line.isEmpty()) {
-            latencies.push_back(line.toDouble());
+    const auto ownMaster = [&](const char *what) {
+        QProcess own;
+        own.start(QCoreApplication::applicationFilePath(), {"master", peer});
+        own.waitForStarted();
+        while (own.state() != QProcess::NotRunning) {
+            spin(20);
         }
-    }
-    report("reply latency (own master)", latencies, timeouts);
+        latencies.clear();
+        for (const QByteArray &line : own.readAllStandardOutput().split('\n')) {
+            if (line == "timeout") {
+                ++timeouts;
+            } else if (!line.isEmpty()) {
+                latencies.push_back(line.toDouble());
+            }
+        }
+        report(what, latencies, timeouts);
+    };
+    ownMaster("reply latency (own master)");
+    form.findChild<QCheckBox *>("ckDebug")->setChecked(false);
+    form.findChild<QCheckBox *>("simulatorRun")->setChecked(true);
+    ownMaster("register map, same master");
+    form.findChild<QCheckBox *>("simulatorRun")->setChecked(false);
+    form.findChild<QCheckBox *>("ckDebug")->setChecked(true);
 
     const QString mbpoll = QStandardPaths::findExecutable("mbpoll");
     if (mbpoll.isEmpty()) {

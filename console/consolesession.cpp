@@ -6,6 +6,7 @@
 #include "netbridge.h"
 #include "portnames.h"
 #include "seriallink.h"
+#include "simulator.h"
 #include "tavihelper.h"
 
 #include <QTimer>
@@ -101,6 +102,12 @@ bool ConsoleSession::open(const PortSettings &settings)
         },
         Qt::QueuedConnection);
     connect(link, &SerialLink::bytesWritten, bridge, &NetBridge::resume);
+    link->setWakeOnArrival(!simulator.isNull());
+    connect(link, &SerialLink::arrived, this, [this] {
+        if (simulator && isOpen()) {
+            pullArrived();
+        }
+    });
     connect(link, &SerialLink::refused, this,
             [this] { emit logLine(LogInfo, tr("串口发送缓冲已满 (对方未接收), 数据未发送")); });
     if (!link->open(line)) {
@@ -109,6 +116,9 @@ bool ConsoleSession::open(const PortSettings &settings)
     }
     readTimer->start();
     portCheckTimer->start();
+    if (simulator) {
+        simulator->setLine(link->lineSettings());
+    }
     emit opened();
     emit logLine(LogInfo, tr("打开串口成功!!"));
     if (line.baudRate > 0 && link->lineSettings().baudRate != line.baudRate) {
@@ -171,6 +181,7 @@ void ConsoleSession::closeLink()
         link->deleteLater();
         link = nullptr;
     }
+    showReceived(); // what was read before the end
     pipeline.reset();
     bridge->resume();
     if (modemLines != -1) {
@@ -369,20 +380,36 @@ void ConsoleSession::showDecoded(const QVector<ReplyDecode> &decoded)
 
 void ConsoleSession::takeReception(int delayMs)
 {
-    if (!link || link->bytesAvailable() <= 0) {
+    if (link && link->bytesAvailable() > 0) {
+        if (delayMs > 0) {
+            TaviHelper::delayMs(delayMs);
+        }
+        // The session may have ended while events were processed during the wait.
+        if (!isOpen()) {
+            return;
+        }
+        pullArrived();
+    }
+    showReceived();
+}
+
+void ConsoleSession::pullArrived()
+{
+    const QVector<ReceivedPiece> fresh = link->readAll();
+    unshown += fresh;
+    for (const ReceivedPiece &piece : fresh) {
+        if (simulator) {
+            simulator->feed(piece.bytes);
+        }
+    }
+}
+
+void ConsoleSession::showReceived()
+{
+    if (unshown.isEmpty()) {
         return;
     }
-    if (delayMs > 0) {
-        TaviHelper::delayMs(delayMs);
-    }
-    // The session may have ended while events were processed during the wait.
-    if (!isOpen()) {
-        return;
-    }
-    const QVector<ReceivedPiece> pieces = link->readAll();
-    if (pieces.isEmpty()) {
-        return;
-    }
+    const QVector<ReceivedPiece> pieces = std::exchange(unshown, {});
     const ReceivePipeline::Reception r = pipeline.receive(pieces, opts.hexReceive, opts.format);
     QByteArray bytes;
     for (const ReceivedPiece &piece : pieces) {
@@ -399,9 +426,41 @@ void ConsoleSession::takeReception(int delayMs)
             sendText(opts.deviceValues.at(index));
         }
     }
-    if (bridge->isConnected() && bridge->forward(bytes)) {
+    // A simulated device's TCP clients speak Modbus TCP: serial bytes would garble it.
+    if (!simulator && bridge->isConnected() && bridge->forward(bytes)) {
         emit logLine(LogNetSend, r.matchText);
     }
+}
+
+void ConsoleSession::answerSimulated(const QByteArray &bytes)
+{
+    showReceived(); // the request before its answer
+    if (write(bytes, true) == bytes.size() && opts.autoPrint) {
+        emit logLine(LogSerialSend, TaviHelper::bytesToHexText(bytes));
+    }
+}
+
+void ConsoleSession::setSimulator(DeviceSimulator *device)
+{
+    if (simulator) {
+        disconnect(simulator, nullptr, this, nullptr);
+        disconnect(bridge, &NetBridge::clientGone, simulator, nullptr);
+    }
+    simulator = device;
+    if (link) {
+        link->setWakeOnArrival(device != nullptr);
+    }
+    if (!device) {
+        return;
+    }
+    device->setLine(lineSettings());
+    connect(device, &DeviceSimulator::reply, this, &ConsoleSession::answerSimulated);
+    connect(device, &DeviceSimulator::replyTo, this, [this](quintptr peer, const QByteArray &b) {
+        if (bridge->sendToClient(peer, b) && opts.autoPrint) {
+            emit logLine(LogNetSend, TaviHelper::bytesToHexText(b));
+        }
+    });
+    connect(bridge, &NetBridge::clientGone, device, &DeviceSimulator::forgetPeer);
 }
 
 bool ConsoleSession::bridgeConnected() const
@@ -459,6 +518,13 @@ void ConsoleSession::readDataNet()
     // socket (and TCP) until the port has taken what is queued.
     if (isOpen() && link->bytesToWrite() > SerialLink::maxPendingWrite / 2) {
         bridge->holdBack();
+        return;
+    }
+    if (simulator && bridge->mode() == NetBridge::TcpServer) {
+        for (const auto &[client, bytes] : bridge->takeByClient()) {
+            emit logLine(LogNetReceive, TaviHelper::bytesToHexText(bytes));
+            simulator->feedNetwork(client, bytes);
+        }
         return;
     }
     const QByteArray data = bridge->take(opts.netSleepMs);

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QStringList>
 
+class DeviceSimulator;
 class NetBridge;
 class TcpTransport;
 class QTimer;
@@ -102,6 +103,11 @@ public:
     void setMonitoring(bool on);
     bool isMonitoring() const { return monitoring; }
 
+    // A simulated device answering on the port, and for the bridge's TCP clients in server
+    // mode; nullptr stops it. While it runs, the port is read as soon as bytes arrive and
+    // what the port receives is not passed on to the network.
+    void setSimulator(DeviceSimulator *device);
+
     bool bridgeConnected() const;
     // Connects to Options' server (or listens, as the mode says), or stops.
     void toggleBridge();
@@ -143,6 +149,11 @@ private:
     bool sendOverTcp(const QByteArray &bytes);
     void tcpReceived(const QByteArray &bytes);
     void takeReception(int delayMs);
+    // Reads the port; the simulated device answers as soon as a request is whole.
+    void pullArrived();
+    // Logs, decodes and passes on what was read and not yet shown.
+    void showReceived();
+    void answerSimulated(const QByteArray &bytes);
     void showDecoded(const QVector<ReplyDecode> &decoded);
     void portLost();
     void closeLink();
@@ -154,6 +165,8 @@ private:
     Options opts;
     PortSettings line;
     QPointer<SerialLink> link;
+    QPointer<DeviceSimulator> simulator;
+    QVector<ReceivedPiece> unshown;
     quint64 linkCount = 0; // links made so far: tells a late failure of an old one
     ReceivePipeline pipeline;
     NetBridge *bridge;

@@ -14,10 +14,13 @@
 #include "scanner.h"
 #include "scanwindow.h"
 #include "settingsbinding.h"
+#include "simulator.h"
+#include "simulatorwindow.h"
 #include "trafficlog.h"
 #include "valuechart.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -79,6 +82,21 @@ ConsoleTools::ConsoleTools(ConsoleSession *session, TrafficLog *log, const Butto
     connect(buttons.table, &QPushButton::clicked, tableWindow, &RegisterWindow::showWindow);
     connect(buttons.file, &QPushButton::clicked, fileWindow, &FileSendWindow::showWindow);
     connect(buttons.monitor, &QPushButton::clicked, monitorWindow, &BusMonitorWindow::showWindow);
+
+    device = new DeviceSimulator(this);
+    simulatorWindow = new SimulatorWindow(
+        device, AppSettings::dataFilePath(QStringLiteral("simulator_map.csv")), window);
+    connect(buttons.simulate, &QPushButton::clicked, simulatorWindow, &SimulatorWindow::showWindow);
+    connect(simulatorWindow, &SimulatorWindow::runToggled, this, [this](bool on) {
+        this->session->setSimulator(on ? device : nullptr);
+        this->log->append(LogInfo, on ? tr("寄存器表模拟已启动") : tr("寄存器表模拟已停止"));
+    });
+    if (QFile::exists(AppSettings::dataFilePath(QStringLiteral("simulator_map.csv")))) {
+        const QString problem = simulatorWindow->loadMap();
+        if (!problem.isEmpty()) {
+            log->append(LogInfo, problem);
+        }
+    }
     for (const QString &problem : tables->load()) {
         log->append(LogInfo, problem);
     }

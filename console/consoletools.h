@@ -7,6 +7,7 @@
 class BusMonitor;
 class BusMonitorWindow;
 class ConsoleSession;
+class DeviceSimulator;
 class FileSender;
 class FileSendWindow;
 class QPushButton;
@@ -16,13 +17,15 @@ class RegisterTables;
 class RegisterWindow;
 class Scanner;
 class ScanWindow;
+class SimulatorWindow;
 struct ScanPlan;
 struct ScanResult;
 class ValueChart;
 
 // The windows opened from the tools tab, fed by the session: the chart, the register tables
 // with their polls and statistics, file sending, and the bus monitor (which feeds the tables
-// and the chart as the console's own requests do), and the scanner that finds devices.
+// and the chart as the console's own requests do), the scanner that finds devices, and the
+// register-map simulator that answers as devices do.
 class ConsoleTools : public QObject
 {
     Q_OBJECT
@@ -30,7 +33,7 @@ public:
     // The windows belong to the buttons' window; tables and polls are kept in the data folder,
     // and what is wrong with those files goes to the log at once.
     struct Buttons {
-        QPushButton *chart, *table, *file, *monitor, *scan; // each opens its window
+        QPushButton *chart, *table, *file, *monitor, *scan, *simulate; // each opens its window
     };
     ConsoleTools(ConsoleSession *session, TrafficLog *log, const Buttons &buttons);
     // Sends the next poll when polls take turns on the auto-send timer; false when they do not.
@@ -52,6 +55,8 @@ private:
     BusMonitorWindow *monitorWindow;
     Scanner *scanner;
     ScanWindow *scanWindow;
+    DeviceSimulator *device;
+    SimulatorWindow *simulatorWindow;
     QWidget *window;
 };
 

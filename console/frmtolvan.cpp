@@ -1,6 +1,4 @@
 #include "frmtolvan.h"
-#include "ui_frmtolvan.h"
-
 #include "appsettings.h"
 #include "consolesession.h"
 #include "consoletools.h"
@@ -14,6 +12,7 @@
 #include "tavihelper.h"
 #include "terminalcontrols.h"
 #include "trafficlog.h"
+#include "ui_frmtolvan.h"
 
 #include <QCloseEvent>
 #include <QIntValidator>
@@ -58,8 +57,9 @@ void frmTolvan::initForm()
     editor.reset(new SendListEditor(log, this));
     settings.reset(new BoundSettings);
     session = new ConsoleSession(this);
-    tools = new ConsoleTools(
-        session, log, {ui->btnChart, ui->btnTable, ui->btnSendFile, ui->btnMonitor, ui->btnScan});
+    tools = new ConsoleTools(session, log,
+                             {ui->btnChart, ui->btnTable, ui->btnSendFile, ui->btnMonitor,
+                              ui->btnScan, ui->btnSimulate});
     terminal = new TerminalControls({ui->cboxData, ui->cboxLineEnding, ui->ckAddCrc, ui->ckHexSend,
                                      ui->ckAutoClear, ui->btnSendText, ui->ckRts, ui->ckDtr,
                                      ui->labModemLines},

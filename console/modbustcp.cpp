@@ -18,7 +18,7 @@ QByteArray rtuToMbap(const QByteArray &rtu, quint16 transaction)
     return out + pdu;
 }
 
-QVector<QByteArray> MbapAssembler::take(const QByteArray &data)
+QVector<QByteArray> MbapAssembler::take(const QByteArray &data, QVector<quint16> *transactions)
 {
     buffer += data;
     QVector<QByteArray> frames;
@@ -36,6 +36,9 @@ QVector<QByteArray> MbapAssembler::take(const QByteArray &data)
         }
         const QByteArray rtu = buffer.mid(6, length); // unit id and PDU
         frames << rtu + TaviHelper::crc16ModbusBytes(rtu);
+        if (transactions) {
+            *transactions << qFromBigEndian<quint16>(b);
+        }
         buffer.remove(0, 6 + length);
     }
     return frames;

@@ -19,7 +19,8 @@ QByteArray rtuToMbap(const QByteArray &rtu, quint16 transaction);
 class MbapAssembler
 {
 public:
-    QVector<QByteArray> take(const QByteArray &data);
+    // `transactions`, when given, gets each frame's transaction id.
+    QVector<QByteArray> take(const QByteArray &data, QVector<quint16> *transactions = nullptr);
     qint64 droppedBytes() const { return dropped; }
     void reset() { buffer.clear(); }
 

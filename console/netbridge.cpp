@@ -218,10 +218,32 @@ void NetBridge::acceptClients()
         connect(c, &QTcpSocket::disconnected, this, [this, c, who] {
             if (clients.removeOne(c)) {
                 emit message(tr("客户端已断开: %1 (共 %2 个)").arg(who).arg(clients.size()));
+                emit clientGone(quintptr(c));
             }
             c->deleteLater();
         });
     }
+}
+
+QVector<QPair<quintptr, QByteArray>> NetBridge::takeByClient()
+{
+    QVector<QPair<quintptr, QByteArray>> out;
+    for (QTcpSocket *c : qAsConst(clients)) {
+        if (c->bytesAvailable() > 0) {
+            out.append({quintptr(c), c->readAll()});
+        }
+    }
+    return out;
+}
+
+bool NetBridge::sendToClient(quintptr client, const QByteArray &data)
+{
+    for (QTcpSocket *c : qAsConst(clients)) {
+        if (quintptr(c) == client) {
+            return c->write(data) == data.size();
+        }
+    }
+    return false; // gone meanwhile
 }
 
 QByteArray NetBridge::take(int sleepMs)

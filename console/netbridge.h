@@ -5,7 +5,9 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
+#include <QVector>
 
 class QTcpServer;
 class QTcpSocket;
@@ -58,12 +60,18 @@ public:
     bool forward(const QByteArray &data);
     static constexpr qint64 maxPending = 4 * 1024 * 1024;
 
+    // The server's clients one by one, for an answer to each (a simulated device): what each
+    // sent, by a key that stays the client's while it is connected.
+    QVector<QPair<quintptr, QByteArray>> takeByClient();
+    bool sendToClient(quintptr client, const QByteArray &data);
+
 signals:
     void stateChanged(bool connected);
     void message(const QString &text);
     // Data waiting for take(); the client socket's error, for the console's readErrorNet.
     void readyRead();
     void errorOccurred();
+    void clientGone(quintptr client);
 
 private:
     void attempt();

@@ -37,7 +37,9 @@ SerialLink::SerialLink(QObject *parent) : QObject(parent), serial(new QSerialPor
     // when its bytes came.
     connect(serial, &QSerialPort::readyRead, this, [this] {
         arrivals.append({serial->bytesAvailable(), monotonicMs()});
-        emit arrived();
+        if (wakeOnArrival) {
+            emit arrived();
+        }
     });
     connect(serial, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) { checkError(error); });

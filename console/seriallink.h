@@ -45,6 +45,8 @@ public:
     // Everything received, in the pieces it arrived in.
     QVector<ReceivedPiece> readAll();
     void close();
+    // Whether arrived() is told as bytes come (for a reader that must not wait for a tick).
+    void setWakeOnArrival(bool on) { wakeOnArrival = on; }
 
     // The device behind the name is no longer the one that was opened (gone, or replaced
     // by another node under the same name, as a re-plugged adapter or a restarted pty).
@@ -72,6 +74,7 @@ private:
     QSerialPort *serial;
     PortSettings settings;
     bool refusing = false;
+    bool wakeOnArrival = true;
     QString nameProblem;
     // Identity of the device node that was opened.
     quint64 openedDevice = 0;

@@ -19,6 +19,7 @@ xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots console "$out" "$work
 xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots console-en "$out" "$work/console"
 xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots scan "$out" "$work/console"
 xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots kit "$out"
+xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots simulator "$out"
 
 # The monitor on a tap of a paced line between mbpoll and a second device.
 for end in master device tap; do

@@ -12,6 +12,8 @@
 #include "frmtolvan.h"
 #include "registertable.h"
 #include "registerwindow.h"
+#include "simulator.h"
+#include "simulatorwindow.h"
 #include "startup.h"
 #include "tavidateselect.h"
 #include "tavihelper.h"
@@ -297,6 +299,42 @@ int scanShot(const QString &outDir, const QString &port)
                : 1;
 }
 
+// The simulator's window with a map of live values, a fault on slave 1 and what it did to a
+// master's 40 reads.
+int simulatorShot(const QString &outDir)
+{
+    QTemporaryDir home;
+    const QString map = home.filePath("simulator_map.csv");
+    QFile file(map);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write("slave,table,address,value,generator\n1,coil,0,1\n1,coil,1,0\n"
+                      "1,discrete,0,1\n1,holding,0,123\n1,holding,1,0x4048,counter\n"
+                      "1,holding,2,500,walk:400:600:20\n1,input,0,0,sine:0:1000:30\n"
+                      "2,holding,0,7\n2,input,0,412\n")
+               < 0) {
+        return 1;
+    }
+    file.close();
+    DeviceSimulator device;
+    SimulatorWindow window(&device, map);
+    window.loadMap();
+    window.findChild<QSpinBox *>("faultBox0")->setValue(20); // no reply to a fifth
+    window.findChild<QSpinBox *>("faultBox1")->setValue(5);  // 5-40 ms late
+    window.findChild<QSpinBox *>("faultBox2")->setValue(40);
+    for (int i = 0; i < 40; ++i) {
+        device.feed(QByteArray::fromHex("010300000003"
+                                        "05CB"));
+    }
+    window.findChild<QCheckBox *>("simulatorRun")->setChecked(true);
+    window.show();
+    settle(1500);
+    return save(&window, outDir + "/simulator.png",
+                "the register-map simulator: two slaves, live values, slave 1 answering late or "
+                "not at all")
+               ? 0
+               : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -319,11 +357,15 @@ int main(int argc, char *argv[])
         QDir().mkpath(args.at(2));
         return monitorShot(args.at(2), args.at(3));
     }
+    if (args.size() >= 3 && args.at(1) == "simulator") {
+        QDir().mkpath(args.at(2));
+        return simulatorShot(args.at(2));
+    }
     if (args.size() >= 3 && args.at(1) == "kit") {
         QDir().mkpath(args.at(2));
         return kitShots(args.at(2));
     }
-    qWarning("usage: norvane_shots console|console-en|scan|monitor OUTDIR PORT | norvane_shots kit "
-             "OUTDIR");
+    qWarning("usage: norvane_shots console|console-en|scan|monitor OUTDIR PORT | norvane_shots "
+             "kit|simulator OUTDIR");
     return 2;
 }

@@ -8,8 +8,9 @@
 // What the command line asks for. It is read before anything else, so that --version and
 // --help answer without a display.
 struct CommandLine {
-    // Monitor: listens to a port without a window (--monitor); Scan: looks for devices (--scan).
-    enum Action { Run, ShowVersion, ShowHelp, Refuse, Monitor, Scan };
+    // Monitor: listens to a port without a window (--monitor); Scan: looks for devices (--scan);
+    // Simulate: answers as Modbus devices from a register map (--simulate).
+    enum Action { Run, ShowVersion, ShowHelp, Refuse, Monitor, Scan, Simulate };
     Action action = Run;
     QString portName; // opened once the window is shown
     int baudRate = 0; // 0: as the settings say
@@ -29,6 +30,9 @@ struct CommandLine {
     QVector<int> scanStops{1};
     int scanFunction = 3;
     int scanRegister = 0;
+    // --simulate's port (its line from --baud, --parity, --stop) and map file.
+    QString simulatePort;
+    QString mapPath;
 };
 
 // Reads the arguments after the program name, in order: --help and --version answer at

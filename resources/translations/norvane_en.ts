@@ -340,6 +340,22 @@
         <translation>%1 is only for --scan</translation>
     </message>
     <message>
+        <source>--simulate 不能与 --port, --monitor 或 --scan 同时使用</source>
+        <translation>--simulate cannot be used with --port, --monitor or --scan</translation>
+    </message>
+    <message>
+        <source>--pcap 只用于 --monitor</source>
+        <translation>--pcap is only for --monitor</translation>
+    </message>
+    <message>
+        <source>--simulate 需要 --map</source>
+        <translation>--simulate needs --map</translation>
+    </message>
+    <message>
+        <source>--map 只用于 --simulate</source>
+        <translation>--map is only for --simulate</translation>
+    </message>
+    <message>
         <source>用法: norvane [选项]
 Norvane 串口调试助手: 串口与 Modbus RTU 调试
 
@@ -361,6 +377,10 @@ Norvane 串口调试助手: 串口与 Modbus RTU 调试
   --stops 1,2      依次尝试的停止位 (默认 1)
   --function 1-4   扫描用的读功能码 (默认 3)
   --register N     读取的寄存器或线圈地址 (默认 0)
+  --simulate PORT  不开窗口, 在 PORT 上按寄存器表模拟 Modbus RTU 从站, 直到 Ctrl+C
+                   或 SIGTERM; 每个请求一行输出到标准输出
+  --map FILE       模拟用的寄存器表 (CSV: slave,table,address,value)
+                   --simulate 也用 --baud (默认 9600), --parity, --stop
   --version        显示版本后退出
   -h, --help       显示本说明后退出
 
@@ -388,6 +408,10 @@ Norvane serial debug assistant: serial port and Modbus RTU debugging
   --stops 1,2      the stop bits tried in turn (default 1)
   --function 1-4   the read function code the scan asks with (default 3)
   --register N     the register or coil read (default 0)
+  --simulate PORT  answer on PORT as the Modbus RTU slaves of a register map, without a
+                   window, until Ctrl+C or SIGTERM; one line per request on stdout
+  --map FILE       the register map simulated (CSV: slave,table,address,value)
+                   --simulate also takes --baud (default 9600), --parity, --stop
   --version        show the version and exit
   -h, --help       show this help and exit
 
@@ -448,6 +472,14 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
     <message>
         <source>总线监听中, 请先停止监听</source>
         <translation>The bus monitor is running: stop it first</translation>
+    </message>
+    <message>
+        <source>寄存器表模拟已启动</source>
+        <translation>Register map simulation started</translation>
+    </message>
+    <message>
+        <source>寄存器表模拟已停止</source>
+        <translation>Register map simulation stopped</translation>
     </message>
 </context>
 <context>
@@ -821,6 +853,80 @@ the settings and data lists are in ~/.config/norvane, the logs in ~/.local/share
     <message>
         <source>仪表量程: %1 ~ %2</source>
         <translation>Instrument range: %1 ~ %2</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterMap</name>
+    <message>
+        <source>第一行应为 slave,table,address,value</source>
+        <translation>the first line should be slave,table,address,value</translation>
+    </message>
+    <message>
+        <source>应有 4 或 5 个字段, 实有 %1</source>
+        <translation>4 or 5 fields expected, %1 found</translation>
+    </message>
+    <message>
+        <source>从站地址 %1 应为 1-247</source>
+        <translation>slave address %1 should be 1-247</translation>
+    </message>
+    <message>
+        <source>表 %1 应为 coil, discrete, holding 或 input</source>
+        <translation>table %1 should be coil, discrete, holding or input</translation>
+    </message>
+    <message>
+        <source>地址 %1 应为 0-65535</source>
+        <translation>address %1 should be 0-65535</translation>
+    </message>
+    <message>
+        <source>数值 %1 不可用</source>
+        <translation>value %1 cannot be used</translation>
+    </message>
+    <message>
+        <source>生成器 %1 不可用</source>
+        <translation>generator %1 cannot be used</translation>
+    </message>
+    <message>
+        <source>生成器只用于寄存器</source>
+        <translation>generators are for registers only</translation>
+    </message>
+    <message>
+        <source>地址重复</source>
+        <translation>address given twice</translation>
+    </message>
+    <message>
+        <source>%1: 文件为空, 第一行应为 slave,table,address,value</source>
+        <translation>%1: the file is empty; the first line should be slave,table,address,value</translation>
+    </message>
+    <message>
+        <source>%1: 无法读取: %2</source>
+        <translation>%1: cannot read: %2</translation>
+    </message>
+    <message>
+        <source>%1: 无法写入: %2</source>
+        <translation>%1: cannot write: %2</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterMapModel</name>
+    <message>
+        <source>从站</source>
+        <translation>Slave</translation>
+    </message>
+    <message>
+        <source>表</source>
+        <translation>Table</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>数值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>生成器</source>
+        <translation>Generator</translation>
     </message>
 </context>
 <context>
@@ -1312,6 +1418,131 @@ Slave %2: %3</translation>
     <message>
         <source>已创建 %1</source>
         <translation>Created %1</translation>
+    </message>
+</context>
+<context>
+    <name>SimulateRun</name>
+    <message>
+        <source>串口中断异常!!</source>
+        <translation>The serial port failed!!</translation>
+    </message>
+</context>
+<context>
+    <name>SimulatorWindow</name>
+    <message>
+        <source>不应答 %</source>
+        <translation>No reply %</translation>
+    </message>
+    <message>
+        <source>延时 ms</source>
+        <translation>Delay ms</translation>
+    </message>
+    <message>
+        <source>至 ms</source>
+        <translation>to ms</translation>
+    </message>
+    <message>
+        <source>CRC错 %</source>
+        <translation>Bad CRC %</translation>
+    </message>
+    <message>
+        <source>分两段 %</source>
+        <translation>In two pieces %</translation>
+    </message>
+    <message>
+        <source>段间隔 ms</source>
+        <translation>Gap ms</translation>
+    </message>
+    <message>
+        <source>异常于功能码</source>
+        <translation>Exception for function</translation>
+    </message>
+    <message>
+        <source>异常码</source>
+        <translation>Exception code</translation>
+    </message>
+    <message>
+        <source>错从站地址 %</source>
+        <translation>Wrong slave address %</translation>
+    </message>
+    <message>
+        <source>启动模拟</source>
+        <translation>Simulate</translation>
+    </message>
+    <message>
+        <source>寄存器表模拟</source>
+        <translation>Register map simulator</translation>
+    </message>
+    <message>
+        <source>载入</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>故障, 从站</source>
+        <translation>Faults of slave</translation>
+    </message>
+    <message>
+        <source>%1: %2 个地址</source>
+        <translation>%1: %2 addresses</translation>
+    </message>
+    <message>
+        <source>已保存 %1</source>
+        <translation>Saved %1</translation>
+    </message>
+    <message>
+        <source>请求 %1, 异常 %2 (故障 %3), 不应答 %4, 延时 %5, CRC错 %6, 分段 %7, 错从站地址 %8</source>
+        <translation>Requests %1, exceptions %2 (forced %3), no reply %4, delayed %5, bad CRC %6, split %7, wrong slave address %8</translation>
+    </message>
+</context>
+<context>
+    <name>SlaveSimulator</name>
+    <message>
+        <source>%1: CRC错误, 不应答</source>
+        <translation>%1: bad CRC, no reply</translation>
+    </message>
+    <message>
+        <source>%1: 从站 %2 不在表中, 不应答</source>
+        <translation>%1: slave %2 is not in the map, no reply</translation>
+    </message>
+    <message>
+        <source>故障: 异常 %1</source>
+        <translation>fault: exception %1</translation>
+    </message>
+    <message>
+        <source>%1: 广播, 不应答</source>
+        <translation>%1: broadcast, no reply</translation>
+    </message>
+    <message>
+        <source>%1: 故障: 不应答</source>
+        <translation>%1: fault: no reply</translation>
+    </message>
+    <message>
+        <source>故障: 从站地址 %1</source>
+        <translation>fault: slave address %1</translation>
+    </message>
+    <message>
+        <source>故障: CRC错误</source>
+        <translation>fault: bad CRC</translation>
+    </message>
+    <message>
+        <source>故障: 延时 %1 ms</source>
+        <translation>fault: %1 ms late</translation>
+    </message>
+    <message>
+        <source>故障: 分两段, 间隔 %1 ms</source>
+        <translation>fault: two pieces, %1 ms apart</translation>
     </message>
 </context>
 <context>
@@ -1886,6 +2117,14 @@ Slave %2: %3</translation>
     <message>
         <source>地址扫描: 逐个询问从站地址, 或逐个尝试波特率, 校验位和停止位, 找出线上的设备</source>
         <translation>Address scan: asks each slave address, or tries baud rates, parities and stop bits, to find the devices on the line</translation>
+    </message>
+    <message>
+        <source>寄存器表模拟</source>
+        <translation>Simulator</translation>
+    </message>
+    <message>
+        <source>寄存器表模拟: 按寄存器表应答每个功能码, 可设故障</source>
+        <translation>Register map simulator: answers every function code from a register map, with faults on demand</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,103 @@
+#include "simulator.h"
+
+#include "busframer.h"
+#include "modbusreply.h"
+
+#include <QTimer>
+
+DeviceSimulator::DeviceSimulator(QObject *parent)
+    : QObject(parent), sim(&map), quiet(new QTimer(this))
+{
+    clock.start();
+    quiet->setSingleShot(true);
+    quiet->setTimerType(Qt::PreciseTimer);
+    connect(quiet, &QTimer::timeout, this, &DeviceSimulator::lineQuiet);
+    setLine(PortSettings());
+}
+
+void DeviceSimulator::setLine(const PortSettings &line)
+{
+    silence = int(standardFrameGapUs(line));
+    quiet->setInterval(qMax(1, (silence + 999) / 1000));
+}
+
+void DeviceSimulator::feed(const QByteArray &bytes)
+{
+    buffer += bytes;
+    while (!discarding) {
+        const int length = requestLength(buffer);
+        if (length <= 0 || buffer.size() < length) {
+            break; // more to come, or only the silence can end it
+        }
+        const QByteArray frame = buffer.left(length);
+        buffer.remove(0, length);
+        if (!hasGoodCrc(frame)) {
+            discarding = true; // out of step with the frames: wait for the silence
+        }
+        handle(0, frame, 0);
+    }
+    if (discarding) {
+        buffer.clear();
+    }
+    if (!buffer.isEmpty() || discarding) {
+        quiet->start();
+    }
+}
+
+void DeviceSimulator::lineQuiet()
+{
+    if (!discarding && !buffer.isEmpty()) {
+        handle(0, buffer, 0);
+    }
+    buffer.clear();
+    discarding = false;
+}
+
+void DeviceSimulator::feedNetwork(quintptr peer, const QByteArray &bytes)
+{
+    QVector<quint16> transactions;
+    const QVector<QByteArray> frames = peers[peer].take(bytes, &transactions);
+    for (int i = 0; i < frames.size(); ++i) {
+        handle(peer, frames[i], transactions[i]);
+    }
+}
+
+void DeviceSimulator::forgetPeer(quintptr peer)
+{
+    peers.remove(peer);
+}
+
+void DeviceSimulator::handle(quintptr peer, const QByteArray &frame, quint16 transaction)
+{
+    const SimAnswer a = sim.answer(frame, clock.elapsed());
+    emit served(a.note);
+    const int function = frame.size() > 1 ? quint8(frame.at(1)) : 0;
+    if (function == 5 || function == 6 || function == 15 || function == 16) {
+        emit written();
+    }
+    if (!a.reply) {
+        return;
+    }
+    // Modbus TCP has no CRC: a bad one does not reach a TCP master.
+    const QByteArray bytes = peer ? rtuToMbap(a.bytes, transaction) : a.bytes;
+    const int splitAt = a.splitAt > 0 && peer ? a.splitAt + 5 : a.splitAt;
+    const auto send = [this, peer](const QByteArray &piece) {
+        if (peer) {
+            emit replyTo(peer, piece);
+        } else {
+            emit reply(piece);
+        }
+    };
+    if (a.delayMs == 0 && splitAt == 0) {
+        send(bytes); // at once: a master's time limit may be short
+        return;
+    }
+    QTimer::singleShot(a.delayMs, Qt::PreciseTimer, this, [=] {
+        if (splitAt == 0) {
+            send(bytes);
+            return;
+        }
+        send(bytes.left(splitAt));
+        QTimer::singleShot(a.gapMs, Qt::PreciseTimer, this, [=] { send(bytes.mid(splitAt)); });
+    });
+}
