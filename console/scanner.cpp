@@ -251,7 +251,7 @@ void Scanner::next()
 void Scanner::attempt()
 {
     emit progress(
-        {address, lines.at(lineIndex), done, lines.size() * current.addressCount(), msLeft()});
+        {address, lines.at(lineIndex), done, int(lines.size()) * current.addressCount(), msLeft()});
     // What came late for the last address must not be taken for this one's reply.
     link->bytesAvailable();
     link->readAll();
