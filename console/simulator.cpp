@@ -18,7 +18,6 @@ DeviceSimulator::DeviceSimulator(QObject *parent)
 void DeviceSimulator::setLine(const PortSettings &line)
 {
     silence = int(standardFrameGapUs(line));
-    quiet->setInterval(qMax(1, (silence + 999) / 1000));
 }
 
 void DeviceSimulator::feed(const QByteArray &bytes)
@@ -36,11 +35,17 @@ void DeviceSimulator::feed(const QByteArray &bytes)
         }
         handle(0, frame, 0);
     }
-    if (discarding) {
+    if (discarding || buffer.size() > maxFrameBytes) {
+        discarding = true;
         buffer.clear();
     }
-    if (!buffer.isEmpty() || discarding) {
-        quiet->start();
+    // A request whose length is known waits longer for its rest: a USB adapter may deliver
+    // it in pieces further apart than the line's silence.
+    const int gapMs = qMax(1, (silence + 999) / 1000);
+    if (!buffer.isEmpty() && requestLength(buffer) > 0) {
+        quiet->start(qMax(gapMs, patienceMs));
+    } else if (!buffer.isEmpty() || discarding) {
+        quiet->start(gapMs);
     }
 }
 

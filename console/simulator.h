@@ -20,6 +20,10 @@ class DeviceSimulator : public QObject
 public:
     explicit DeviceSimulator(QObject *parent = nullptr);
 
+    static constexpr int maxFrameBytes = 256;
+    // How long the rest of a request whose start is here may take.
+    static constexpr int patienceMs = 50;
+
     RegisterMap &registers() { return map; }
     SlaveSimulator &slaves() { return sim; }
     // The line's 3.5 characters of silence end a request whose length its start cannot tell.

@@ -269,13 +269,17 @@ private slots:
             device.feed(QByteArray(1, c));
         }
         QCOMPARE(replies.size(), 1); // no wait for a silence
+        device.feed(read.left(3));   // the rest late, as a USB adapter may deliver it
+        QTest::qWait(20);
+        device.feed(read.mid(3));
+        QCOMPARE(replies.size(), 2);
         device.feed(read + withCrc("01 10 00 01 00 01 02 00 05"));
-        QCOMPARE(replies.size(), 3);
+        QCOMPARE(replies.size(), 4);
         device.feed(hexBytes("55 AA") + read); // out of step: dropped until the line is quiet
         QTest::qWait(20);
         device.feed(withCrc("01 41 00"));
-        QCOMPARE(replies.size(), 3);
-        QTRY_COMPARE(replies.size(), 4);
+        QCOMPARE(replies.size(), 4);
+        QTRY_COMPARE(replies.size(), 5);
         QCOMPARE(hexOf(replies.last().first().toByteArray()), hexOf(withCrc("01 C1 01")));
 
         SlaveFaults f;
@@ -290,7 +294,7 @@ private slots:
         device.feed(read);
         QTRY_COMPARE(at.size(), 2);
         QVERIFY(at[0] >= 10 && at[1] - at[0] >= 30);
-        QCOMPARE(hexOf(replies[4].first().toByteArray() + replies[5].first().toByteArray()),
+        QCOMPARE(hexOf(replies[5].first().toByteArray() + replies[6].first().toByteArray()),
                  hexOf(withCrc("01 03 02 12 34")));
     }
 
