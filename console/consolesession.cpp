@@ -241,13 +241,18 @@ void ConsoleSession::checkComStatus()
 qint64 ConsoleSession::write(const QByteArray &bytes, bool counted)
 {
     const qint64 written = isOpen() ? link->write(bytes) : -1;
+    noteWritten(bytes, written, counted);
+    return written;
+}
+
+void ConsoleSession::noteWritten(const QByteArray &bytes, qint64 written, bool counted)
+{
     if (written > 0) {
         if (counted) {
             sentCount += written;
         }
         emit sent(bytes.left(int(written)));
     }
-    return written;
 }
 
 bool ConsoleSession::sendText(QString text, bool request)
@@ -434,8 +439,11 @@ void ConsoleSession::showReceived()
 
 void ConsoleSession::answerSimulated(const QByteArray &bytes)
 {
-    showReceived(); // the request before its answer
-    if (write(bytes, true) == bytes.size() && opts.autoPrint) {
+    // On the line first, shown after the request it answers.
+    const qint64 written = isOpen() ? link->write(bytes) : -1;
+    showReceived();
+    noteWritten(bytes, written, true);
+    if (written == bytes.size() && opts.autoPrint) {
         emit logLine(LogSerialSend, TaviHelper::bytesToHexText(bytes));
     }
 }

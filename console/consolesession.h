@@ -158,6 +158,8 @@ private:
     void portLost();
     void closeLink();
     qint64 write(const QByteArray &bytes, bool counted);
+    // Counts and tells what the port took of `bytes`.
+    void noteWritten(const QByteArray &bytes, qint64 written, bool counted);
     bool sendBytes(const QByteArray &bytes, bool request, bool hexLog);
     // False, saying why once, for a row with a wrong field.
     bool rowIsGood(const RequestRow &row);
