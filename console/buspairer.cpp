@@ -8,27 +8,17 @@ struct Texts {
     Q_DECLARE_TR_FUNCTIONS(BusPairer)
 };
 
-uchar byteAt(const QByteArray &data, int index)
-{
-    return static_cast<uchar>(data.at(index));
-}
-
-bool isRead(int function)
-{
-    return function >= 1 && function <= 4;
-}
-
 // A good frame of a reply's shape, as no request could be (exceptions, read replies).
 bool hasReplyShape(const QByteArray &b)
 {
-    const int function = byteAt(b, 1);
+    const int function = frameByte(b, 1);
     if (function & 0x80) {
         return b.size() == 5;
     }
     if (function == 15 || function == 16) {
         return b.size() == 8;
     }
-    return isRead(function) && b.size() == 5 + byteAt(b, 2);
+    return isReadFunction(function) && b.size() == 5 + frameByte(b, 2);
 }
 
 // What a reply nobody asked for says: judged as the reply to the request its shape implies.
@@ -36,11 +26,11 @@ ReplyDecode unrequestedOutcome(const QByteArray &b, RegisterFormat format)
 {
     ModbusRequest implied;
     implied.bytes = b;
-    implied.slave = byteAt(b, 0);
-    implied.function = byteAt(b, 1) & 0x7F;
+    implied.slave = frameByte(b, 0);
+    implied.function = frameByte(b, 1) & 0x7F;
     implied.replyLength = b.size();
-    if (isRead(implied.function) && !(byteAt(b, 1) & 0x80)) {
-        const int dataBytes = byteAt(b, 2);
+    if (isReadFunction(implied.function) && !(frameByte(b, 1) & 0x80)) {
+        const int dataBytes = frameByte(b, 2);
         implied.count = implied.function <= 2 ? dataBytes * 8 : dataBytes / 2;
     }
     ReplyDecode d = judgeReply(implied, b, format);
@@ -68,21 +58,21 @@ ReplyDecode unansweredOutcome(const ModbusRequest &request)
 bool BusPairer::isReply(const QByteArray &b) const
 {
     const ModbusRequest &r = waitingRequest;
-    if (waitingNumber < 0 || byteAt(b, 0) != r.slave) {
+    if (waitingNumber < 0 || frameByte(b, 0) != r.slave) {
         return false;
     }
-    if (byteAt(b, 1) == (r.function | 0x80)) {
+    if (frameByte(b, 1) == (r.function | 0x80)) {
         return true;
     }
-    if (byteAt(b, 1) != r.function) {
+    if (frameByte(b, 1) != r.function) {
         return false;
     }
-    if (!isRead(r.function)) {
+    if (!isReadFunction(r.function)) {
         return b.size() == 8;
     }
     // The read's own length, or a damaged frame that is no repeated request either.
     ModbusRequest again;
-    return (b.size() == r.replyLength && byteAt(b, 2) == r.replyLength - 5)
+    return (b.size() == r.replyLength && frameByte(b, 2) == r.replyLength - 5)
            || (!hasGoodCrc(b) && !parseRequest(b, &again));
 }
 
@@ -100,7 +90,7 @@ BusFrameInfo BusPairer::take(const BusFrame &frame, qint64 number, QVector<BusRe
     if (b.size() < 4) {
         return info;
     }
-    const bool exception = byteAt(b, 1) & 0x80;
+    const bool exception = frameByte(b, 1) & 0x80;
     if (isReply(b)) {
         info.kind = exception ? BusKind::Exception : BusKind::Reply;
         info.request = waitingRequest;

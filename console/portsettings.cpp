@@ -43,3 +43,35 @@ double characterMs(const PortSettings &line)
                                                                        : 1;
     return (1 + int(line.dataBits) + (parity ? 1 : 0) + stop) * 1000.0 / qMax(1, line.baudRate);
 }
+
+char parityLetter(QSerialPort::Parity parity)
+{
+    switch (parity) {
+    case QSerialPort::EvenParity:
+        return 'E';
+    case QSerialPort::OddParity:
+        return 'O';
+    case QSerialPort::MarkParity:
+        return 'M';
+    case QSerialPort::SpaceParity:
+        return 'S';
+    default:
+        return 'N';
+    }
+}
+
+QSerialPort::Parity parityFromLetter(char letter)
+{
+    switch (letter) {
+    case 'E':
+        return QSerialPort::EvenParity;
+    case 'O':
+        return QSerialPort::OddParity;
+    case 'M':
+        return QSerialPort::MarkParity;
+    case 'S':
+        return QSerialPort::SpaceParity;
+    default:
+        return QSerialPort::NoParity;
+    }
+}

@@ -22,4 +22,9 @@ PortSettings portSettingsFromConfig();
 // Milliseconds one character takes on the line: start bit, data, parity and stop bits.
 double characterMs(const PortSettings &line);
 
+// The letter the command line and the scan's CSV name a parity by: 'N', 'E', 'O', 'M' or 'S';
+// and back, anything else being no parity.
+char parityLetter(QSerialPort::Parity parity);
+QSerialPort::Parity parityFromLetter(char letter);
+
 #endif // PORTSETTINGS_H

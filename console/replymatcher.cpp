@@ -5,16 +5,21 @@
 #include <QCoreApplication>
 #include <QtEndian>
 
+uchar frameByte(const QByteArray &frame, int index)
+{
+    return static_cast<uchar>(frame.at(index));
+}
+
+bool isReadFunction(int function)
+{
+    return function >= 1 && function <= 4;
+}
+
 namespace {
 // tr() for this file's texts.
 struct Texts {
     Q_DECLARE_TR_FUNCTIONS(ReplyMatcher)
 };
-
-uchar byteAt(const QByteArray &data, int index)
-{
-    return static_cast<uchar>(data.at(index));
-}
 
 QString hexByte(int value)
 {
@@ -35,14 +40,10 @@ void appendNote(QString *text, const QString &note)
     *text += note;
 }
 
-bool isRead(int function)
-{
-    return function >= 1 && function <= 4;
-}
-
 bool knownFunction(int function)
 {
-    return isRead(function) || function == 5 || function == 6 || function == 15 || function == 16;
+    return isReadFunction(function) || function == 5 || function == 6 || function == 15
+           || function == 16;
 }
 
 // Length of the reply frame `b` begins with, judged by its function code; -1 while too few
@@ -52,12 +53,12 @@ int frameLength(const QByteArray &b)
     if (b.size() < 2) {
         return -1;
     }
-    const int function = byteAt(b, 1);
+    const int function = frameByte(b, 1);
     if (function & 0x80) {
         return knownFunction(function & 0x7F) ? 5 : 0;
     }
-    if (isRead(function)) {
-        return b.size() < 3 ? -1 : 5 + byteAt(b, 2);
+    if (isReadFunction(function)) {
+        return b.size() < 3 ? -1 : 5 + frameByte(b, 2);
     }
     return knownFunction(function) ? 8 : 0;
 }
@@ -71,11 +72,11 @@ int checkedFrameLength(const QByteArray &b)
 
 bool startsLikeReply(const ModbusRequest &r, const QByteArray &b, int at)
 {
-    if (byteAt(b, at) != r.slave) {
+    if (frameByte(b, at) != r.slave) {
         return false;
     }
-    return at + 1 >= b.size() || byteAt(b, at + 1) == r.function
-           || byteAt(b, at + 1) == (r.function | 0x80);
+    return at + 1 >= b.size() || frameByte(b, at + 1) == r.function
+           || frameByte(b, at + 1) == (r.function | 0x80);
 }
 
 QString crcNote(const QByteArray &frame)
@@ -107,7 +108,7 @@ void decodeData(int function, const QByteArray &data, int bits, RegisterFormat f
     if (function == 1 || function == 2) {
         out->data = data;
         for (int i = 0; i < bits && i / 8 < data.size(); ++i) {
-            const int bit = (byteAt(data, i / 8) >> (i % 8)) & 1;
+            const int bit = (frameByte(data, i / 8) >> (i % 8)) & 1;
             out->numbers << bit;
             out->text += QString::number(bit) + QLatin1Char(' ');
         }
@@ -125,10 +126,10 @@ ReplyDecode incompleteReply(const ModbusRequest &r, const QByteArray &b, Registe
 {
     ReplyDecode out = aboutRequest(r);
     out.kind = ReplyDecode::Incomplete;
-    if (b.size() >= 3 && (byteAt(b, 1) & 0x80)) {
-        out.text = exceptionText(r.function, byteAt(b, 2));
-    } else if (b.size() >= 3 && isRead(r.function)) {
-        decodeData(r.function, b.mid(3, qMin(int(byteAt(b, 2)), b.size() - 3)), r.count, format,
+    if (b.size() >= 3 && (frameByte(b, 1) & 0x80)) {
+        out.text = exceptionText(r.function, frameByte(b, 2));
+    } else if (b.size() >= 3 && isReadFunction(r.function)) {
+        decodeData(r.function, b.mid(3, qMin(int(frameByte(b, 2)), b.size() - 3)), r.count, format,
                    &out);
     }
     const int length = frameLength(b);
@@ -141,10 +142,10 @@ ReplyDecode incompleteReply(const ModbusRequest &r, const QByteArray &b, Registe
 QString mismatchText(const ModbusRequest &r, const QByteArray &frame)
 {
     QStringList parts;
-    if (byteAt(frame, 0) != r.slave) {
-        parts << Texts::tr("从站地址应为 %1, 收到 %2").arg(r.slave).arg(byteAt(frame, 0));
+    if (frameByte(frame, 0) != r.slave) {
+        parts << Texts::tr("从站地址应为 %1, 收到 %2").arg(r.slave).arg(frameByte(frame, 0));
     }
-    const int function = byteAt(frame, 1) & 0x7F;
+    const int function = frameByte(frame, 1) & 0x7F;
     if (function != r.function) {
         parts << Texts::tr("功能码应为 %1, 收到 %2").arg(hexByte(r.function), hexByte(function));
     }
@@ -161,8 +162,8 @@ bool parseRequest(const QByteArray &bytes, ModbusRequest *request)
     }
     ModbusRequest r;
     r.bytes = bytes;
-    r.slave = byteAt(bytes, 0);
-    r.function = byteAt(bytes, 1);
+    r.slave = frameByte(bytes, 0);
+    r.function = frameByte(bytes, 1);
     r.address = qFromBigEndian<quint16>(bytes.constData() + 2);
     const int field = qFromBigEndian<quint16>(bytes.constData() + 4);
     if (r.function >= 1 && r.function <= 6) {
@@ -179,7 +180,7 @@ bool parseRequest(const QByteArray &bytes, ModbusRequest *request)
         }
     } else if (r.function == 15 || r.function == 16) {
         // Address, count, byte count, the data, CRC.
-        if (bytes.size() != 9 + byteAt(bytes, 6)) {
+        if (bytes.size() != 9 + frameByte(bytes, 6)) {
             return false;
         }
         r.count = field;
@@ -213,11 +214,11 @@ ReplyDecode judgeReply(const ModbusRequest &r, const QByteArray &frame, Register
 {
     ReplyDecode out = aboutRequest(r);
     const bool goodCrc = hasGoodCrc(frame);
-    if (byteAt(frame, 1) & 0x80) {
+    if (frameByte(frame, 1) & 0x80) {
         out.kind = goodCrc ? ReplyDecode::Exception : ReplyDecode::BadCrc;
-        out.text = exceptionText(r.function, byteAt(frame, 2));
-    } else if (isRead(r.function)) {
-        const int count = byteAt(frame, 2);
+        out.text = exceptionText(r.function, frameByte(frame, 2));
+    } else if (isReadFunction(r.function)) {
+        const int count = frameByte(frame, 2);
         const int expected = r.replyLength - 5;
         if (goodCrc && count != expected) {
             out.kind = ReplyDecode::CountMismatch;
@@ -337,9 +338,9 @@ bool ReplyMatcher::takeLate(const QByteArray &frame, qint64 nowMs, ModbusRequest
     }
     for (auto it = givenUp.begin(); it != givenUp.end(); ++it) {
         const ModbusRequest &r = it->request;
-        const bool fits =
-            startsLikeReply(r, frame, 0)
-            && ((byteAt(frame, 1) & 0x80) || !isRead(r.function) || frame.size() == r.replyLength);
+        const bool fits = startsLikeReply(r, frame, 0)
+                          && ((frameByte(frame, 1) & 0x80) || !isReadFunction(r.function)
+                              || frame.size() == r.replyLength);
         if (fits) {
             *request = r;
             givenUp.erase(it);
@@ -366,7 +367,7 @@ void ReplyMatcher::process(qint64 nowMs, RegisterFormat format, bool final,
         }
         const ModbusRequest r = pending.front().request;
         // A write is answered by its own echo; a read's echo is the adapter's, not the device's.
-        const bool echoIsNoReply = isRead(r.function);
+        const bool echoIsNoReply = isReadFunction(r.function);
         const int checked = checkedFrameLength(buffer);
         const bool wholeReply = checked > 0 && startsLikeReply(r, buffer, 0);
         if (echoIsNoReply && !wholeReply) {
@@ -459,14 +460,14 @@ void ReplyMatcher::unrequested(qint64 nowMs, RegisterFormat format, QVector<Repl
         out->append(lateReply(earlier, frame, format));
         return;
     }
-    const int function = byteAt(frame, 1);
+    const int function = frameByte(frame, 1);
     ReplyDecode d;
     d.kind = ReplyDecode::Unrequested;
     d.functionCode = function & 0x7F;
     if (function & 0x80) {
-        d.text = exceptionText(function & 0x7F, byteAt(frame, 2));
-    } else if ((function == 3 || function == 4) && byteAt(frame, 2) % 2 == 0) {
-        decodeData(function, frame.mid(3, byteAt(frame, 2)), 0, format, &d);
+        d.text = exceptionText(function & 0x7F, frameByte(frame, 2));
+    } else if ((function == 3 || function == 4) && frameByte(frame, 2) % 2 == 0) {
+        decodeData(function, frame.mid(3, frameByte(frame, 2)), 0, format, &d);
     } else {
         return;
     }

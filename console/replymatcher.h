@@ -20,6 +20,11 @@ struct ModbusRequest {
     int replyLength = 0; // of a normal (not exception) reply
 };
 
+// A frame's byte at `index`, 0-255.
+uchar frameByte(const QByteArray &frame, int index);
+// The read functions (1-4), whose replies carry a byte count and data.
+bool isReadFunction(int function);
+
 // A request of a function code whose reply the console knows (1-6, 15, 16) with a good CRC.
 bool parseRequest(const QByteArray &bytes, ModbusRequest *request);
 

@@ -55,9 +55,7 @@ PortSettings commandLinePort(const QString &port, const CommandLine &line)
     PortSettings s;
     s.name = port;
     s.baudRate = line.baudRate;
-    s.parity = line.parity == 'E'   ? QSerialPort::EvenParity
-               : line.parity == 'O' ? QSerialPort::OddParity
-                                    : QSerialPort::NoParity;
+    s.parity = parityFromLetter(line.parity);
     s.stopBits = line.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop;
     return s;
 }

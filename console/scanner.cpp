@@ -81,22 +81,6 @@ int scanTimeoutMs(const PortSettings &line, int function, int answerMs)
            - deviceAnswerMs + answerMs;
 }
 
-char parityLetter(QSerialPort::Parity parity)
-{
-    switch (parity) {
-    case QSerialPort::EvenParity:
-        return 'E';
-    case QSerialPort::OddParity:
-        return 'O';
-    case QSerialPort::MarkParity:
-        return 'M';
-    case QSerialPort::SpaceParity:
-        return 'S';
-    default:
-        return 'N';
-    }
-}
-
 int stopBitCount(QSerialPort::StopBits stopBits)
 {
     return stopBits == QSerialPort::TwoStop ? 2 : 1;

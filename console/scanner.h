@@ -65,8 +65,6 @@ struct ScanProgress {
     qint64 msLeft = 0; // at most: the remaining attempts' timeouts
 };
 
-// 'N', 'E' or 'O' (mark and space, which a scan never tries, as 'M' and 'S').
-char parityLetter(QSerialPort::Parity parity);
 int stopBitCount(QSerialPort::StopBits stopBits);
 // "address,baud,parity,stop,response"; a line of it per device, the address a range
 // ("1-247") for one answering for every address, the response its values or its exception.

@@ -34,9 +34,7 @@ ScanPlan planOf(const CommandLine &line)
     }
     plan.parities.clear();
     for (const QChar parity : line.scanParities) {
-        plan.parities << (parity == QLatin1Char('E')   ? QSerialPort::EvenParity
-                          : parity == QLatin1Char('O') ? QSerialPort::OddParity
-                                                       : QSerialPort::NoParity);
+        plan.parities << parityFromLetter(parity.toLatin1());
     }
     plan.stopBits.clear();
     for (const int stop : line.scanStops) {

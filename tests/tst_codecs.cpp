@@ -74,23 +74,6 @@ private slots:
         QCOMPARE(TH::namedTextToBytes(text), bytes);
     }
 
-    void namedTextRoundTrip()
-    {
-        QRandomGenerator rng(20261206);
-        static const char pool[] = {0x0E, 'H',  '\\', ' ',
-                                    0x7F, 0x00, 0x0D}; // the interesting bytes
-        for (int round = 0; round < 5000; ++round) {
-            QByteArray data(int(rng.bounded(48)), '\0');
-            for (char &c : data) {
-                c = rng.bounded(3) == 0 ? pool[rng.bounded(int(sizeof pool))]
-                                        : char(rng.bounded(256));
-            }
-            // SO followed by 'H' reads back as SOH.
-            const QByteArray expected = QByteArray(data).replace(QByteArray("\x0eH", 2), "\x01");
-            QCOMPARE(TH::namedTextToBytes(TH::bytesToNamedText(data)), expected);
-        }
-    }
-
     void utf8_data()
     {
         QTest::addColumn<QByteArray>("bytes");

@@ -4,6 +4,7 @@
 #include "consolesession.h"
 #include "consoletest.h"
 #include "logformat.h"
+#include "netbridge.h"
 
 #include <QNetworkDatagram>
 #include <QSerialPort>
@@ -89,6 +90,27 @@ private slots:
         click("btnStart");
         QTRY_COMPARE(text("btnStart"), QString("停止"));
         QVERIFY(good.hasPendingConnections());
+    }
+
+    void automaticRestartNeedsAnAddress()
+    {
+        // Silent, it starts nothing whose address is missing: a UDP client without its server,
+        // a server given only a client's fields.
+        NetBridge bridge;
+        QSignalSpy said(&bridge, &NetBridge::message);
+        NetBridge::Target udp;
+        udp.mode = NetBridge::UdpClient;
+        udp.port = 6000;
+        NetBridge::Target server = udp;
+        server.mode = NetBridge::TcpServer;
+        server.host = "127.0.0.1";
+        bridge.reconnect(udp);
+        bridge.reconnect(server);
+        QVERIFY(!bridge.isConnected());
+        QCOMPARE(said.size(), 0);
+        udp.host = "127.0.0.1";
+        bridge.reconnect(udp);
+        QVERIFY(bridge.isConnected());
     }
 
     // Back-pressure needs no window.

@@ -336,6 +336,14 @@ private slots:
             QCOMPARE(line.stopBits, r.qtStop);
             QCOMPARE(characterMs(line), r.charMs);
         }
+        // The letters of the command line and of the scan's CSV, both ways.
+        const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
+                                                QSerialPort::OddParity, QSerialPort::MarkParity,
+                                                QSerialPort::SpaceParity};
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(parityLetter(parities[i]), "NEOMS"[i]);
+            QCOMPARE(parityFromLetter("NEOMS"[i]), parities[i]);
+        }
     }
 };
 

@@ -23,6 +23,7 @@ private slots:
         QCOMPARE(findReplyIndex("99", {"01 03"}), -1);
         QCOMPARE(findReplyIndex("01 0A 00", {"01 0b", " 01  0a ", "01 0A"}, true), 1); // as hex
         QCOMPARE(findReplyIndex("01 0A 00", {"01 0a"}, false), -1); // as text, as written
+        QCOMPARE(findReplyIndex("OK", {"ok"}, true), -1); // no hex pairs: as written, even so
     }
 
     void ranges_data()

@@ -1,6 +1,5 @@
 // The kit: message, question, input and date dialogs, the framed window, the tray; theme
-// sheets and their colours, navigation bars.
-#include "iconhelper.h"
+// sheets and their colours.
 #include "taviappearance.h"
 #include "tavidateselect.h"
 #include "tavihelper.h"
@@ -144,8 +143,18 @@ private slots:
         w.setMainWidget(new QWidget);
         w.show();
         const QPoint start = w.pos();
-        drag(child<QWidget>(&w, "widgetTitle"), {50, 10}, {80, 30});
+        QWidget *title = child<QWidget>(&w, "widgetTitle");
+        drag(title, {50, 10}, {80, 30});
         QCOMPARE(w.pos(), start + QPoint(30, 20));
+        // A double-click on it maximises and restores, but not where only "close" is offered.
+        const QRect normal = w.geometry();
+        QTest::mouseDClick(title, Qt::LeftButton, {}, {50, 10});
+        QVERIFY(w.geometry() != normal);
+        QTest::mouseDClick(title, Qt::LeftButton, {}, {50, 10});
+        QCOMPARE(w.geometry(), normal);
+        w.setOnlyCloseBtn();
+        QTest::mouseDClick(title, Qt::LeftButton, {}, {50, 10});
+        QCOMPARE(w.geometry(), normal);
         w.getBtnMenuMin()->click(); // minimised, hidden only when asked to
         QVERIFY(!w.isHidden());
         w.setMinHide(true);
@@ -186,21 +195,6 @@ private slots:
         }
         QCOMPARE(TaviHelper::themeFile(-1) + TaviHelper::themeFile(17),
                  QString(":/qss/lightblue.css:/qss/lightblue.css"));
-    }
-
-    void navigationBars()
-    {
-        // Text under the icon keeps a border in the background colour, so that it does not jump.
-        QWidget nav;
-        QToolButton plain(&nav), under(&nav);
-        under.setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        IconHelper::instance()->styleNavWidget(&nav, {&plain}, {0xF015});
-        QVERIFY(nav.styleSheet().contains("QAbstractButton{border-style:none;"));
-        QVERIFY(!IconHelper::instance()->buttonPixmap(&plain, 0).isNull());
-        IconHelper::instance()->styleNavWidget(&nav, {&under}, {0xF015});
-        QVERIFY(nav.styleSheet().contains("QAbstractButton{border-style:solid;"));
-        IconHelper::instance()->unstyleButtons({&plain, &under});
-        QVERIFY(IconHelper::instance()->buttonPixmap(&plain, 0).isNull());
     }
 };
 

@@ -1,12 +1,11 @@
-// The console against real Modbus peers: mbpoll polling its device simulation; a pymodbus device it
-// polls, also at 9600 baud.
+// The console against real Modbus peers: a pymodbus device it reads and writes with every
+// function code, polls fast, and reads at 9600 baud; mbpoll reading back what it wrote.
 #include "appsettings.h"
 #include "consoletest.h"
 #include "frmtolvan.h"
 #include "modbusdevice.h"
 #include "registertable.h"
 #include "registerwindow.h"
-#include "tavihelper.h"
 #include "valuechart.h"
 #include <QProcess>
 #include <QStandardPaths>
@@ -27,52 +26,6 @@ class TestPeers : public ConsoleTest
         edit("value")->setText(QString::number(count));
     }
 private slots:
-    void mbpollReadsTheSimulatedDevice()
-    {
-        const QByteArray reply =
-            hexBytes("01 03 04 00 7B FF FF"); // two holding registers at slave 1
-        AppSettings::DeviceKeys = QStringList{"01 03 00 00 00 02"};
-        AppSettings::DeviceValues =
-            QStringList{TaviHelper::bytesToHexText(reply + TaviHelper::crc16ModbusBytes(reply))};
-        AppSettings::Debug = true;
-        request(3, 2);
-        QProcess poll;
-        poll.setProcessChannelMode(QProcess::MergedChannels);
-        poll.start(QStandardPaths::findExecutable("mbpoll"),
-                   {"-m", "rtu", "-a", "1", "-r", "1", "-c", "2", "-t", "4", "-b", "9600", "-P",
-                    "none", "-1", "-o", "2", pair->peerEnd()});
-        QTRY_VERIFY_WITH_TIMEOUT(poll.state() == QProcess::NotRunning, 10000);
-        const QString out = QString::fromUtf8(poll.readAll());
-        QVERIFY2(poll.exitCode() == 0 && out.contains("[1]: \t123")
-                     && out.contains("[2]: \t65535 (-1)"),
-                 qPrintable(out));
-        QCOMPARE(text("btnSendCount"), QString("发送 : 9 字节"));
-    }
-    void consoleReadsAPymodbusDevice()
-    {
-        ModbusDevice device;
-        QString error;
-        QVERIFY2(device.start(pair->peerEnd(), {"--holding", "123,65535,10", "--input", "1,2,3"},
-                              &error),
-                 qPrintable(error));
-        // Holding and input registers, decoded, and in the chart one series per register, in order.
-        for (const auto &row : {std::pair<int, QString>{3, "123 -1 10 "}, {4, "1 2 3 "}}) {
-            request(row.first, 3);
-            const QString fc = "0" + QString::number(row.first);
-            click("btnSend");
-            QTRY_VERIFY_WITH_TIMEOUT(count("数值解析") > 0, 5000);
-            QCOMPARE(lastLine("数值解析").section(">> ", 1), row.second);
-            QVERIFY(lastLine("串口接收").contains("串口接收 << 01 " + fc + " 06"));
-            const auto *chart = find<ValueChart>("");
-            const QStringList series{fc + ":0", fc + ":1", fc + ":2"};
-            QCOMPARE(chart->seriesNames(), series);
-            for (int i = 0; i < 3; ++i) {
-                QCOMPARE(chart->points(series.at(i)).size(), 1);
-                QCOMPARE(chart->points(series.at(i)).first().y(),
-                         row.second.section(' ', i, i).toDouble());
-            }
-        }
-    }
     // Every function code from the request row; mbpoll, a second master, then reads back what
     // the writes left in the device.
     void everyFunctionCodeThroughTheForm()

@@ -226,6 +226,7 @@ private slots:
     void scan_data();
     void scan();
     void cancelHalfway();
+    void csvQuotesAResponse();
     void commandLine_data();
     void commandLine();
 };
@@ -325,6 +326,21 @@ void TestScanner::cancelHalfway()
     QVERIFY(!scanner.isRunning());
     QSerialPort again(line.path());
     QVERIFY2(again.open(QIODevice::ReadWrite), "the port was left open");
+}
+
+void TestScanner::csvQuotesAResponse()
+{
+    // A response with a comma or a quote stays one field.
+    ScanResult r;
+    r.address = 7;
+    r.line.baudRate = 9600;
+    const QString quote = "say \"hi\"";
+    for (const auto &[text, field] : {std::pair<QString, QString>{"1 2", "1 2"},
+                                      {"1,2", "\"1,2\""},
+                                      {quote, "\"say \"\"hi\"\"\""}}) {
+        r.text = text;
+        QCOMPARE(scanCsvLine(r), "7,9600,N,1," + field);
+    }
 }
 
 void TestScanner::commandLine_data()

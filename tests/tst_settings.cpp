@@ -166,7 +166,7 @@ private slots:
         };
         const char *plain = "[A]\nk=v\\x1f\\x61, \"a;b\"\n\n[a%20b]\nk%U4E2D=1\n";
         row("escaped already", plain, plain);
-        row("hex digits after", "k=无a1Fg0\n", "k=\\x65e0\\x61\\x31\\x46g0\n");
+        row("hex digits after", "k=无09afAFg0\n", "k=\\x65e0\\x30\\x39\\x61\\x66\\x41\\x46g0\n");
         row("after \\0", "k=\\0\\x31é\n", "k=\\0\\x31\\xe9\n");
         row("before an escape", "k=é\\ta\n", "k=\\xe9\\ta\n");
         row("DEL", "k=\177b\n", "k=\\x7f\\x62\n");

@@ -1,7 +1,6 @@
 #include "consoletest.h"
 
 #include "appsettings.h"
-#include "consolesession.h"
 #include "frmtolvan.h"
 #include "startup.h"
 #include "trafficlog.h"
@@ -86,11 +85,6 @@ int ConsoleTest::count(const QString &part) const
 void ConsoleTest::appendLog(int type, const QString &data) const
 {
     find<TrafficLog>("")->append(type, data);
-}
-
-void ConsoleTest::sendText(const QString &data) const
-{
-    find<ConsoleSession>("")->sendText(data);
 }
 
 bool ConsoleTest::openPort() const

@@ -60,10 +60,8 @@ protected:
     QString lastLine(const QString &part) const;
     int count(const QString &part) const;
 
-    // A line straight into the form's traffic log; text sent through its session, as typed
-    // text is.
+    // A line straight into the form's traffic log.
     void appendLog(int type, const QString &data) const;
-    void sendText(const QString &data) const;
     // Clicks "打开串口"; true when the session opened.
     bool openPort() const;
     // Every saved log file's text, joined as they are; the files go.
