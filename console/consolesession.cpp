@@ -102,7 +102,7 @@ bool ConsoleSession::open(const PortSettings &settings)
         },
         Qt::QueuedConnection);
     connect(link, &SerialLink::bytesWritten, bridge, &NetBridge::resume);
-    link->setWakeOnArrival(!simulator.isNull());
+    updateWake();
     connect(link, &SerialLink::arrived, this, [this] {
         if (simulator && isOpen()) {
             pullArrived();
@@ -286,6 +286,7 @@ bool ConsoleSession::sendBytes(const QByteArray &bytes, bool request, bool hexLo
         pipeline.sent(
             parsed, monotonicMs(),
             replyTimeoutMs(characterMs(link->lineSettings()), bytes.size(), parsed.replyLength));
+        updateWake();
     }
     if (opts.autoPrint) {
         // What went on the wire, not what was typed: a character with no byte of its own went as
@@ -364,6 +365,9 @@ void ConsoleSession::readData()
     if (isOpen() || viaTcp()) {
         showDecoded(pipeline.expire(monotonicMs(), opts.format));
     }
+    if (isOpen()) {
+        updateWake();
+    }
     if (!isOpen() && pipeline.pendingCount() == 0) {
         readTimer->stop(); // nothing left to wait for without a port
     }
@@ -437,6 +441,13 @@ void ConsoleSession::showReceived()
     }
 }
 
+void ConsoleSession::updateWake()
+{
+    // A reply is timed from its arrival, not from the tick that reads it; a simulated device
+    // answers the moment a request is whole.
+    link->setWakeOnArrival(simulator || pipeline.pendingCount() > 0);
+}
+
 void ConsoleSession::answerSimulated(const QByteArray &bytes)
 {
     // On the line first, shown after the request it answers.
@@ -456,7 +467,7 @@ void ConsoleSession::setSimulator(DeviceSimulator *device)
     }
     simulator = device;
     if (link) {
-        link->setWakeOnArrival(device != nullptr);
+        updateWake();
     }
     if (!device) {
         return;

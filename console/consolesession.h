@@ -154,6 +154,8 @@ private:
     // Logs, decodes and passes on what was read and not yet shown.
     void showReceived();
     void answerSimulated(const QByteArray &bytes);
+    // Whether the port wakes the session as bytes arrive.
+    void updateWake();
     void showDecoded(const QVector<ReplyDecode> &decoded);
     void portLost();
     void closeLink();

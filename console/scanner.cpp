@@ -200,6 +200,8 @@ bool Scanner::openLine()
                false);
         return false;
     }
+    // A reply ends its address's wait at once, not at the next look.
+    link->setWakeOnArrival(true);
     connect(link, &SerialLink::arrived, this, &Scanner::takeBytes);
     connect(
         link, &SerialLink::failed, this, [this] { finish(tr("串口中断异常!!"), false); },

@@ -5,10 +5,11 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QSerialPort>
+#include <QSocketNotifier>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,17 +34,22 @@ qint64 monotonicMs()
 
 SerialLink::SerialLink(QObject *parent) : QObject(parent), serial(new QSerialPort(this))
 {
-    // Only noted: the console reads on its own tick, but a reply's time limit runs from
-    // when its bytes came.
-    connect(serial, &QSerialPort::readyRead, this, [this] {
-        arrivals.append({serial->bytesAvailable(), monotonicMs()});
-        if (wakeOnArrival) {
-            emit arrived();
-        }
-    });
     connect(serial, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) { checkError(error); });
     connect(serial, &QSerialPort::bytesWritten, this, &SerialLink::bytesWritten);
+    // A notifier must not outlive its descriptor, whoever closes the port.
+    connect(serial, &QIODevice::aboutToClose, this, &SerialLink::dropReader);
+}
+
+void SerialLink::dropReader()
+{
+    // Later: this may run in the notifier's own signal.
+    if (reader) {
+        reader->setEnabled(false);
+        reader->deleteLater();
+        reader = nullptr;
+    }
+    portReader = nullptr;
 }
 
 void SerialLink::checkError(int error)
@@ -53,9 +59,15 @@ void SerialLink::checkError(int error)
     if (serial->isOpen()
         && (error == QSerialPort::ResourceError || error == QSerialPort::ReadError
             || error == QSerialPort::WriteError)) {
-        serial->close();
-        emit failed();
+        fail();
     }
+}
+
+void SerialLink::fail()
+{
+    dropReader();
+    serial->close();
+    emit failed();
 }
 
 SerialLink::~SerialLink()
@@ -72,16 +84,29 @@ bool SerialLink::open(const PortSettings &wanted)
         return false;
     }
     serial->setPortName(settings.name);
-    // A bounded buffer: when the console falls behind, the port stops reading from the
-    // device and the sender is held back by the line instead of memory growing without
-    // limit. Without it a busy port can also keep the event loop from running its timers.
-    serial->setReadBufferSize(readBufferBytes);
     if (!serial->open(QIODevice::ReadWrite)) {
         return false;
     }
     identityKnown = deviceIdentity(systemLocation(serial->portName()), &openedDevice, &openedInode);
+    // QSerialPort reads whenever the device delivers, which on a paced line is every few
+    // milliseconds. Its notifier is turned off and the descriptor read here instead (Qt 5.15
+    // and 6 alike): only its read functions and setReadBufferSize() would turn it on again,
+    // and none is called while the port is open. Its buffer is empty: nothing read yet.
+    fd = int(serial->handle());
+    const auto notifiers = serial->findChildren<QSocketNotifier *>();
+    for (QSocketNotifier *n : notifiers) {
+        if (n->type() == QSocketNotifier::Read && n->socket() == fd) {
+            n->setEnabled(false);
+            portReader = n;
+        }
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     serial->clear();
+    received.clear();
     arrivals.clear();
+    streaming = false;
+    takenTotal = takenAtPoll = 0;
+    lastPollMs = monotonicMs();
     if (settings.baudRate > 0) {
         serial->setBaudRate(settings.baudRate);
     }
@@ -89,6 +114,7 @@ bool SerialLink::open(const PortSettings &wanted)
     serial->setParity(settings.parity);
     serial->setStopBits(settings.stopBits);
     serial->setFlowControl(settings.flowControl);
+    updateReader();
     // What the port really has: a refused setting stays as it was.
     settings.baudRate = serial->baudRate();
     settings.dataBits = serial->dataBits();
@@ -142,8 +168,7 @@ qint64 SerialLink::write(const QByteArray &data)
     pollfd device{int(serial->handle()), POLLOUT, 0};
     const bool polled = ::poll(&device, 1, 0) == 1;
     if (polled && (device.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-        serial->close();
-        emit failed();
+        fail();
         return -1;
     }
     const bool idle = serial->bytesToWrite() == 0;
@@ -182,40 +207,137 @@ bool SerialLink::deviceReplaced() const
            || device != openedDevice || inode != openedInode;
 }
 
+void SerialLink::setWakeOnArrival(bool on)
+{
+    if (on != wake) {
+        wake = on;
+        updateReader();
+    }
+}
+
+void SerialLink::updateReader()
+{
+    const bool wanted = serial->isOpen() && (wake || streaming) && received.size() < bound();
+    if (wanted && !reader) {
+        reader = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(reader, &QSocketNotifier::activated, this, [this] {
+            const qint64 before = takenTotal;
+            // One look per wake-up, so that a fast stream cannot hold the event loop.
+            takeFromDevice(64 * 1024);
+            if (serial->isOpen()) {
+                updateReader();
+                if (wake && takenTotal > before) {
+                    emit arrived();
+                }
+            }
+        });
+    }
+    if (reader && reader->isEnabled() != wanted) {
+        reader->setEnabled(wanted);
+    }
+}
+
+void SerialLink::takeFromDevice(qint64 most)
+{
+    if (!serial->isOpen()) {
+        return;
+    }
+    // A guard: reading through QSerialPort would turn its notifier on, and both would read.
+    if (portReader && portReader->isEnabled()) {
+        portReader->setEnabled(false);
+    }
+    const qint64 at = monotonicMs();
+    const qint64 before = received.size();
+    const qint64 limit = qMin(bound(), before + most);
+    bool hungUp = false;
+    while (received.size() < limit) {
+        const qint64 size = received.size();
+        const qint64 room = qMin<qint64>(limit - size, 64 * 1024);
+        received.resize(int(size + room));
+        const ssize_t n = ::read(fd, received.data() + size, size_t(room));
+        const int readError = errno;
+        received.resize(int(size + qMax<ssize_t>(n, 0)));
+        if (n > 0) {
+            continue;
+        }
+        if (n < 0 && readError == EINTR) {
+            continue;
+        }
+        if (n == 0) {
+            // A port set to return at once reads nothing both when it is empty and when the
+            // device hung up; only the latter reports a hang-up.
+            pollfd device{fd, POLLIN, 0};
+            hungUp = ::poll(&device, 1, 0) == 1
+                     && (device.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+        } else {
+            // EIO: the other end of a pseudo-terminal closed, or the device went away.
+            hungUp = readError != EAGAIN && readError != EWOULDBLOCK;
+        }
+        break;
+    }
+    const qint64 taken = received.size() - before;
+    if (taken > 0) {
+        takenTotal += taken;
+        // Pieces of the same millisecond are one: their time is all the pairing uses.
+        if (!arrivals.isEmpty() && arrivals.last().ms == at) {
+            arrivals.last().bufferedAfter = received.size();
+        } else {
+            arrivals.append({received.size(), at});
+        }
+    }
+    if (hungUp) {
+        fail();
+    }
+}
+
+void SerialLink::poll()
+{
+    takeFromDevice(bound());
+    const qint64 now = monotonicMs();
+    if (now > lastPollMs) {
+        const qint64 came = takenTotal - takenAtPoll;
+        streaming =
+            came >= streamMinBytes && came * 1000 >= streamBytesPerSecond * (now - lastPollMs);
+        takenAtPoll = takenTotal;
+        lastPollMs = now;
+    }
+    updateReader();
+}
+
 qint64 SerialLink::bytesAvailable()
 {
-    // What the device delivered since the event loop last looked is taken in now, so that a
-    // reply that came before a request is sent is never taken for that request's reply.
-    int queued = 0;
-    if (serial->isOpen() && ::ioctl(int(serial->handle()), FIONREAD, &queued) == 0 && queued > 0) {
-        serial->waitForReadyRead(0);
-    }
-    return serial->bytesAvailable();
+    // What the device delivered since the last look is taken in now, so that a reply that
+    // came before a request is sent is never taken for that request's reply.
+    poll();
+    return received.size();
 }
 
 QVector<ReceivedPiece> SerialLink::readAll()
 {
-    const QByteArray all = serial->readAll();
+    poll();
+    const QByteArray all = received;
+    received.clear();
     QVector<ReceivedPiece> pieces;
     qint64 from = 0;
     for (const Arrival &a : qAsConst(arrivals)) {
-        if (a.bufferedAfter > from && from < all.size()) {
+        const qint64 to = qMin<qint64>(a.bufferedAfter, all.size());
+        if (to > from) {
+            // All of it in one piece (the usual case) is shared, not copied.
             pieces.append(
-                {all.mid(int(from), int(qMin<qint64>(a.bufferedAfter, all.size()) - from)), a.ms});
-            from = a.bufferedAfter;
+                {from == 0 && to == all.size() ? all : all.mid(int(from), int(to - from)), a.ms});
+            from = to;
         }
     }
     arrivals.clear();
-    // Bytes no arrival was noted for (none, unless the port skipped its signal) came just now.
-    if (from < all.size()) {
-        pieces.append({all.mid(int(from)), monotonicMs()});
-    }
+    updateReader();
     return pieces;
 }
 
 void SerialLink::close()
 {
     arrivals.clear();
+    received.clear();
+    dropReader();
     if (serial->isOpen()) {
         serial->close();
     }

@@ -6,13 +6,17 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVector>
 
 class QSerialPort;
+class QSocketNotifier;
 
 // The one serial port of a console session, with just the operations the console uses.
-// The console polls it: data is taken only through bytesAvailable() and readAll().
+// The console polls it: data is taken only through bytesAvailable() and readAll(). The device
+// is read there and then, not whenever it delivers a few bytes, so a steady stream wakes
+// nobody between polls; a reader that must answer at once asks for setWakeOnArrival().
 class SerialLink : public QObject
 {
     Q_OBJECT
@@ -35,6 +39,7 @@ public:
     // Bytes written but not yet taken by the device.
     qint64 bytesToWrite() const;
     static constexpr qint64 maxPendingWrite = 4 * 1024 * 1024;
+    // Takes in what the device holds now; the bytes waiting to be read.
     qint64 bytesAvailable();
     // RTS and DTR; false when the port refuses (with hardware flow control RTS is the port's).
     bool setRequestToSend(bool on);
@@ -45,8 +50,11 @@ public:
     // Everything received, in the pieces it arrived in.
     QVector<ReceivedPiece> readAll();
     void close();
-    // Whether arrived() is told as bytes come (for a reader that must not wait for a tick).
-    void setWakeOnArrival(bool on) { wakeOnArrival = on; }
+
+    // On: the device is read as soon as it delivers, each piece stamped then, and arrived()
+    // tells of it. Off (the default): read at the polls only, each piece stamped with the
+    // poll that took it.
+    void setWakeOnArrival(bool on);
 
     // The device behind the name is no longer the one that was opened (gone, or replaced
     // by another node under the same name, as a re-plugged adapter or a restarted pty).
@@ -55,11 +63,13 @@ public:
     // Device path for a port name: "ttyUSB0" -> "/dev/ttyUSB0"; a full path stays as it is.
     static QString systemLocation(const QString &portName);
 
-    // Bytes the port holds for the console before it stops reading from the device.
+    // Bytes the port holds for the console before it stops reading from the device: when the
+    // console falls behind, the sender is held back by the line instead of memory growing
+    // without limit.
     static constexpr qint64 readBufferBytes = 192 * 1024;
 
 signals:
-    // Bytes came in (for a reader that waits for them instead of polling).
+    // Bytes came in; only while waking on arrival.
     void arrived();
     // The device took some of the waiting bytes.
     void bytesWritten();
@@ -69,18 +79,49 @@ signals:
     void failed();
 
 private:
+    // A poll that finds at least this many bytes at this rate or more means a stream that
+    // polls cannot carry: a pseudo-terminal holds a few kilobytes only, and a full one holds
+    // the sender back. The link then reads as bytes come, and holds up to streamBufferBytes
+    // for the next poll: 20 MB/s at ten polls a second, one reception still well under the
+    // bridge's bound for a peer that does not read (a bigger one made its messages flap).
+    static constexpr qint64 streamMinBytes = 4096;
+    static constexpr qint64 streamBytesPerSecond = 400 * 1024;
+    static constexpr qint64 streamBufferBytes = 2 * 1024 * 1024;
+
     void checkError(int error);
+    // Reads what the device holds into `received`, up to the bound; ends the session when
+    // the device hung up or failed. `most` caps one call.
+    void takeFromDevice(qint64 most);
+    qint64 bound() const { return streaming ? streamBufferBytes : readBufferBytes; }
+    // A poll: takes what is there, then judges from the rate since the last poll whether the
+    // device delivers more than polls can carry.
+    void poll();
+    // Reads as bytes come while that is wanted and there is room.
+    void updateReader();
+    void dropReader();
+    void fail();
 
     QSerialPort *serial;
+    int fd = -1;
+    // Ours; the port's own read notifier stays off while it is open.
+    QSocketNotifier *reader = nullptr;
+    QPointer<QSocketNotifier> portReader;
+    QByteArray received;
+    bool wake = false;
+    // A stream faster than the polls can take: the device is read as it delivers until a
+    // poll finds the rate below streamBytesPerSecond again.
+    bool streaming = false;
+    qint64 takenTotal = 0;
+    qint64 takenAtPoll = 0;
+    qint64 lastPollMs = 0;
     PortSettings settings;
     bool refusing = false;
-    bool wakeOnArrival = true;
     QString nameProblem;
     // Identity of the device node that was opened.
     quint64 openedDevice = 0;
     quint64 openedInode = 0;
     bool identityKnown = false;
-    // When each piece arrived: the read buffer's size after it, and the time.
+    // When each piece arrived: the size of `received` after it, and the time.
     struct Arrival {
         qint64 bufferedAfter;
         qint64 ms;

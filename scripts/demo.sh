@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-device}
-scripts/setup.sh --test >/dev/null
+scripts/setup.sh --demo >/dev/null
 
 work=$(mktemp -d /tmp/norvane-demo.XXXXXX)
 cleanup() {

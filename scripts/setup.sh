@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing on Debian 12 and builds into build/.
 #   scripts/setup.sh           the program only (target norvane and what it links)
+#   scripts/setup.sh --demo    the program, and the peers scripts/demo.sh runs beside it
 #   scripts/setup.sh --test    also the test peers and Qt 6 (the test command builds the suite
 #                              against it too, in build-qt6/), and every target: tests and benchmarks
 #   scripts/setup.sh --package the packaging and package-check tools as well, and builds nothing
@@ -23,9 +24,12 @@ test_packages=(socat mbpoll tshark python3-pymodbus python3-serial python3-seria
 # the package check (scripts/test-package.sh) validates the menu entry and metainfo and starts
 # the program as a new user (useradd).
 package_packages=(dpkg-dev file desktop-file-utils appstream passwd)
+# scripts/demo.sh: the virtual port pair, the Modbus device on it, and the poller it suggests.
+demo_packages=(socat mbpoll python3-pymodbus python3-serial python3-serial-asyncio)
 target=norvane
 case "${1:-}" in
   --test) packages+=("${test_packages[@]}" "${package_packages[@]}"); target=all ;;
+  --demo) packages+=("${demo_packages[@]}") ;;
   --package) packages+=("${package_packages[@]}"); target="" ;;
 esac
 

@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -231,6 +232,63 @@ private slots:
         emit serial->errorOccurred(QSerialPort::SerialPortError(error));
         QCOMPARE(link.isOpen(), !lost);
         QCOMPARE(failed.size(), int(lost));
+    }
+
+    void linkReadsWhenPolledOrWoken()
+    {
+        // Off, nothing reads the port between polls (a paced line woke the console for every
+        // chunk); on, it is read as bytes come. Every byte comes once and in order, also from
+        // a stream far beyond what one poll holds, read partly as it comes.
+        SerialLink link;
+        QSignalSpy arrived(&link, &SerialLink::arrived);
+        QVERIFY(link.open(port()));
+        QString error;
+        QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
+        QByteArray stream;
+        for (int i = 0; i < 1024 * 1024; ++i) {
+            stream += char(i * 7 + i / 251);
+        }
+        const auto readers = [&] {
+            int on = 0;
+            for (QSocketNotifier *n : link.findChildren<QSocketNotifier *>()) {
+                on += n->type() == QSocketNotifier::Read && n->isEnabled();
+            }
+            return on;
+        };
+        const auto take = [&] {
+            QByteArray bytes;
+            for (const ReceivedPiece &piece : link.readAll()) {
+                bytes += piece.bytes;
+            }
+            return bytes;
+        };
+        peer.write(stream.left(100));
+        waitUntil([] { return false; }, 200);
+        QCOMPARE(arrived.size() + readers(), 0);
+        const qint64 polled = monotonicMs();
+        QCOMPARE(link.bytesAvailable(), 100);
+        const QVector<ReceivedPiece> pieces = link.readAll();
+        QCOMPARE(pieces.size(), 1);
+        QVERIFY(pieces.at(0).arrivedMs >= polled);
+        QCOMPARE(pieces.at(0).bytes, stream.left(100));
+        QCOMPARE(readers(), 0);
+        link.setWakeOnArrival(true);
+        peer.write(stream.mid(100, 100));
+        QVERIFY(waitUntil([&] { return !arrived.isEmpty(); }, 3000));
+        QCOMPARE(take(), stream.mid(100, 100));
+        link.setWakeOnArrival(false);
+        QCOMPARE(readers(), 0);
+        peer.write(stream.mid(200));
+        QByteArray got;
+        QElapsedTimer clock;
+        clock.start();
+        while (got.size() < stream.size() - 200 && clock.elapsed() < 20000) {
+            waitUntil([] { return false; }, 20);
+            got += take();
+        }
+        QCOMPARE(got.size(), stream.size() - 200);
+        QVERIFY(got == stream.mid(200));
+        QCOMPARE(arrived.size(), 1);
     }
 
     // No serial port at all: requests to a pymodbus device over TCP, as Modbus TCP or as RTU

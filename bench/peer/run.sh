@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The console and CuteCom 0.51 take turns (console, CuteCom, console, ...) on the same stream of
-# Modbus read responses at 11.5 KB/s, 92 KB/s and flat out. Every run gets a fresh socat pty seen
-# as /dev/ttyS0; both programs run in one Xvfb with the same window size. Prints the median of
-# each figure per rate and program, and the ratio console/CuteCom.
+# Modbus read responses at 11.5 KB/s, 92 KB/s and flat out; flat out, the bare reader
+# (bareread.c: read and count, nothing else) takes its turn too, as the ceiling. Every run gets a
+# fresh socat pty seen as /dev/ttyS0; both programs run in one Xvfb with the same window size.
+# Prints the median of each figure per rate and program, the ratio console/CuteCom, and flat out
+# the console's throughput over the bare reader's.
 #   bench/peer/run.sh [rounds]        (default 3; PEER_SECONDS per run, default 15)
 # Runs as root in a private mount namespace: the tmpfs on /run/lock and the pty bound over
 # /dev/ttyS0 are never seen outside it.
@@ -40,6 +42,8 @@ if [ -z "${NV_PEER_PRIVATE:-}" ]; then
          -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -lQt5Widgets -lQt5Gui -lQt5Core -ldl \
     || die "probe.cpp does not build"
   [ $out/writer -nt $src/writer.c ] || cc -O2 -Wall -o $out/writer $src/writer.c || die "writer.c does not build"
+  [ $out/bareread -nt $src/bareread.c ] || cc -O2 -Wall -o $out/bareread $src/bareread.c \
+    || die "bareread.c does not build"
   unshare --mount --propagation private true 2>/dev/null || die "cannot make a private mount namespace (unshare)"
   NV_PEER_PRIVATE=1 exec unshare --mount --propagation private "$0" "$@"
 fi
@@ -74,6 +78,8 @@ for i in $(seq 50); do [ -S /tmp/.X11-unix/X$display ] && break; sleep 0.1; done
 
 hz=$(getconf CLK_TCK)
 ticks() { sed 's/.*) //' /proc/$1/stat | awk '{print $12 + $13}'; }
+# Sleeps the GUI thread woke from: each is a wake-up of its event loop.
+wakes() { awk '/^voluntary_ctxt_switches/ {print $2}' /proc/$1/task/$1/status; }
 stat_of() { awk -v k=$2 '$1 == k {print $2}' $1/stats 2>/dev/null; }
 alive() { kill -0 $1 2>/dev/null || die "$2 exited during the run (log: $(tail -2 $3 | tr '\n' ' '))"; }
 # Waits until the process used at most 2 ticks (2 % of a core at 100 Hz) in half a second.
@@ -117,8 +123,8 @@ run() {  # program rate: one run, appends "rate program cpu mbps stall rss lost"
   [ "$(stat_of $dir port_open)" = 1 ] || die "$prog did not open /dev/ttyS0 in 20 s (missing: $(stat_of $dir missing))"
   wait_idle $pid 20 || die "$prog is not idle 20 s after opening the port"
 
-  local t0 sent start end
-  t0=$(ticks $pid)
+  local t0 w0 sent start end
+  t0=$(ticks $pid) w0=$(wakes $pid)
   kill -USR1 $pid  # the probe starts its longest gap afresh
   $out/writer $dir/peer $rate $seconds >$dir/writer.out 2>&1 &
   wpid=$!; current+=($wpid)
@@ -130,8 +136,8 @@ run() {  # program rate: one run, appends "rate program cpu mbps stall rss lost"
     alive $pid $prog $dir/program.log; sleep 0.1
   done
   wait_idle $pid 60 || echo "  ($prog still busy 60 s after the stream)"
-  local t1 rss bytes last stall
-  t1=$(ticks $pid)
+  local t1 w1 rss bytes last stall
+  t1=$(ticks $pid) w1=$(wakes $pid)
   rss=$(awk '/^VmHWM/ {print $2}' /proc/$pid/status)
   sleep 0.2  # one more stats write after the idle check
   bytes=$(stat_of $dir bytes) last=$(stat_of $dir last_read_ns) stall=$(stat_of $dir max_gap_ms)
@@ -139,12 +145,40 @@ run() {  # program rate: one run, appends "rate program cpu mbps stall rss lost"
   stop $pid $wpid $spid
   current=()
   umount /dev/ttyS0
-  awk -v r=$rate -v p=$prog -v t0=$t0 -v t1=$t1 -v hz=$hz -v s=$start -v e=$end -v l=$last \
-      -v b=$bytes -v sent=$sent -v st=$stall -v rss=$rss 'BEGIN {
-    printf "%s %s %.4f %.4f %.1f %.1f %d\n", r, p, (t1 - t0) / hz / ((e - s) / 1e9),
-           (l > s ? b / ((l - s) / 1e3) : 0), st, rss / 1024, sent - b }' | tee -a $work/results \
-    | awk -v n=$runs -v l="$(label $rate)" '{printf "  run %2d  %-9s %s  CPU-s/s %.3f  MB/s %.3f  stall %s ms  RSS %s MiB  lost %s\n",
-                        n, l, $2, $3, $4, $5, $6, $7}'
+  record $rate $prog $(( t1 - t0 )) $start $end $last $bytes $sent $stall $rss $(( w1 - w0 ))
+  rm -rf $dir
+}
+
+# rate program ticks start_ns end_ns last_ns bytes sent stall_ms rss_kb wake-ups: appends
+# "rate program cpu mbps stall rss lost wakes" to $work/results and prints the run.
+record() {
+  awk -v r=$1 -v p=$2 -v t=$3 -v hz=$hz -v s=$4 -v e=$5 -v l=$6 -v b=$7 -v sent=$8 -v st=$9 \
+      -v rss=${10} -v w=${11} 'BEGIN {
+    printf "%s %s %.4f %.4f %.1f %.1f %d %.0f\n", r, p, t / hz / ((e - s) / 1e9),
+           (l > s ? b / ((l - s) / 1e3) : 0), st, rss / 1024, sent - b, w / ((e - s) / 1e9) }' \
+    | tee -a $work/results \
+    | awk -v n=$runs -v l="$(label $1)" '{printf "  run %2d  %-9s %s  CPU-s/s %.3f  MB/s %.3f  stall %s ms  RSS %s MiB  lost %s  wakes/s %s\n",
+                        n, l, $2, $3, $4, ($5 < 0 ? "-" : $5), $6, $7, $8}'
+}
+
+bare() {  # rate: the bare reader on the stream; no window, so no stall (-1)
+  local rate=$1 dir=$work/run$((++runs)) rpid wpid spid i sent start end bytes first last cpu w rss
+  mkdir -p $dir
+  socat pty,raw,echo=0,link=$dir/port pty,raw,echo=0,link=$dir/peer 2>$dir/socat.log &
+  spid=$!; current=($spid)
+  for i in $(seq 50); do [ -e $dir/port ] && [ -e $dir/peer ] && break; sleep 0.1; done
+  [ -e $dir/port ] || die "socat made no pty ($(tail -1 $dir/socat.log))"
+  $out/bareread $dir/port 1000 $(( ${seconds%.*} + 120 )) >$dir/bare.out 2>&1 &
+  rpid=$!; current+=($rpid)
+  for i in $(seq 50); do [ -s $dir/bare.out ] && break; sleep 0.1; done
+  $out/writer $dir/peer $rate $seconds >$dir/writer.out 2>&1 &
+  wpid=$!; current+=($wpid)
+  wait $rpid || die "the bare reader failed: $(cat $dir/bare.out)"
+  read -r sent start end <$dir/writer.out || die "the writer failed: $(cat $dir/writer.out)"
+  read -r bytes first last cpu w rss < <(tail -1 $dir/bare.out)
+  stop $wpid $spid
+  current=()
+  record $rate bare $(( cpu * hz / 1000000000 )) $start $end $last $bytes $sent -1 $rss $w
   rm -rf $dir
 }
 
@@ -159,6 +193,7 @@ for rate in "${rates[@]}"; do
   for round in $(seq $rounds); do
     run norvane $rate
     run cutecom $rate
+    [ $rate != 0 ] || bare $rate
   done
 done
 
@@ -166,19 +201,27 @@ median() { sort -g | awk '{v[NR] = $1} END {print NR % 2 ? v[(NR + 1) / 2] : (v[
 column() { awk -v r=$1 -v p=$2 -v c=$3 '$1 == r && $2 == p {print $c}' $work/results | median; }
 echo
 echo "median of $rounds runs per rate and program; lost is the most over the runs"
-printf '%-11s %-9s %8s %7s %9s %13s %6s\n' rate program CPU-s/s MB/s "stall ms" "peak RSS MiB" lost
+printf '%-11s %-9s %8s %7s %9s %13s %6s %8s\n' rate program CPU-s/s MB/s "stall ms" "peak RSS MiB" lost wakes/s
+ratio() { awk -v a=$1 -v b=$2 'BEGIN {if (b > 0 && a >= 0) printf "%.2f", a / b; else print "-"}'; }
 for rate in "${rates[@]}"; do
-  for prog in norvane cutecom; do
+  progs=(norvane cutecom)
+  [ $rate != 0 ] || progs+=(bare)
+  for prog in "${progs[@]}"; do
     lost=$(awk -v r=$rate -v p=$prog '$1 == r && $2 == p && $7 > m {m = $7} END {print m + 0}' $work/results)
-    printf '%-11s %-9s %8.3f %7.3f %9.1f %13.1f %6d\n' "$(label $rate)" $prog \
-      $(column $rate $prog 3) $(column $rate $prog 4) $(column $rate $prog 5) $(column $rate $prog 6) $lost
+    printf '%-11s %-9s %8.3f %7.3f %9s %13.1f %6d %8.0f\n' "$(label $rate)" $prog \
+      $(column $rate $prog 3) $(column $rate $prog 4) \
+      "$(column $rate $prog 5 | awk '{if ($1 < 0) print "-"; else printf "%.1f", $1}')" \
+      $(column $rate $prog 6) $lost $(column $rate $prog 8)
   done
   ratios=()
-  for c in 3 4 5 6; do
-    ratios+=($(awk -v a=$(column $rate norvane $c) -v b=$(column $rate cutecom $c) \
-      'BEGIN {if (b > 0) printf "%.2f", a / b; else print "-"}'))
+  for c in 3 4 5 6 7 8; do
+    [ $c = 7 ] && { ratios+=(""); continue; }
+    ratios+=($(ratio $(column $rate norvane $c) $(column $rate cutecom $c)))
   done
-  printf '%-11s %-9s %8s %7s %9s %13s\n' "" ratio "${ratios[@]}"
+  printf '%-11s %-9s %8s %7s %9s %13s %6s %8s\n' "" ratio "${ratios[@]}"
+  if [ $rate = 0 ]; then
+    printf '%-11s %-9s %8s %7s\n' "" "of bare" "" "$(ratio $(column 0 norvane 4) $(column 0 bare 4))"
+  fi
 done
 echo
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg); took $(( $(date +%s) - began )) s"
