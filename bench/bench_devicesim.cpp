@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -130,9 +131,9 @@ int main(int argc, char *argv[])
     std::printf("device simulation, %d polls over a socat pty pair\n", polls);
     std::vector<double> latencies;
     int timeouts = 0;
-    const auto ownMaster = [&](const char *what) {
+    const auto ownMaster = [&](const char *what, const QString &port) {
         QProcess own;
-        own.start(QCoreApplication::applicationFilePath(), {"master", peer});
+        own.start(QCoreApplication::applicationFilePath(), {"master", port});
         own.waitForStarted();
         while (own.state() != QProcess::NotRunning) {
             spin(20);
@@ -147,12 +148,25 @@ int main(int argc, char *argv[])
         }
         report(what, latencies, timeouts);
     };
-    ownMaster("reply latency (own master)");
+    ownMaster("reply latency (own master)", peer);
     form.findChild<QCheckBox *>("ckDebug")->setChecked(false);
     form.findChild<QCheckBox *>("simulatorRun")->setChecked(true);
-    ownMaster("register map, same master");
+    ownMaster("register map, same master", peer);
     form.findChild<QCheckBox *>("simulatorRun")->setChecked(false);
     form.findChild<QCheckBox *>("ckDebug")->setChecked(true);
+    // The same map without a window: norvane --simulate on a pty of its own.
+    VirtualSerialPair cliPty(home.path() + "/cli");
+    QDir().mkpath(home.path() + "/cli");
+    if (cliPty.start(&error)) {
+        QProcess cli;
+        cli.start(QCoreApplication::applicationDirPath() + "/../norvane",
+                  {"--simulate", cliPty.consoleEnd(), "--map", map.fileName(), "--baud", "115200"});
+        cli.waitForStarted();
+        spin(500);
+        ownMaster("register map, norvane --simulate", cliPty.peerEnd());
+        cli.terminate();
+        cli.waitForFinished();
+    }
 
     const QString mbpoll = QStandardPaths::findExecutable("mbpoll");
     if (mbpoll.isEmpty()) {
