@@ -433,5 +433,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSimulator)
+QTEST_GUILESS_MAIN(TestSimulator)
 #include "tst_simulator.moc"
