@@ -3,6 +3,7 @@
 #include "buscapture.h"
 #include "busframer.h"
 #include "busmonitor.h"
+#include "busmonitormodel.h"
 #include "buspairer.h"
 #include "modbusdevice.h"
 #include "registertable.h"
@@ -286,6 +287,9 @@ private slots:
     {
         // Pieces fed by hand, as the port would: the register tables count what they see.
         BusMonitor monitor;
+        PortSettings none;
+        none.name = "/dev/" + QString(300, 'x'); // no port has so long a name
+        QVERIFY(!monitor.start(none));
         RegisterTables tables;
         connect(&monitor, &BusMonitor::requestSeen, &tables, &RegisterTables::requestSent);
         connect(&monitor, &BusMonitor::requestEnded, &tables, &RegisterTables::requestEnded);
@@ -314,7 +318,7 @@ private slots:
         a.crcOk = true;
         BusFrame b = a;
         b.timeUs += 2003;
-        b.gapUs = 2003;
+        b.gapUs = 0; // read together with the frame before
         b.bytes = damaged(readReply);
         b.crcOk = false;
         b.flags = BusFrame::ShortGap | BusFrame::Split;
@@ -324,7 +328,7 @@ private slots:
                  qPrintable(error));
         const QStringList lines = QString::fromUtf8(readFile(path)).split('\n');
         QCOMPARE(lines.value(0), QString("time,gap_ms,length,hex,crc,kind,direction,timing"));
-        QVERIFY2(lines.value(2).endsWith(",2.003,9," + damaged(readReply).toHex().toUpper()
+        QVERIFY2(lines.value(2).endsWith(",0.000,9," + damaged(readReply).toHex().toUpper()
                                          + ",bad,reply,to-master,short-gap split"),
                  qPrintable(lines.value(2)));
         const QVector<BusFrame> loaded = loadFramesCsv(path, &error);
@@ -347,6 +351,33 @@ private slots:
         writeFile(path, "when,bytes\n");
         QVERIFY(loadFramesCsv(path, &error).isEmpty());
         QVERIFY2(error.contains("time"), qPrintable(error));
+    }
+
+    void tableKeepsTheNewestFrames()
+    {
+        // Beyond its bound the table lets the oldest frames go, those of a single batch too;
+        // the decoded text is whole in its tooltip, the other columns name the frame.
+        BusMonitorModel model;
+        int badRemovals = 0;
+        connect(&model, &QAbstractItemModel::rowsRemoved, this,
+                [&](const QModelIndex &, int first, int last) { badRemovals += first > last; });
+        BusFrame frame;
+        frame.bytes = readRequest;
+        BusFrameInfo info;
+        info.kind = BusKind::Request;
+        for (int i = 0; i < BusMonitorModel::maxRows + 2; ++i) {
+            model.addFrame(i, frame, info);
+        }
+        QTRY_COMPARE(model.rowCount(), BusMonitorModel::maxRows);
+        QCOMPARE(model.index(0, 0).data(Qt::ToolTipRole).toString(), QString("帧 #2"));
+        for (int i = 0; i < 3; ++i) {
+            model.addFrame(BusMonitorModel::maxRows + 2 + i, frame, info);
+        }
+        QTRY_COMPARE(model.index(0, 0).data(Qt::ToolTipRole).toString(), QString("帧 #5"));
+        QCOMPARE(model.rowCount(), BusMonitorModel::maxRows);
+        QCOMPARE(badRemovals, 0);
+        const QModelIndex decoded = model.index(0, BusMonitorModel::DecodedColumn);
+        QCOMPARE(decoded.data(Qt::ToolTipRole), decoded.data());
     }
 
     // A real master (mbpoll) and a real device (pymodbus) on one line, the monitor on a tap of

@@ -45,6 +45,8 @@ void drag(QWidget *w, QPoint from, QPoint to)
         const auto buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
         QMouseEvent event(type, at, w->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
         QCoreApplication::sendEvent(w, &event);
+        // A move that is no drag goes on to the window's own widgets.
+        QVERIFY(type != QEvent::MouseMove || at == to || !event.isAccepted());
     }
 }
 
@@ -63,7 +65,9 @@ private slots:
         QCOMPARE(text(&box, "labInfo") + box.windowTitle(), QString("磁盘已满询问"));
         QVERIFY(!child(&box, "btnCancel")->isHidden());
         box.setMessage("磁盘已满", 0);
+        const QString icon = child<QLabel>(&box, "labIcoMain")->styleSheet();
         box.setMessage("磁盘已满", 7);
+        QCOMPARE(child<QLabel>(&box, "labIcoMain")->styleSheet(), icon);
         QCOMPARE(text(&box, "labTitle"), QString("提示"));
         QVERIFY(child(&box, "btnCancel")->isHidden());
         // A countdown shows the seconds left, then the box closes after the last.
@@ -152,6 +156,10 @@ private slots:
         QVERIFY(w.geometry() != normal);
         QTest::mouseDClick(title, Qt::LeftButton, {}, {50, 10});
         QCOMPARE(w.geometry(), normal);
+        // Its menu's themes apply the one chosen, the first one too.
+        QSignalSpy styled(&w, qOverload<const QString &>(&TaviWidget::changeStyle));
+        w.getBtnMenu()->actions().at(0)->trigger();
+        QCOMPARE(styled.value(0).value(0).toString(), TaviHelper::themeFile(0));
         w.setOnlyCloseBtn();
         QTest::mouseDClick(title, Qt::LeftButton, {}, {50, 10});
         QCOMPARE(w.geometry(), normal);

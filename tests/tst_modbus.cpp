@@ -161,7 +161,8 @@ private slots:
         QCOMPARE(functionFromChoice(functionChoices().last()), 16);
         QCOMPARE(functionFromChoice(" 16 "), 16);
         QCOMPARE(functionFromChoice("10 Write Multiple Registers"), 16);
-        QCOMPARE(functionFromChoice("0F") + functionFromChoice("读线圈"), 0);
+        QCOMPARE(
+            functionFromChoice("0F") + functionFromChoice("读线圈") + functionFromChoice("256"), 0);
     }
 
     void replies()
@@ -307,6 +308,11 @@ private slots:
         QCOMPARE(replyTimeoutMs(200, 8, 255), 53500);
         QCOMPARE(replyTimeoutMs(0, 8, 9), 1000); // unknown: 1 s
         QCOMPARE(replyTimeoutMs(-1, 8, 9), 1000);
+        // Damaged bytes of another slave, whole by their function code, are said at once.
+        ReplyMatcher other;
+        other.sent(a, 0, 300);
+        const QVector<ReplyDecode> said = other.receive(hexBytes("05 06 0002 0004 0000"), 10, {});
+        QCOMPARE(said.value(0).text, QString("不是应答 (8 字节)"));
     }
 
     void formats_data()

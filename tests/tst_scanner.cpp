@@ -307,6 +307,10 @@ void TestScanner::cancelHalfway()
     QVector<ScanProgress> steps;
     connect(&scanner, &Scanner::progress, this, [&](const ScanProgress &p) { steps << p; });
     QSignalSpy finished(&scanner, &Scanner::finished);
+    ScanPlan wrong = plan;
+    wrong.firstAddress = 0;
+    QVERIFY(!scanner.start(wrong));
+    QCOMPARE(finished.takeFirst().at(1).toBool(), false); // refused, not cancelled
     QVERIFY(scanner.start(plan));
     const int timeout = scanTimeoutMs(plan.lines().first(), 3, deviceAnswerMs);
     QCOMPARE(steps.first().total, 247);
@@ -360,6 +364,13 @@ void TestScanner::commandLine_data()
         << QStringList{"--ids", "2-2", "--function", "4", "--register", "7"} << 0
         << header + "2,9600,N,1,exception 1 非法功能\n"
         << true;
+    // Fewer than three addresses answering alike are not taken for one relay.
+    QTest::newRow("two alike") << QVector<Device>{{0, 9600, 'N', 1, 1}}
+                               << QStringList{"--ids", "1-2"} << 0
+                               << header
+                                      + "1,9600,N,1,exception 1 非法功能\n"
+                                        "2,9600,N,1,exception 1 非法功能\n"
+                               << true;
     QTest::newRow("nothing answers")
         << QVector<Device>{{3, 38400, 'N', 1}} << twoRates << 1 << header << true;
     for (const char *wrong : {"--ids=0-5", "--bauds=9600,7", "--parities=X", "--function=6"}) {

@@ -96,6 +96,7 @@ private slots:
         row("escapes", "a\\x00b", false, "none", false, QByteArray("a\0b", 3));
         row("hex + CRC", "01 03 00 00 00 01", true, "none", true,
             hexBytes("01 03 00 00 00 01 84 0A"));
+        row("hex in either case", "0a fF Af", true, "none", false, hexBytes("0A FF AF"));
         row("hex, CRC, LF", "0103,0000 0001", true, "LF", true,
             hexBytes("01 03 00 00 00 01 84 0A 0A"));
         row("odd digit", "01 3 4", true, "none", false, {}, "十六进制数字须成对: 第 5 个字符前");
