@@ -309,6 +309,15 @@ void NetBridge::noteDrops(bool dropping, qint64 bytes)
 
 bool NetBridge::forward(const QByteArray &data)
 {
+    // A large reception goes in pieces: held to the bound as a stream of small ones is (one
+    // piece of half the bound would make the messages flap), and each fits a datagram.
+    if (data.size() > forwardPiece) {
+        bool all = true;
+        for (int at = 0; at < data.size(); at += forwardPiece) {
+            all = forward(data.mid(at, forwardPiece)) && all;
+        }
+        return all;
+    }
     switch (target.mode) {
     case TcpClient: {
         const bool room = hasRoom(socket, data, dropped);

@@ -59,6 +59,7 @@ public:
     // dropping starts and how much was dropped once it reads again.
     bool forward(const QByteArray &data);
     static constexpr qint64 maxPending = 4 * 1024 * 1024;
+    static constexpr int forwardPiece = 60 * 1024;
 
     // The server's clients one by one, for an answer to each (a simulated device): what each
     // sent, by a key that stays the client's while it is connected.
