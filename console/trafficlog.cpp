@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "logformat.h"
+#include "seriallink.h"
 
 #include <QDateTime>
 #include <QScrollBar>
@@ -119,7 +120,9 @@ void TrafficLog::reportDropped(qint64 &droppedBytes, const QString &why)
 void TrafficLog::append(int type, const QString &data)
 {
     const QString text = logLine(type, QTime::currentTime(), data);
-    const Line line{type, text, shownLength(text)};
+    const int length = shownLength(text);
+    // The console's own lines are few; only traffic can flood the view.
+    const Line line{type, text, type == LogInfo ? length : budgeted(length)};
     if (editing) {
         if (shown) {
             keep(held, line, heldChars, heldDropped);
@@ -135,6 +138,18 @@ void TrafficLog::append(int type, const QString &data)
     if (!replaying) {
         render();
     }
+}
+
+int TrafficLog::budgeted(int length)
+{
+    // A bucket that fills at layoutCharsPerSecond up to a second's worth.
+    const qint64 now = monotonicMs();
+    layoutBudget = qMin<qint64>(layoutCharsPerSecond,
+                                layoutBudget + (now - budgetAtMs) * layoutCharsPerSecond / 1000);
+    budgetAtMs = now;
+    const int shown = int(qMin<qint64>(length, qMax<qint64>(layoutBudget, minShownFloodChars)));
+    layoutBudget = qMax<qint64>(0, layoutBudget - shown);
+    return shown;
 }
 
 void TrafficLog::add(const Line &line, bool fresh)

@@ -29,6 +29,12 @@ public:
     // are shown shorter.
     static constexpr int maxShownLineChars = 32 * 1024;
     static constexpr int maxShownRunChars = 8 * 1024;
+    // A flood of traffic lines is shown shortened: the view lays out about this many of their
+    // characters a second (more than 115200 baud gives in hex), each line at least its first
+    // minShownFloodChars. Nobody reads faster, and the layout was most of the console's work
+    // at higher rates; the lines stay whole for saving.
+    static constexpr int layoutCharsPerSecond = 64 * 1024;
+    static constexpr int minShownFloodChars = 2 * 1024;
     // Unsaved text, and text arriving while send.txt is edited, is kept up to this many
     // characters. Beyond it, with auto-save on, the unsaved lines go to the file early;
     // otherwise the oldest are dropped and the log says so and how many bytes.
@@ -79,6 +85,8 @@ private:
     // Shows a line; `fresh` lines are new to the log, not replayed after editing.
     void add(const Line &line, bool fresh);
     void keepUnsaved(const QString &text);
+    // How much of a traffic line of `length` shown characters the layout budget allows now.
+    int budgeted(int length);
     // Puts the lines not shown yet into the view, a slice at a time so that a burst never
     // holds the window for long; the rest follows on the next turns of the event loop.
     void render();
@@ -93,10 +101,12 @@ private:
 
     QTextEdit *view;
     QTimer *saveTimer;
-    QVector<Line> lines;      // the lines of the view since it was last cleared
-    int rendered = 0;         // how many of them the view shows already
-    qint64 viewChars = 0;     // characters they take in the view
-    qint64 lineChars = 0;     // characters they have
+    QVector<Line> lines;  // the lines of the view since it was last cleared
+    int rendered = 0;     // how many of them the view shows already
+    qint64 viewChars = 0; // characters they take in the view
+    qint64 lineChars = 0; // characters they have
+    qint64 layoutBudget = layoutCharsPerSecond;
+    qint64 budgetAtMs = 0;
     QVector<QString> unsaved; // every line since the last save or the user's clear
     qint64 unsavedChars = 0;
     qint64 unsavedDropped = 0;

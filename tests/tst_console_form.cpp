@@ -121,6 +121,17 @@ private slots:
         QCOMPARE(shown().size(), 1);
         QVERIFY(savedLogs().contains(wide.toUtf8()));
         log.clear();
+        // A flood of traffic is shown shortened once a second's worth of layout is used up;
+        // the saved log has it whole.
+        const QString burst = QString("0A ").repeated(8000);
+        for (int i = 0; i < 4; ++i) {
+            log.append(LogSerialReceive, burst);
+        }
+        QVERIFY(shown().at(1).endsWith(burst));
+        QVERIFY(shown().at(3).size() < 3000 && shown().at(3).contains("本行共"));
+        log.saveUnsaved();
+        QCOMPARE(savedLogs().count(burst.toUtf8()), 4);
+        log.clear();
         // One line beyond the bound of unsaved text: the newest is never dropped.
         const QString huge(TrafficLog::maxKeptChars + 1, 'h');
         log.append(LogInfo, huge);
