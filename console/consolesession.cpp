@@ -108,6 +108,15 @@ bool ConsoleSession::open(const PortSettings &settings)
             pullArrived();
         }
     });
+    // A stream faster than the tick is shown as it fills the link, not held back to the tick.
+    connect(
+        link, &SerialLink::held, this,
+        [this] {
+            if (isOpen()) {
+                takeReception(0);
+            }
+        },
+        Qt::QueuedConnection);
     connect(link, &SerialLink::refused, this,
             [this] { emit logLine(LogInfo, tr("串口发送缓冲已满 (对方未接收), 数据未发送")); });
     if (!link->open(line)) {

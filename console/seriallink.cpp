@@ -229,6 +229,9 @@ void SerialLink::updateReader()
                 if (wake && takenTotal > before) {
                     emit arrived();
                 }
+                if (streaming && received.size() >= bound()) {
+                    emit held();
+                }
             }
         });
     }

@@ -71,6 +71,8 @@ public:
 signals:
     // Bytes came in; only while waking on arrival.
     void arrived();
+    // A stream filled what the link holds between polls: it reads no more until polled.
+    void held();
     // The device took some of the waiting bytes.
     void bytesWritten();
     // A write was refused because the peer does not read; once until it reads again.
@@ -81,12 +83,12 @@ signals:
 private:
     // A poll that finds at least this many bytes at this rate or more means a stream that
     // polls cannot carry: a pseudo-terminal holds a few kilobytes only, and a full one holds
-    // the sender back. The link then reads as bytes come, and holds up to streamBufferBytes
-    // for the next poll: 20 MB/s at ten polls a second, one reception still well under the
-    // bridge's bound for a peer that does not read (a bigger one made its messages flap).
+    // the sender back. The link then reads as bytes come, and holds up to streamBufferBytes,
+    // which held() hands on without waiting for the next poll: small enough that taking it in
+    // is a short pause of the window.
     static constexpr qint64 streamMinBytes = 4096;
     static constexpr qint64 streamBytesPerSecond = 400 * 1024;
-    static constexpr qint64 streamBufferBytes = 2 * 1024 * 1024;
+    static constexpr qint64 streamBufferBytes = 1024 * 1024;
 
     void checkError(int error);
     // Reads what the device holds into `received`, up to the bound; ends the session when
