@@ -1,6 +1,7 @@
 #include "busframer.h"
 
 #include "modbusreply.h"
+#include "replymatcher.h"
 
 #include <cmath>
 
@@ -29,14 +30,18 @@ QVector<int> shapeLengths(const QByteArray &b, int at)
         }
         return lengths;
     }
-    if (function >= 1 && function <= 4) {
-        lengths << 8 << 5 + byteAt(b, at + 2);
-    } else if (function == 5 || function == 6) {
+    // As a request, the length its start tells (0 when too few bytes are left for one); as a
+    // reply, the length a read's byte count tells, or 8 for a write's echo of its address.
+    const int request = requestLength(b.mid(at, 7));
+    if (request < 0) {
+        return lengths;
+    }
+    if (isReadFunction(function)) {
+        lengths << request << 5 + byteAt(b, at + 2);
+    } else {
         lengths << 8;
-    } else if (function == 15 || function == 16) {
-        lengths << 8;
-        if (b.size() - at > 6) {
-            lengths << 9 + byteAt(b, at + 6);
+        if (request > 8) {
+            lengths << request;
         }
     }
     return lengths;

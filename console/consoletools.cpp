@@ -84,14 +84,14 @@ ConsoleTools::ConsoleTools(ConsoleSession *session, TrafficLog *log, const Butto
     connect(buttons.monitor, &QPushButton::clicked, monitorWindow, &BusMonitorWindow::showWindow);
 
     device = new DeviceSimulator(this);
-    simulatorWindow = new SimulatorWindow(
-        device, AppSettings::dataFilePath(QStringLiteral("simulator_map.csv")), window);
+    const QString mapPath = AppSettings::dataFilePath(QStringLiteral("simulator_map.csv"));
+    simulatorWindow = new SimulatorWindow(device, mapPath, window);
     connect(buttons.simulate, &QPushButton::clicked, simulatorWindow, &SimulatorWindow::showWindow);
     connect(simulatorWindow, &SimulatorWindow::runToggled, this, [this](bool on) {
         this->session->setSimulator(on ? device : nullptr);
         this->log->append(LogInfo, on ? tr("寄存器表模拟已启动") : tr("寄存器表模拟已停止"));
     });
-    if (QFile::exists(AppSettings::dataFilePath(QStringLiteral("simulator_map.csv")))) {
+    if (QFile::exists(mapPath)) {
         const QString problem = simulatorWindow->loadMap();
         if (!problem.isEmpty()) {
             log->append(LogInfo, problem);

@@ -155,9 +155,25 @@ QString mismatchText(const ModbusRequest &r, const QByteArray &frame)
 
 } // namespace
 
+int requestLength(const QByteArray &start)
+{
+    if (start.size() < 2) {
+        return 0;
+    }
+    const int function = frameByte(start, 1);
+    if (function >= 1 && function <= 6) {
+        return 8;
+    }
+    if (function == 15 || function == 16) {
+        // Address, count, byte count, the data, CRC.
+        return start.size() < 7 ? 0 : 9 + frameByte(start, 6);
+    }
+    return -1;
+}
+
 bool parseRequest(const QByteArray &bytes, ModbusRequest *request)
 {
-    if (bytes.size() < 8 || !hasGoodCrc(bytes)) {
+    if (bytes.size() < 8 || bytes.size() != requestLength(bytes) || !hasGoodCrc(bytes)) {
         return false;
     }
     ModbusRequest r;
@@ -166,27 +182,16 @@ bool parseRequest(const QByteArray &bytes, ModbusRequest *request)
     r.function = frameByte(bytes, 1);
     r.address = qFromBigEndian<quint16>(bytes.constData() + 2);
     const int field = qFromBigEndian<quint16>(bytes.constData() + 4);
-    if (r.function >= 1 && r.function <= 6) {
-        if (bytes.size() != 8) {
-            return false;
-        }
-        r.count = r.function <= 4 ? field : 1;
-        if (r.function <= 2) {
-            r.replyLength = 5 + (field + 7) / 8;
-        } else if (r.function <= 4) {
-            r.replyLength = 5 + 2 * field;
-        } else {
-            r.replyLength = 8;
-        }
-    } else if (r.function == 15 || r.function == 16) {
-        // Address, count, byte count, the data, CRC.
-        if (bytes.size() != 9 + frameByte(bytes, 6)) {
-            return false;
-        }
+    if (r.function <= 2) {
         r.count = field;
-        r.replyLength = 8;
+        r.replyLength = 5 + (field + 7) / 8;
+    } else if (r.function <= 4) {
+        r.count = field;
+        r.replyLength = 5 + 2 * field;
     } else {
-        return false;
+        // A write's reply echoes its address and value or count.
+        r.count = r.function <= 6 ? 1 : field;
+        r.replyLength = 8;
     }
     // A reply longer than a byte count can say is not a request anybody answers.
     if (r.count < 1 || r.replyLength > 5 + 255) {

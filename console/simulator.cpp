@@ -2,6 +2,7 @@
 
 #include "busframer.h"
 #include "modbusreply.h"
+#include "replymatcher.h"
 
 #include <QTimer>
 
@@ -76,8 +77,7 @@ void DeviceSimulator::handle(quintptr peer, const QByteArray &frame, quint16 tra
 {
     const SimAnswer a = sim.answer(frame, clock.elapsed());
     emit served(a.note);
-    const int function = frame.size() > 1 ? quint8(frame.at(1)) : 0;
-    if (function == 5 || function == 6 || function == 15 || function == 16) {
+    if (a.wrote) {
         emit written();
     }
     if (!a.reply) {

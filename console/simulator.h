@@ -43,7 +43,7 @@ signals:
     void replyTo(quintptr peer, const QByteArray &bytes);
     // One line per request: what it was and what was answered.
     void served(const QString &line);
-    // A master wrote into the map.
+    // A master's write was done: the map has changed (refused writes do not count).
     void written();
 
 private:

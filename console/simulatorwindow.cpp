@@ -183,15 +183,28 @@ SimulatorWindow::SimulatorWindow(DeviceSimulator *device, const QString &mapPath
 
     connect(runBox, &QCheckBox::toggled, this, &SimulatorWindow::runToggled);
     connect(device, &DeviceSimulator::written, mapModel, &RegisterMapModel::refresh);
-    // Live values and counts while the window is shown.
+    // Live values and counts, only while the window is shown.
     refreshTimer->setInterval(500);
-    connect(refreshTimer, &QTimer::timeout, this, [this] {
-        if (isVisible()) {
-            mapModel->refresh();
-            showCounts();
-        }
-    });
+    connect(refreshTimer, &QTimer::timeout, this, &SimulatorWindow::refreshLive);
+}
+
+void SimulatorWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    refreshLive(); // what changed while it was hidden
     refreshTimer->start();
+}
+
+void SimulatorWindow::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    refreshTimer->stop();
+}
+
+void SimulatorWindow::refreshLive()
+{
+    mapModel->refresh();
+    showCounts();
 }
 
 QString SimulatorWindow::loadMap()

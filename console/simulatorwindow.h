@@ -58,7 +58,12 @@ public slots:
 signals:
     void runToggled(bool on);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
 private:
+    void refreshLive();
     void saveMap();
     void addRow();
     void removeRow();

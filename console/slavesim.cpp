@@ -51,21 +51,6 @@ RegisterMap::Table tableOf(int function)
 }
 } // namespace
 
-int requestLength(const QByteArray &start)
-{
-    if (start.size() < 2) {
-        return 0;
-    }
-    const int function = quint8(start.at(1));
-    if (function >= 1 && function <= 6) {
-        return 8;
-    }
-    if (function == 15 || function == 16) {
-        return start.size() < 7 ? 0 : 9 + quint8(start.at(6));
-    }
-    return -1;
-}
-
 SlaveSimulator::SlaveSimulator(RegisterMap *map)
     : map(map), random(QRandomGenerator::securelySeeded())
 {
@@ -81,7 +66,7 @@ bool SlaveSimulator::percent(int share)
     return share > 0 && int(random.bounded(100)) < share;
 }
 
-QByteArray SlaveSimulator::reply(int slave, const QByteArray &pdu, qint64 nowMs)
+QByteArray SlaveSimulator::reply(int slave, const QByteArray &pdu, qint64 nowMs, bool *wrote)
 {
     const int function = quint8(pdu.at(0));
     const bool write = function == 5 || function == 6 || function == 15 || function == 16;
@@ -148,12 +133,18 @@ QByteArray SlaveSimulator::reply(int slave, const QByteArray &pdu, qint64 nowMs)
             }
             map->write(s, table, first + i, v, nowMs);
         }
+        *wrote = true;
     }
     return pdu.left(5); // FC 5 and 6 echo the request, FC 15 and 16 its address and count
 }
 
-QByteArray SlaveSimulator::respond(const QByteArray &frame, qint64 nowMs)
+QByteArray SlaveSimulator::respond(const QByteArray &frame, qint64 nowMs, bool *wrote)
 {
+    bool done = false;
+    if (!wrote) {
+        wrote = &done;
+    }
+    *wrote = false;
     if (frame.size() < 4 || !hasGoodCrc(frame)) {
         return QByteArray();
     }
@@ -161,7 +152,7 @@ QByteArray SlaveSimulator::respond(const QByteArray &frame, qint64 nowMs)
     if (slave != 0 && !map->hasSlave(slave)) {
         return QByteArray();
     }
-    const QByteArray pdu = reply(slave, frame.mid(1, frame.size() - 3), nowMs);
+    const QByteArray pdu = reply(slave, frame.mid(1, frame.size() - 3), nowMs, wrote);
     if (slave == 0) {
         return QByteArray();
     }
@@ -191,7 +182,7 @@ SimAnswer SlaveSimulator::answer(const QByteArray &frame, qint64 nowMs)
         a.bytes = withCrc(char(a.slave) + exception(function, f.exceptionCode));
         a.note = Texts::tr("故障: 异常 %1").arg(f.exceptionCode, 2, 10, QLatin1Char('0'));
     } else {
-        a.bytes = respond(frame, nowMs);
+        a.bytes = respond(frame, nowMs, &a.wrote);
         if (a.bytes.size() > 1 && (quint8(a.bytes.at(1)) & 0x80)) {
             ++c.exceptions;
         }

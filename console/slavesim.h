@@ -42,6 +42,8 @@ struct SimAnswer {
     int splitAt = 0;
     int gapMs = 0;
     int slave = 0;
+    // A write was done: the map has changed, whether the reply goes out or not.
+    bool wrote = false;
     // For the log: what was asked and what became of it.
     QString note;
 };
@@ -64,11 +66,11 @@ public:
     SimAnswer answer(const QByteArray &frame, qint64 nowMs);
 
     // The reply a correct device gives (with its CRC), or an empty array for no reply; for a
-    // broadcast the writes are done.
-    QByteArray respond(const QByteArray &frame, qint64 nowMs);
+    // broadcast the writes are done. `wrote`, if given, tells whether a write was done.
+    QByteArray respond(const QByteArray &frame, qint64 nowMs, bool *wrote = nullptr);
 
 private:
-    QByteArray reply(int slave, const QByteArray &pdu, qint64 nowMs);
+    QByteArray reply(int slave, const QByteArray &pdu, qint64 nowMs, bool *wrote);
     bool percent(int share);
 
     RegisterMap *map;
@@ -76,10 +78,5 @@ private:
     QHash<int, FaultCounts> countsOf;
     QRandomGenerator random;
 };
-
-// Bytes a request of this start will have (its function code known), or -1 when only the
-// line's silence can tell (a function the simulator does not know); 0 when more bytes are
-// needed to tell.
-int requestLength(const QByteArray &start);
 
 #endif // SLAVESIM_H

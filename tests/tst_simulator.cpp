@@ -264,6 +264,7 @@ private slots:
         QString error;
         QVERIFY(device.registers().parse(mapText, "map", &error));
         QSignalSpy replies(&device, &DeviceSimulator::reply);
+        QSignalSpy writes(&device, &DeviceSimulator::written);
         const QByteArray read = withCrc("01 03 00 00 00 01");
         for (char c : read) {
             device.feed(QByteArray(1, c));
@@ -275,6 +276,7 @@ private slots:
         QCOMPARE(replies.size(), 2);
         device.feed(read + withCrc("01 10 00 01 00 01 02 00 05"));
         QCOMPARE(replies.size(), 4);
+        QCOMPARE(writes.size(), 1);
         device.feed(hexBytes("55 AA") + read); // out of step: dropped until the line is quiet
         QTest::qWait(20);
         device.feed(withCrc("01 41 00"));
@@ -296,6 +298,15 @@ private slots:
         QVERIFY(at[0] >= 10 && at[1] - at[0] >= 30);
         QCOMPARE(hexOf(replies[5].first().toByteArray() + replies[6].first().toByteArray()),
                  hexOf(withCrc("01 03 02 12 34")));
+        // Refused writes leave the map as it was: outside it, another slave, a forced exception.
+        f.exceptionFunction = 5;
+        f.exceptionCode = 4;
+        device.slaves().setFaults(1, f);
+        device.feed(withCrc("01 06 00 03 00 01") + withCrc("05 06 00 01 00 01")
+                    + withCrc("01 05 00 01 FF 00") + withCrc("00 06 00 07 00 01"));
+        QCOMPARE(writes.size(), 1);
+        device.feed(withCrc("00 06 00 00 00 09")); // a broadcast that some slave takes
+        QCOMPARE(writes.size(), 2);
     }
 
     void toMbpollAndPymodbus()

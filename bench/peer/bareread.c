@@ -3,12 +3,12 @@
 //   bareread PATH [IDLE_MS [LIMIT_S]]
 // prints "ready" once the port is open, then: bytes FIRST_NS LAST_NS (CLOCK_MONOTONIC) CPU_NS
 // WAKE-UPS PEAK_RSS_KB.
-#include <fcntl.h>
+#include "ptyopen.h"
+
 #include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/resource.h>
-#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -27,15 +27,9 @@ int main(int argc, char **argv)
     }
     const int idle_ms = argc > 2 ? atoi(argv[2]) : 1000;
     const long long limit = (long long)((argc > 3 ? atof(argv[3]) : 600) * 1e9);
-    const int fd = open(argv[1], O_RDONLY | O_NOCTTY);
+    const int fd = open_pty(argv[1], O_RDONLY);
     if (fd < 0) {
-        perror(argv[1]);
         return 2;
-    }
-    struct termios tio;
-    if (tcgetattr(fd, &tio) == 0) {
-        cfmakeraw(&tio);
-        tcsetattr(fd, TCSANOW, &tio);
     }
     // Ready: the caller starts the stream once this line is out.
     printf("ready\n");

@@ -41,9 +41,10 @@ if [ -z "${NV_PEER_PRIVATE:-}" ]; then
     || g++ -O2 -Wall -std=c++17 -shared -fPIC -o $out/libprobe.so $src/probe.cpp \
          -I"$qt" -I"$qt/QtCore" -I"$qt/QtGui" -I"$qt/QtWidgets" -lQt5Widgets -lQt5Gui -lQt5Core -ldl \
     || die "probe.cpp does not build"
-  [ $out/writer -nt $src/writer.c ] || cc -O2 -Wall -o $out/writer $src/writer.c || die "writer.c does not build"
-  [ $out/bareread -nt $src/bareread.c ] || cc -O2 -Wall -o $out/bareread $src/bareread.c \
-    || die "bareread.c does not build"
+  { [ $out/writer -nt $src/writer.c ] && [ $out/writer -nt $src/ptyopen.h ]; } \
+    || cc -O2 -Wall -o $out/writer $src/writer.c || die "writer.c does not build"
+  { [ $out/bareread -nt $src/bareread.c ] && [ $out/bareread -nt $src/ptyopen.h ]; } \
+    || cc -O2 -Wall -o $out/bareread $src/bareread.c || die "bareread.c does not build"
   unshare --mount --propagation private true 2>/dev/null || die "cannot make a private mount namespace (unshare)"
   NV_PEER_PRIVATE=1 exec unshare --mount --propagation private "$0" "$@"
 fi

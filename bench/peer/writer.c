@@ -4,11 +4,11 @@
 //   writer PATH RATE SECONDS      prints: bytes START_NS END_NS (CLOCK_MONOTONIC)
 // It then keeps the pty open until it is killed: closing it would make socat hang up the
 // program's end while bytes may still be on their way.
-#include <fcntl.h>
+#include "ptyopen.h"
+
 #include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -49,15 +49,9 @@ int main(int argc, char **argv)
         const unsigned crc = crc16_modbus(f, FRAME - 2);
         f[FRAME - 2] = crc & 0xFF, f[FRAME - 1] = crc >> 8;
     }
-    const int fd = open(argv[1], O_WRONLY | O_NOCTTY | O_NONBLOCK);
+    const int fd = open_pty(argv[1], O_WRONLY | O_NONBLOCK);
     if (fd < 0) {
-        perror(argv[1]);
         return 2;
-    }
-    struct termios tio;
-    if (tcgetattr(fd, &tio) == 0) {
-        cfmakeraw(&tio);
-        tcsetattr(fd, TCSANOW, &tio);
     }
     long long sent = 0;
     const long long start = now_ns();
