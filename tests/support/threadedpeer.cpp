@@ -88,18 +88,29 @@ void ThreadedPeer::run()
 
 bool waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
+    bool met = done();
+    if (met) {
+        return true;
+    }
     QElapsedTimer clock;
     clock.start();
     QEventLoop loop;
     QTimer poll;
+    // The last answer counts: a check that runs a peer is not run once more to return it, nor
+    // started again while a check of its own waits.
+    bool checking = false;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || clock.elapsed() >= timeoutMs) {
+        if (checking) {
+            return;
+        }
+        checking = true;
+        met = done();
+        checking = false;
+        if (met || clock.elapsed() >= timeoutMs) {
             loop.quit();
         }
     });
     poll.start(5);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
+    loop.exec();
+    return met;
 }
