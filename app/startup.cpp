@@ -17,6 +17,9 @@
 
 #include <cerrno>
 #include <csignal>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <cstring>
 #include <unistd.h>
 
@@ -120,6 +123,12 @@ void prepareApplication(const DataLocations &where)
     // A file-size limit makes a write fail (EFBIG) instead of killing the program with its
     // unsaved lines.
     std::signal(SIGXFSZ, SIG_IGN);
+#ifdef __GLIBC__
+    // A fast stream makes receptions of megabytes. Freed, they stay in the heap for the next
+    // one instead of going back to the system to be faulted in afresh: a fifth more throughput.
+    mallopt(M_MMAP_THRESHOLD, 16 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 32 * 1024 * 1024);
+#endif
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/device.png")));
 
     QFont font;
