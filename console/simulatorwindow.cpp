@@ -245,6 +245,10 @@ void SimulatorWindow::addRow()
     while (e.address < 65535 && device->registers().indexOf(e.slave, e.table, e.address) >= 0) {
         ++e.address;
     }
+    // The table is full up to its last address: nothing to add, and nothing overwritten.
+    if (device->registers().indexOf(e.slave, e.table, e.address) >= 0) {
+        return;
+    }
     device->registers().put(e);
     mapModel->reload();
     view->selectRow(device->registers().indexOf(e.slave, e.table, e.address));
