@@ -27,7 +27,7 @@ for end in master device tap; do
 done
 for _ in $(seq 50); do [ -e "$work/tap-b" ] && break; sleep 0.1; done
 timeout 120 /usr/bin/python3 scripts/modbus_device.py "$work/device-b" --changing --holding 500,7,-3 &
-timeout 120 /usr/bin/python3 tests/bus_relay.py "$work/master-b" "$work/device-a" "$work/tap-b" 9600 &
+timeout 120 /usr/bin/python3 scripts/bus_relay.py "$work/master-b" "$work/device-a" "$work/tap-b" 9600 &
 sleep 2
 timeout 60 mbpoll -m rtu -a 1 -t 4 -r 1 -c 3 -b 9600 -P none -l 250 -o 1 "$work/master-a" >/dev/null &
 xvfb-run -a -s "-screen 0 1280x900x24" build/norvane_shots monitor "$out" "$work/tap-a"
