@@ -5,7 +5,6 @@
 #include "busmonitor.h"
 #include "busmonitormodel.h"
 #include "buspairer.h"
-#include "modbusdevice.h"
 #include "registertable.h"
 #include "tavihelper.h"
 #include "testsupport.h"
@@ -79,11 +78,6 @@ PortSettings lineAt(int baud, QSerialPort::Parity parity = QSerialPort::NoParity
     return line;
 }
 
-bool tsharkInstalled()
-{
-    return !QStandardPaths::findExecutable("tshark").isEmpty();
-}
-
 int tsharkFrameCount(const QString &pcap)
 {
     QProcess tshark;
@@ -111,15 +105,17 @@ private slots:
         QTest::addColumn<qint64>("charUs");
         QTest::addColumn<qint64>("frameGapUs");
         QTest::addColumn<qint64>("charGapUs");
+        const auto row = [](const char *name, int baud, int parity, int stop, qint64 charUs,
+                            qint64 frameGapUs, qint64 charGapUs) {
+            QTest::newRow(name) << baud << parity << stop << charUs << frameGapUs << charGapUs;
+        };
         // 8N1 is ten bits a character, 8E1 and 8N2 eleven.
-        QTest::newRow("9600 8N1") << 9600 << 0 << 1 << 1042LL << 3646LL << 1563LL;
-        QTest::newRow("9600 8E1") << 9600 << int(QSerialPort::EvenParity) << 1 << 1146LL << 4010LL
-                                  << 1719LL;
-        QTest::newRow("9600 8N2") << 9600 << 0 << 2 << 1146LL << 4010LL << 1719LL;
-        QTest::newRow("19200 still counts") << 19200 << 0 << 1 << 521LL << 1823LL << 781LL;
-        QTest::newRow("38400 fixed")
-            << 38400 << int(QSerialPort::OddParity) << 1 << 286LL << 1750LL << 750LL;
-        QTest::newRow("115200 fixed") << 115200 << 0 << 1 << 87LL << 1750LL << 750LL;
+        row("9600 8N1", 9600, 0, 1, 1042, 3646, 1563);
+        row("9600 8E1", 9600, QSerialPort::EvenParity, 1, 1146, 4010, 1719);
+        row("9600 8N2", 9600, 0, 2, 1146, 4010, 1719);
+        row("19200 still counts", 19200, 0, 1, 521, 1823, 781);
+        row("38400 fixed", 38400, QSerialPort::OddParity, 1, 286, 1750, 750);
+        row("115200 fixed", 115200, 0, 1, 87, 1750, 750);
     }
 
     void lineTiming()
@@ -287,9 +283,6 @@ private slots:
     {
         // Pieces fed by hand, as the port would: the register tables count what they see.
         BusMonitor monitor;
-        PortSettings none;
-        none.name = "/dev/" + QString(300, 'x'); // no port has so long a name
-        QVERIFY(!monitor.start(none));
         RegisterTables tables;
         connect(&monitor, &BusMonitor::requestSeen, &tables, &RegisterTables::requestSent);
         connect(&monitor, &BusMonitor::requestEnded, &tables, &RegisterTables::requestEnded);
@@ -363,6 +356,7 @@ private slots:
                 [&](const QModelIndex &, int first, int last) { badRemovals += first > last; });
         BusFrame frame;
         frame.bytes = readRequest;
+        frame.crcOk = true;
         BusFrameInfo info;
         info.kind = BusKind::Request;
         for (int i = 0; i < BusMonitorModel::maxRows + 2; ++i) {
@@ -378,76 +372,15 @@ private slots:
         QCOMPARE(badRemovals, 0);
         const QModelIndex decoded = model.index(0, BusMonitorModel::DecodedColumn);
         QCOMPARE(decoded.data(Qt::ToolTipRole), decoded.data());
-    }
-
-    // A real master (mbpoll) and a real device (pymodbus) on one line, the monitor on a tap of
-    // it: every request and reply they exchange is heard, paired and decoded, at each rate.
-    void masterAndDeviceOnOneLine_data()
-    {
-        QTest::addColumn<int>("baud");
-        QTest::newRow("9600") << 9600;
-        QTest::newRow("38400") << 38400;
-        QTest::newRow("115200") << 115200;
-    }
-    void masterAndDeviceOnOneLine()
-    {
-        QFETCH(int, baud);
-        QTemporaryDir folders[3];
-        VirtualSerialPair master(folders[0].path(), 120), device(folders[1].path(), 120),
-            tap(folders[2].path(), 120);
-        QString error;
-        for (VirtualSerialPair *p : {&master, &device, &tap}) {
-            QVERIFY2(p->start(&error), qPrintable(error));
-        }
-        ModbusDevice slave;
-        QVERIFY2(slave.start(device.peerEnd(), {"--holding", "11,22,33"}, &error),
-                 qPrintable(error));
-        QProcess relay;
-        relay.start("/usr/bin/python3",
-                    {QFINDTESTDATA("bus_relay.py"), master.peerEnd(), device.consoleEnd(),
-                     tap.peerEnd(), QString::number(baud)});
-        QVERIFY(relay.waitForReadyRead(10000));
-        BusMonitor monitor;
-        QVector<BusFrameInfo> infos;
-        connect(&monitor, &BusMonitor::frameSeen, this,
-                [&](qint64, const BusFrame &, const BusFrameInfo &info) { infos << info; });
-        PortSettings line;
-        line.name = tap.consoleEnd();
-        line.baudRate = baud;
-        QVERIFY(monitor.start(line));
-        // Reads of three registers, a write of one (its value after the port), and a read the
-        // device refuses.
-        const QList<QPair<QStringList, QStringList>> polls = {{{"-r", "1", "-c", "3"}, {}},
-                                                              {{"-r", "2"}, {"44"}},
-                                                              {{"-r", "1", "-c", "3"}, {}},
-                                                              {{"-r", "200", "-c", "1"}, {}}};
-        for (const auto &[options, values] : polls) {
-            QProcess mbpoll;
-            mbpoll.start(QStandardPaths::findExecutable("mbpoll"),
-                         QStringList{"-m", "rtu", "-a", "1", "-t", "4", "-b", QString::number(baud),
-                                     "-P", "none", "-1", "-o", "1"}
-                             + options + QStringList{master.consoleEnd()} + values);
-            QVERIFY(mbpoll.waitForFinished(10000));
-        }
-        QVERIFY2(waitUntil([&] { return infos.size() == 8; }, 5000),
-                 qPrintable(QString::number(infos.size())));
-        const QVector<double> expected[] = {{11, 22, 33}, {}, {11, 44, 33}, {}};
-        for (int i = 0; i < 4; ++i) {
-            QCOMPARE(infos[2 * i].kind, BusKind::Request);
-            QVERIFY(infos[2 * i + 1].paired);
-            QCOMPARE(infos[2 * i + 1].requestNumber, 2 * i);
-            QCOMPARE(infos[2 * i + 1].outcome.numbers, expected[i]);
-        }
-        QCOMPARE(infos[7].kind, BusKind::Exception);
-        relay.kill();
-        relay.waitForFinished();
+        // Nothing of a good frame is marked.
+        QVERIFY(!model.index(0, BusMonitorModel::CrcColumn).data(Qt::ForegroundRole).isValid());
+        QVERIFY(!decoded.data(Qt::ForegroundRole).isValid());
     }
 
     void commandLineMonitorsUntilTerminated()
     {
         VirtualSerialPair pair(dir.path(), 120);
-        QString error;
-        QVERIFY2(pair.start(&error), qPrintable(error));
+        QVERIFY(pair.start());
         const QString pcap = dir.filePath("cli.pcap");
         QProcess program;
         program.start(NORVANE_BINARY, {"--monitor", pair.consoleEnd(), "--baud", "9600", "--parity",
@@ -455,7 +388,7 @@ private slots:
         QVERIFY(program.waitForReadyRead(10000)); // the header, once the port is open
         QCOMPARE(program.readLine(), QByteArray("time,gap_ms,length,hex,crc,kind\n"));
         ThreadedPeer peer;
-        QVERIFY2(peer.open(pair.peerEnd(), &error), qPrintable(error));
+        QVERIFY(peer.open(pair.peerEnd()));
         const QList<QByteArray> line{readRequest, readReply, damaged(readRequest)};
         for (const QByteArray &frame : line) {
             peer.write(frame);
@@ -477,17 +410,10 @@ private slots:
         }
         QVERIFY(out[0].split(',').value(1).isEmpty());
         QVERIFY(out[1].split(',').value(1).toDouble() > 4.375); // more than 3.5 characters of 8E2
-        if (!tsharkInstalled()) {
+        if (QStandardPaths::findExecutable("tshark").isEmpty()) {
             QSKIP("tshark is not installed (Debian package tshark): the pcap is not read back");
         }
         QCOMPARE(tsharkFrameCount(pcap), line.size());
-
-        // A line that is refused says why and how, and ends with 2.
-        program.start(NORVANE_BINARY, {"--monitor", pair.consoleEnd()});
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitCode(), 2);
-        QVERIFY(
-            program.readAllStandardError().startsWith("norvane: --monitor 需要 --baud\n\n用法"));
     }
 };
 

@@ -125,10 +125,7 @@ private slots:
         QCOMPARE(modbusCrc(hexBytes("010300000001")), quint16(0x840A)); // high byte first
         QCOMPARE(crc32(check), 0xCBF43926u);
         QCOMPARE(qtChecksum(check), quint16(0x906E)); // CRC-16/X.25
-        QCOMPARE(modbusCrc(QByteArray()), quint16(0xFFFF));
-        QCOMPARE(crc32(QByteArray()), 0u);
         QCOMPARE(TH::crc16Reflected(nullptr, -3, 0x1234, crc16ModbusTable), quint16(0x1234));
-        QCOMPARE(TH::byteSum({}), quint8(0));
         QCOMPARE(TH::byteSum(QByteArray(300, '\x01')), quint8(0x2C)); // the low byte only
         QCOMPARE(TH::xorSum(hexBytes("01020380")), quint8(0x80));
     }

@@ -113,7 +113,6 @@ private slots:
         QVERIFY(bridge.isConnected());
     }
 
-    // Back-pressure needs no window.
     // A TCP peer that never reads, a server of the console's or a client of its server, is
     // not given more than the bound; the others lose nothing of it.
     void peerThatNeverReadsIsNotFedWithoutBound_data()
@@ -136,9 +135,7 @@ private slots:
             QVERIFY(connectBridge(&session));
             idle = remote;
         } else {
-            PortSettings line;
-            line.name = pair->consoleEnd();
-            QVERIFY(session.open(line));
+            QVERIFY(session.open({pair->consoleEnd()}));
             ConsoleSession::Options o;
             o.netMode = mode;
             o.listenPort = freePort();
@@ -188,8 +185,7 @@ private slots:
         waitUntil(feed, 3000);
         QVERIFY2(sent < total, "nothing held the server back");
         QVERIFY(session.findChild<QSerialPort *>()->bytesToWrite() <= 4 * 1024 * 1024);
-        QString error;
-        QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
+        QVERIFY(peer.open(pair->peerEnd()));
         ::close(holder); // now a reader: everything arrives, held back, not dropped
         QVERIFY(waitUntil([&] { return feed() || peer.receivedCount() >= total; }, 90000));
         QCOMPARE(peer.receivedCount(), total);
@@ -202,9 +198,7 @@ private slots:
         QStringList infos;
         connect(&session, &ConsoleSession::logLine, &session,
                 [&](int type, const QString &t) { infos << QString::number(type) + ' ' + t; });
-        PortSettings line;
-        line.name = pair->consoleEnd();
-        QVERIFY(session.open(line));
+        QVERIFY(session.open({pair->consoleEnd()}));
         ConsoleSession::Options o;
         o.netMode = "Tcp_Server";
         o.listenPort = freePort();
@@ -261,6 +255,7 @@ private slots:
         QTRY_VERIFY(server.hasPendingDatagrams());
         const QNetworkDatagram hello = server.receiveDatagram();
         QCOMPARE(hello.data(), QByteArray("hello"));
+        QVERIFY(infos.contains(QString("%1 hello").arg(LogNetSend))); // sent, so said
         stranger.writeDatagram("noise", QHostAddress::LocalHost, quint16(hello.senderPort()));
         server.writeDatagram("reply", hello.senderAddress(), quint16(hello.senderPort()));
         QCOMPARE(peer.take(5), QByteArray("reply"));
@@ -268,20 +263,11 @@ private slots:
     }
 
 private:
-    static int freePort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        return probe.serverPort();
-    }
-
     // Opens the session's port, then connects it to a server on a free port; `remote` its end.
     bool connectBridge(ConsoleSession *session)
     {
         auto *server = new QTcpServer(session);
-        PortSettings line;
-        line.name = pair->consoleEnd();
-        if (!session->open(line) || !server->listen(QHostAddress::LocalHost, 0)) {
+        if (!session->open({pair->consoleEnd()}) || !server->listen(QHostAddress::LocalHost, 0)) {
             return false;
         }
         ConsoleSession::Options options;

@@ -16,7 +16,6 @@
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QSocketNotifier>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -42,20 +41,14 @@ class TestConsoleSession : public QObject
         o.hexSend = o.hexReceive = true;
         return o;
     }
-    PortSettings port() const
-    {
-        PortSettings line;
-        line.name = pair->consoleEnd();
-        return line;
-    }
+    PortSettings port() const { return {pair->consoleEnd()}; }
 
 private slots:
     void initTestCase()
     {
         qRegisterMetaType<ReplyDecode>();
         pair = new VirtualSerialPair(dir.path());
-        QString error;
-        QVERIFY2(pair->start(&error), qPrintable(error));
+        QVERIFY(pair->start());
     }
     void cleanupTestCase() { delete pair; }
     void init()
@@ -72,23 +65,13 @@ private slots:
         peer.close();
     }
 
-    void requestsToAPymodbusDevice()
+    void silentSlaveIsToldInTime()
     {
-        ModbusDevice device;
-        QString error;
-        QVERIFY2(device.start(pair->peerEnd(), {"--holding", "123,65535,10"}, &error),
-                 qPrintable(error));
+        // Told once the request's time is up, not much later.
+        QVERIFY(peer.open(pair->peerEnd()));
         session->setOptions(hexOptions());
         QSignalSpy decoded(session, &ConsoleSession::replyDecoded);
         QVERIFY(session->open(port()));
-        QVERIFY(session->sendText(hexText(withCrc("01 03 00 00 00 03")), true));
-        QTRY_COMPARE_WITH_TIMEOUT(decoded.size(), 1, 5000);
-        const auto reply = decoded.takeFirst().at(0).value<ReplyDecode>();
-        QCOMPARE(reply.kind, ReplyDecode::Values);
-        QCOMPARE(reply.numbers, (QVector<double>{123, -1, 10}));
-        QVERIFY(reply.trusted);
-        QCOMPARE(log.filter(QString::number(LogValues)).last(), QString("7 123 -1 10 "));
-        // Another slave is silent: told once the request's time is up, not much later.
         QElapsedTimer clock;
         clock.start();
         QVERIFY(session->sendText(hexText(withCrc("02 03 00 00 00 01")), true));
@@ -98,21 +81,20 @@ private slots:
                  QString("无应答: 从站 2, 功能码 03, 等待 220 ms"));
         QVERIFY2(waited >= 220 && waited < 220 + 3 * ConsoleSession::readIntervalMs,
                  qPrintable(QString::number(waited)));
-        QCOMPARE(session->sentBytes(), 16);
-        QCOMPARE(session->receivedBytes(), 11);
+        QCOMPARE(session->sentBytes(), 8);
     }
 
     void textAndDeviceAnswers()
     {
-        QString error;
-        QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
+        QVERIFY(peer.open(pair->peerEnd()));
         QSignalSpy sent(session, &ConsoleSession::sent);
         QVERIFY(session->open(port()));
         QVERIFY(session->sendText("AT+CSQ")); // a command gets its carriage return
         QCOMPARE(peer.take(7), QByteArray("AT+CSQ\r"));
         QCOMPARE(sent.takeFirst().at(0).toByteArray(), QByteArray("AT+CSQ\r"));
         QCOMPARE(log.last(), QString("0 AT+CSQ\\CR"));
-        QVERIFY(session->sendText("世界")); // the log shows what went on the wire
+        QVERIFY(session->sendText("") && sent.isEmpty()); // nothing went out: nothing told
+        QVERIFY(session->sendText("世界"));               // the log shows what went on the wire
         QCOMPARE(peer.take(2), QByteArray("??"));
         QCOMPARE(log.last(), QString("0 ??"));
         // Device simulation answers the first key the reception starts with, hex in any case.
@@ -147,7 +129,6 @@ private slots:
         const auto shown = [&](const QByteArray &bytes, bool hex = false) {
             return pipeline.receive({{bytes, 0}}, hex, {}).display;
         };
-        QCOMPARE(shown("\x01\x03", true), QString("01 03"));
         QCOMPARE(shown(QByteArray("AB\0CD", 5)), QString("AB"));
         QCOMPARE(shown("\x1b[31mred\xe2\x80\xae!\tok"),
                  QString("\\ESC[31mred\\xe2\\x80\\xae!\tok"));
@@ -158,12 +139,6 @@ private slots:
 
     void lostPortComesBack()
     {
-        QSignalSpy failed(session, &ConsoleSession::openFailed);
-        PortSettings missing = port();
-        missing.name = dir.filePath("none");
-        QVERIFY(!session->open(missing));
-        QCOMPARE(failed.takeFirst().at(0).toString(), QString("没有该设备"));
-        QVERIFY(log.isEmpty()); // said where the port is chosen, not in the log
         QSignalSpy closed(session, &ConsoleSession::closed);
         QSignalSpy opened(session, &ConsoleSession::opened);
         QVERIFY(session->open(port()));
@@ -172,26 +147,25 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 3000);
         QCOMPARE(closed.at(0).at(0).toBool(), true);
         QCOMPARE(log.mid(1), (QStringList{"6 关闭串口!!", "6 串口中断异常!!"}));
-        QString error;
-        QVERIFY2(pair->start(&error), qPrintable(error));
+        QVERIFY(pair->start());
         QTRY_COMPARE_WITH_TIMEOUT(opened.size(), 2, 4000);
         // A port replaced faster than the presence check looks is still found: the device
         // node changed. Bytes written into the hung-up port are neither counted nor logged.
-        QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
+        QVERIFY(peer.open(pair->peerEnd()));
         peer.close();
         QElapsedTimer gap;
         gap.start();
         pair->stop();
         log.clear();
         QVERIFY(!session->sendText("AA"));
-        QVERIFY2(pair->start(&error), qPrintable(error));
+        QVERIFY(pair->start());
         if (gap.elapsed() >= 500) { // socat takes about 0.1 s; a very busy machine may not manage
             QSKIP(qPrintable(QString("replacing the port took %1 ms").arg(gap.elapsed())));
         }
         QCOMPARE(session->sentBytes(), 0);
         QVERIFY(log.filter(QRegularExpression("^0 ")).isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(opened.size(), 3, 4000);
-        QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
+        QVERIFY(peer.open(pair->peerEnd()));
         QVERIFY(session->sendText("hello"));
         QCOMPARE(peer.take(5), QByteArray("hello"));
         // Idle again, the process sleeps (a session left on the old device spun a core).
@@ -206,7 +180,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(retries->isActive(), 3000);
         session->close();
         QVERIFY(!retries->isActive());
-        QVERIFY2(pair->start(&error), qPrintable(error));
+        QVERIFY(pair->start());
     }
 
     void portErrorsThatEndTheSession_data()
@@ -242,8 +216,7 @@ private slots:
         SerialLink link;
         QSignalSpy arrived(&link, &SerialLink::arrived);
         QVERIFY(link.open(port()));
-        QString error;
-        QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
+        QVERIFY(peer.open(pair->peerEnd()));
         QByteArray stream;
         for (int i = 0; i < 3 * 1024 * 1024; ++i) {
             stream += char(i * 7 + i / 251);
@@ -309,15 +282,11 @@ private slots:
     void requestsOverTcp()
     {
         QFETCH(QString, transport);
-        QTcpServer probe; // a free port, given back at once
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        const QString port = QString::number(probe.serverPort());
-        probe.close();
+        const QString port = QString::number(freePort());
         const QStringList args = {"--holding", "5,6",
                                   transport == "rtu-tcp" ? "--rtu-over-tcp" : "--tcp"};
         auto device = std::make_unique<ModbusDevice>();
-        QString error;
-        QVERIFY2(device->start(port, args, &error), qPrintable(error));
+        QVERIFY(device->start(port, args));
         ConsoleSession::Options o = hexOptions();
         o.transport = transport;
         o.serverIP = "127.0.0.1";
@@ -346,7 +315,7 @@ private slots:
         QVERIFY(!session->sendRequest(checkRequest("1", "3", "0", "1", "")));
         QVERIFY(log.last().contains("无法连接 127.0.0.1:" + port));
         device = std::make_unique<ModbusDevice>();
-        QVERIFY2(device->start(port, args, &error), qPrintable(error));
+        QVERIFY(device->start(port, args));
         // A new device: its own values.
         QCOMPARE(outcome(checkRequest("1", "3", "1", "1", "")).numbers, QVector<double>{6});
         QVERIFY(!log.filter("已连接 127.0.0.1:" + port).isEmpty());
@@ -400,14 +369,6 @@ private slots:
             QCOMPARE(line.parity, r.qtParity);
             QCOMPARE(line.stopBits, r.qtStop);
             QCOMPARE(characterMs(line), r.charMs);
-        }
-        // The letters of the command line and of the scan's CSV, both ways.
-        const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
-                                                QSerialPort::OddParity, QSerialPort::MarkParity,
-                                                QSerialPort::SpaceParity};
-        for (int i = 0; i < 5; ++i) {
-            QCOMPARE(parityLetter(parities[i]), "NEOMS"[i]);
-            QCOMPARE(parityFromLetter("NEOMS"[i]), parities[i]);
         }
     }
 };

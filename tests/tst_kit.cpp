@@ -70,6 +70,8 @@ private slots:
         QCOMPARE(child<QLabel>(&box, "labIcoMain")->styleSheet(), icon);
         QCOMPARE(text(&box, "labTitle"), QString("提示"));
         QVERIFY(child(&box, "btnCancel")->isHidden());
+        box.setMessage("磁盘已满", 2); // an error has an icon of its own
+        QVERIFY(child<QLabel>(&box, "labIcoMain")->styleSheet() != icon);
         // A countdown shows the seconds left, then the box closes after the last.
         box.setMessage("bye", 0, 3);
         QStringList seen;

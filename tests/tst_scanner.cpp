@@ -1,6 +1,7 @@
 // The scanner against devices on a pseudo-terminal that answer only at their own line
-// settings, and its command line.
+// settings, its window and its command line.
 #include "scanner.h"
+#include "scanwindow.h"
 #include "tavihelper.h"
 #include "threadedpeer.h"
 
@@ -9,11 +10,13 @@
 #include <QRandomGenerator>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QtTest>
 
 #include <algorithm>
 #include <atomic>
 #include <dlfcn.h>
+#include <map>
 #include <mutex>
 #include <poll.h>
 #include <pty.h>
@@ -77,16 +80,9 @@ struct Device {
 
 speed_t speedOf(int baud)
 {
-    switch (baud) {
-    case 9600:
-        return B9600;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    default:
-        return B115200;
-    }
+    const std::map<int, speed_t> speeds{
+        {9600, B9600}, {19200, B19200}, {38400, B38400}, {115200, B115200}};
+    return speeds.at(baud);
 }
 
 QByteArray withCrc(const QByteArray &frame)
@@ -227,6 +223,7 @@ private slots:
     void scan();
     void cancelHalfway();
     void csvQuotesAResponse();
+    void windowListsTheDevicesFound();
     void commandLine_data();
     void commandLine();
 };
@@ -347,6 +344,18 @@ void TestScanner::csvQuotesAResponse()
     }
 }
 
+void TestScanner::windowListsTheDevicesFound()
+{
+    // Each device found is a row of the window's table, its answer in the fifth column.
+    Scanner scanner;
+    ScanWindow window(&scanner);
+    ScanResult r;
+    r.address = 5;
+    r.text = "1005";
+    emit scanner.deviceFound(r);
+    QCOMPARE(window.findChild<QTableWidget *>()->item(0, 4)->text(), QString("1005"));
+}
+
 void TestScanner::commandLine_data()
 {
     QTest::addColumn<QVector<Device>>("devices");
@@ -399,5 +408,5 @@ void TestScanner::commandLine()
              qPrintable(errors));
 }
 
-QTEST_GUILESS_MAIN(TestScanner)
+QTEST_MAIN(TestScanner)
 #include "tst_scanner.moc"

@@ -136,8 +136,6 @@ private slots:
                  QStringList({"03:2", "03:2 int32:ABCD", "03:2 float:ABCD", "03:4 float:ABCD",
                               "03:2 float:CDAB", "04:2 uint16"}));
         QCOMPARE(chart.points("03:2"), (QVector<QPointF>{{base + 0.0, 16457}, {base + 5e3, -7}}));
-        QCOMPARE(chart.points("03:2 float:ABCD"), (QVector<QPointF>{{base + 2000.0, 3.14}}));
-        QCOMPARE(chart.points("03:4 float:ABCD"), (QVector<QPointF>{{base + 2000.0, 2.5}}));
     }
 
     void seriesBound()

@@ -12,8 +12,7 @@ void ConsoleTest::initTestCase()
 {
     prepareApplication(file("norvane.ini"), dir.path());
     pair = new VirtualSerialPair(dir.path());
-    QString error;
-    QVERIFY2(pair->start(&error), qPrintable(error));
+    QVERIFY(pair->start());
 }
 
 void ConsoleTest::cleanupTestCase()
@@ -31,9 +30,8 @@ void ConsoleTest::init()
     AppSettings::ConfigFile = file("norvane.ini");
     AppSettings::DataDir = AppSettings::LogDir = dir.path();
     AppSettings::PortName = pair->consoleEnd();
-    QString error;
-    QVERIFY2(pair->isRunning() || pair->start(&error), qPrintable(error));
-    QVERIFY2(peer.open(pair->peerEnd(), &error), qPrintable(error));
+    QVERIFY(pair->isRunning() || pair->start());
+    QVERIFY(peer.open(pair->peerEnd()));
 }
 
 void ConsoleTest::cleanup()

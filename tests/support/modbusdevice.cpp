@@ -1,5 +1,7 @@
 #include "modbusdevice.h"
 
+#include "testsupport.h"
+
 #include <QTest>
 
 ModbusDevice::~ModbusDevice()
@@ -22,9 +24,9 @@ bool ModbusDevice::start(const QString &port, const QStringList &args, QString *
         },
         20000);
     if (!up || !said.contains("serving")) {
-        *error = QStringLiteral("the Modbus device (Debian packages python3-pymodbus, "
-                                "python3-serial-asyncio) did not come up: %1")
-                     .arg(QString::fromUtf8(said).trimmed());
+        failWith(error, "the Modbus device (Debian packages python3-pymodbus, "
+                        "python3-serial-asyncio) did not come up: "
+                            + QString::fromUtf8(said).trimmed());
         return false;
     }
     return true;

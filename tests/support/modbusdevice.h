@@ -11,8 +11,8 @@ class ModbusDevice
 public:
     ~ModbusDevice();
     // Starts the device with extra arguments (--holding ..., --input ...) and waits until it
-    // serves. False with its own words when it ended instead.
-    bool start(const QString &port, const QStringList &args, QString *error);
+    // serves. False, with its own words (failWith), when it ended instead.
+    bool start(const QString &port, const QStringList &args, QString *error = nullptr);
 
 private:
     QProcess process;

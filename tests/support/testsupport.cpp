@@ -3,6 +3,7 @@
 #include "checksums.h"
 
 #include <QFile>
+#include <QTcpServer>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -52,6 +53,22 @@ FileSizeLimit::~FileSizeLimit()
 {
     const rlimit old{rlim_t(oldSoft), rlim_t(oldHard)};
     ::setrlimit(RLIMIT_FSIZE, &old);
+}
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+void failWith(QString *error, const QString &why)
+{
+    if (error) {
+        *error = why;
+    } else {
+        qWarning("%s", qPrintable(why));
+    }
 }
 
 double processCpuSeconds()

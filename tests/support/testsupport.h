@@ -27,6 +27,12 @@ private:
     quint64 oldSoft = 0, oldHard = 0;
 };
 
+// A TCP port on 127.0.0.1 that nothing listens on just now.
+quint16 freePort();
+
+// Hands `why` to the caller through `error`, or, without one, says it as a warning.
+void failWith(QString *error, const QString &why);
+
 // CPU seconds (user + system) this process has used so far.
 double processCpuSeconds();
 

@@ -1,5 +1,7 @@
 #include "threadedpeer.h"
 
+#include "testsupport.h"
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -16,7 +18,7 @@ bool ThreadedPeer::open(const QString &path, QString *error)
 {
     fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        *error = QStringLiteral("cannot open %1").arg(path);
+        failWith(error, "cannot open " + path);
         return false;
     }
     termios tio{};

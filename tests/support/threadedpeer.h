@@ -19,7 +19,7 @@ class ThreadedPeer
 {
 public:
     ~ThreadedPeer() { close(); }
-    bool open(const QString &path, QString *error);
+    bool open(const QString &path, QString *error = nullptr); // false, saying why (failWith)
     void close();
     void write(const QByteArray &data);
     qint64 receivedCount() const { return received; }

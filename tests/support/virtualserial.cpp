@@ -1,5 +1,7 @@
 #include "virtualserial.h"
 
+#include "testsupport.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -20,7 +22,7 @@ bool VirtualSerialPair::start(QString *error)
 {
     const QString exe = QStandardPaths::findExecutable(QStringLiteral("socat"));
     if (exe.isEmpty()) {
-        *error = QStringLiteral("socat is not installed (Debian package socat)");
+        failWith(error, "socat is not installed (Debian package socat)");
         return false;
     }
     // Its output goes nowhere, so that it never holds the test runner's pipes open.
@@ -32,7 +34,7 @@ bool VirtualSerialPair::start(QString *error)
     socat.setStandardErrorFile(QProcess::nullDevice());
     socat.start();
     if (!socat.waitForStarted(5000)) {
-        *error = QStringLiteral("socat did not start: ") + socat.errorString();
+        failWith(error, "socat did not start: " + socat.errorString());
         return false;
     }
     QElapsedTimer clock;
@@ -43,7 +45,7 @@ bool VirtualSerialPair::start(QString *error)
         }
         QThread::msleep(2); // quick: a test replaces a port within a tenth of a second
     }
-    *error = QStringLiteral("socat made no pty links within 5 s");
+    failWith(error, "socat made no pty links within 5 s");
     stop();
     return false;
 }

@@ -15,7 +15,7 @@ public:
     explicit VirtualSerialPair(const QString &dir, int lifetimeSeconds = 900);
     ~VirtualSerialPair();
 
-    bool start(QString *error);
+    bool start(QString *error = nullptr); // false, saying why (failWith), when they do not come
     void stop();
     bool isRunning() const;
 
