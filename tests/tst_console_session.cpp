@@ -65,13 +65,21 @@ private slots:
         peer.close();
     }
 
-    void silentSlaveIsToldInTime()
+    void requestsToAPymodbusDevice()
     {
-        // Told once the request's time is up, not much later.
-        QVERIFY(peer.open(pair->peerEnd()));
+        // A session and its decoded replies without a window: a real device answers slave 1.
+        ModbusDevice device;
+        QVERIFY(device.start(pair->peerEnd(), {"--holding", "123,65535,10"}));
         session->setOptions(hexOptions());
         QSignalSpy decoded(session, &ConsoleSession::replyDecoded);
         QVERIFY(session->open(port()));
+        QVERIFY(session->sendText(hexText(withCrc("01 03 00 00 00 03")), true));
+        QTRY_COMPARE_WITH_TIMEOUT(decoded.size(), 1, 5000);
+        const auto reply = decoded.takeFirst().at(0).value<ReplyDecode>();
+        QCOMPARE(reply.kind, ReplyDecode::Values);
+        QCOMPARE(reply.numbers, (QVector<double>{123, -1, 10}));
+        QVERIFY(reply.trusted);
+        // Another slave is silent: told once the request's time is up, not much later.
         QElapsedTimer clock;
         clock.start();
         QVERIFY(session->sendText(hexText(withCrc("02 03 00 00 00 01")), true));
@@ -81,7 +89,8 @@ private slots:
                  QString("无应答: 从站 2, 功能码 03, 等待 220 ms"));
         QVERIFY2(waited >= 220 && waited < 220 + 3 * ConsoleSession::readIntervalMs,
                  qPrintable(QString::number(waited)));
-        QCOMPARE(session->sentBytes(), 8);
+        QCOMPARE(session->sentBytes(), 16);
+        QCOMPARE(session->receivedBytes(), 11);
     }
 
     void textAndDeviceAnswers()
