@@ -6,11 +6,6 @@
 #include <cmath>
 
 namespace {
-uchar byteAt(const QByteArray &data, int index)
-{
-    return static_cast<uchar>(data.at(index));
-}
-
 bool knownFunction(int function)
 {
     return (function >= 1 && function <= 6) || function == 15 || function == 16;
@@ -23,7 +18,7 @@ QVector<int> shapeLengths(const QByteArray &b, int at)
     if (b.size() - at < 4) {
         return lengths;
     }
-    const int function = byteAt(b, at + 1);
+    const int function = frameByte(b, at + 1);
     if (function & 0x80) {
         if (knownFunction(function & 0x7F)) {
             lengths << 5;
@@ -32,12 +27,12 @@ QVector<int> shapeLengths(const QByteArray &b, int at)
     }
     // As a request, the length its start tells (0 when too few bytes are left for one); as a
     // reply, the length a read's byte count tells, or 8 for a write's echo of its address.
-    const int request = requestLength(b.mid(at, 7));
+    const int request = requestLength(b, at);
     if (request < 0) {
         return lengths;
     }
     if (isReadFunction(function)) {
-        lengths << request << 5 + byteAt(b, at + 2);
+        lengths << request << 5 + frameByte(b, at + 2);
     } else {
         lengths << 8;
         if (request > 8) {

@@ -429,10 +429,7 @@ void ConsoleSession::showReceived()
     }
     const QVector<ReceivedPiece> pieces = std::exchange(unshown, {});
     const ReceivePipeline::Reception r = pipeline.receive(pieces, opts.hexReceive, opts.format);
-    QByteArray bytes;
-    for (const ReceivedPiece &piece : pieces) {
-        bytes += piece.bytes;
-    }
+    const QByteArray &bytes = r.bytes;
     receivedCount += bytes.size();
     emit received(bytes);
     emit logLine(LogSerialReceive, r.display);

@@ -12,7 +12,7 @@ ReceivePipeline::Reception ReceivePipeline::receive(const QVector<ReceivedPiece>
                                                     RegisterFormat format)
 {
     Reception r;
-    QByteArray data;
+    QByteArray &data = r.bytes;
     for (const ReceivedPiece &piece : pieces) {
         data += piece.bytes;
         // Replies are paired in either mode, so that a wait never outlives its reply.

@@ -15,6 +15,7 @@ class ReceivePipeline
 {
 public:
     struct Reception {
+        QByteArray bytes;  // the pieces joined
         QString display;   // the "串口接收" line
         QString matchText; // device simulation matches this, as it always has
         QVector<ReplyDecode> decoded;

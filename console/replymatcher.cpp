@@ -155,18 +155,19 @@ QString mismatchText(const ModbusRequest &r, const QByteArray &frame)
 
 } // namespace
 
-int requestLength(const QByteArray &start)
+int requestLength(const QByteArray &bytes, int at)
 {
-    if (start.size() < 2) {
+    const int have = bytes.size() - at;
+    if (have < 2) {
         return 0;
     }
-    const int function = frameByte(start, 1);
+    const int function = frameByte(bytes, at + 1);
     if (function >= 1 && function <= 6) {
         return 8;
     }
     if (function == 15 || function == 16) {
         // Address, count, byte count, the data, CRC.
-        return start.size() < 7 ? 0 : 9 + frameByte(start, 6);
+        return have < 7 ? 0 : 9 + frameByte(bytes, at + 6);
     }
     return -1;
 }

@@ -25,10 +25,10 @@ uchar frameByte(const QByteArray &frame, int index);
 // The read functions (1-4), whose replies carry a byte count and data.
 bool isReadFunction(int function);
 
-// Bytes a request that starts with `start` has, judged by its function code (1-6, 15, 16);
-// 0 while more bytes are needed to tell, -1 for a function whose requests have no known shape
-// (only the line's silence can end those).
-int requestLength(const QByteArray &start);
+// Bytes a request that starts at `at` in `bytes` has, judged by its function code (1-6, 15,
+// 16); 0 while more bytes are needed to tell, -1 for a function whose requests have no known
+// shape (only the line's silence can end those).
+int requestLength(const QByteArray &bytes, int at = 0);
 
 // A request of a function code whose reply the console knows (1-6, 15, 16) with a good CRC.
 bool parseRequest(const QByteArray &bytes, ModbusRequest *request);
