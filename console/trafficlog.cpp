@@ -34,6 +34,39 @@ QString textOf(const Line &line)
     return line.text;
 }
 
+// Bytes of the text in UTF-8, counted without encoding megabytes of traffic only to count
+// them: one, two or three bytes a character by its value, in a loop the compiler vectorises.
+// Surrogates (four bytes a pair, lone ones replaced) are left to the encoder.
+qint64 utf8Size(const QString &text)
+{
+    const auto *p = reinterpret_cast<const ushort *>(text.constData());
+    const int n = text.size();
+    qint64 beyondAscii = 0;
+    qint64 beyondTwo = 0;
+    qint64 surrogates = 0;
+    const auto count = [&](int from, int to) {
+        ushort a = 0;
+        ushort b = 0;
+        ushort s = 0;
+        for (int i = from; i < to; ++i) {
+            a += ushort(p[i] >= 0x80);
+            b += ushort(p[i] >= 0x800);
+            s += ushort((p[i] & 0xF800) == 0xD800);
+        }
+        beyondAscii += a;
+        beyondTwo += b;
+        surrogates += s;
+    };
+    // Blocks short enough for 16-bit counts.
+    constexpr int block = 64;
+    int i = 0;
+    for (; i + block <= n; i += block) {
+        count(i, i + block);
+    }
+    count(i, n);
+    return surrogates == 0 ? qint64(n) + beyondAscii + beyondTwo : text.toUtf8().size();
+}
+
 // How much of a line the view shows.
 int shownLength(const QString &text)
 {
@@ -102,7 +135,7 @@ void TrafficLog::keep(QVector<T> &list, const T &item, qint64 &chars, qint64 &dr
     int drop = 0;
     while (chars > maxKeptChars / 8 * 7 && drop < list.size() - 1) {
         chars -= charsOf(list.at(drop));
-        droppedBytes += textOf(list.at(drop)).toUtf8().size();
+        droppedBytes += utf8Size(textOf(list.at(drop)));
         ++drop;
     }
     list.remove(0, drop);

@@ -85,15 +85,17 @@ private slots:
         log.findChild<QTimer *>("saveTimer")->stop();
         log.append(LogSerialReceive, "AB\r\nCD");
         log.append(LogSerialSend, "%1 <b>x</b>");
+        log.append(LogNetReceive, QString(150, 'a') + "\n" + QString(150, 'b'));
         // Plain text: line breaks dropped, markup and placeholders left alone.
         QVERIFY(shown().value(0).endsWith("] 串口接收 << ABCD"));
         QVERIFY(shown().value(1).endsWith("] 串口发送 >> %1 <b>x</b>"));
+        QVERIFY(shown().value(2).endsWith("<< " + QString(150, 'a') + QString(150, 'b')));
 
         // Stopped display: nothing shown or saved, not even afterwards.
         log.setShowEnabled(false);
         log.append(LogInfo, "hidden");
         log.setShowEnabled(true);
-        fill(3, 100);
+        fill(4, 100);
         QCOMPARE(shown().size(), 100);
         // The 101st line clears the view, saving the cleared lines first.
         fill(101, 101);

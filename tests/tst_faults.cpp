@@ -117,8 +117,8 @@ private slots:
     void backlogBeyondFourMegabytes()
     {
         // Auto-save off: beyond 4 MB the oldest unsaved lines go; the log says so at once and
-        // counts the bytes at the next save.
-        const QString mb(1024 * 1024, 'm');
+        // counts the bytes at the next save, in UTF-8.
+        const QString mb = QString(1024 * 1024, 'm') + "é中";
         const int lineBytes = logLine(LogSerialReceive, QTime(1, 2, 3), "1" + mb).toUtf8().size();
         QVERIFY(writeFile(file("send.txt"), "AT\n"));
         makeForm();
