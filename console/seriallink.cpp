@@ -11,7 +11,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 // The device node a path leads to now; false when there is none.
@@ -43,6 +45,7 @@ SerialLink::SerialLink(QObject *parent) : QObject(parent), serial(new QSerialPor
 
 void SerialLink::dropReader()
 {
+    stopStreamReader();
     // Later: this may run in the notifier's own signal.
     if (reader) {
         reader->setEnabled(false);
@@ -209,7 +212,7 @@ bool SerialLink::deviceReplaced() const
 
 void SerialLink::setWakeOnArrival(bool on)
 {
-    if (on != wake) {
+    if (on != wake.load()) {
         wake = on;
         updateReader();
     }
@@ -217,19 +220,31 @@ void SerialLink::setWakeOnArrival(bool on)
 
 void SerialLink::updateReader()
 {
-    const bool wanted = serial->isOpen() && (wake || streaming) && received.size() < bound();
+    if (serial->isOpen() && streaming) {
+        startStreamReader();
+    } else {
+        stopStreamReader();
+    }
+    // Without a thread (none could be made) a stream is read here as it comes.
+    const bool wanted =
+        serial->isOpen() && (wake || streaming) && !threaded() && received.size() < bound();
     if (wanted && !reader) {
         reader = new QSocketNotifier(fd, QSocketNotifier::Read, this);
         connect(reader, &QSocketNotifier::activated, this, [this] {
+            if (threaded()) {
+                return;
+            }
             const qint64 before = takenTotal;
             // One look per wake-up, so that a fast stream cannot hold the event loop.
             takeFromDevice(64 * 1024);
+            const bool came = takenTotal > before;
+            const bool full = streaming && received.size() >= bound();
             if (serial->isOpen()) {
                 updateReader();
-                if (wake && takenTotal > before) {
+                if (wake && came) {
                     emit arrived();
                 }
-                if (streaming && received.size() >= bound()) {
+                if (full) {
                     emit held();
                 }
             }
@@ -240,9 +255,155 @@ void SerialLink::updateReader()
     }
 }
 
+void SerialLink::startStreamReader()
+{
+    if (threaded()) {
+        return;
+    }
+    if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        stopPipe[0] = stopPipe[1] = -1;
+        return;
+    }
+    stopping = false;
+    streamHungUp = false;
+    try {
+        streamThread = std::thread([this] { readStream(); });
+    } catch (const std::system_error &) {
+        ::close(stopPipe[0]);
+        ::close(stopPipe[1]);
+        stopPipe[0] = stopPipe[1] = -1;
+    }
+}
+
+void SerialLink::stopStreamReader()
+{
+    if (!threaded()) {
+        return;
+    }
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        stopping = true;
+    }
+    room.notify_all();
+    const char byte = 0;
+    if (::write(stopPipe[1], &byte, 1) < 0) {
+        // Cannot happen on an empty pipe; the flag ends the thread at its next look anyway.
+    }
+    streamThread.join();
+    ::close(stopPipe[0]);
+    ::close(stopPipe[1]);
+    stopPipe[0] = stopPipe[1] = -1;
+    const std::lock_guard<std::mutex> hold(lock);
+    stopping = false;
+    streamHungUp = false;
+}
+
+void SerialLink::readStream()
+{
+    QByteArray chunk(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        qint64 space = 0;
+        {
+            std::unique_lock<std::mutex> hold(lock);
+            room.wait(hold, [this] { return stopping || received.size() < streamBufferBytes; });
+            if (stopping) {
+                return;
+            }
+            space = streamBufferBytes - received.size();
+        }
+        pollfd looks[2] = {{fd, POLLIN, 0}, {stopPipe[0], POLLIN, 0}};
+        const int polled = ::poll(looks, 2, -1);
+        if (polled < 0 && errno == EINTR) {
+            continue;
+        }
+        if (polled > 0 && looks[1].revents != 0) {
+            return;
+        }
+        const ssize_t n =
+            polled > 0 ? ::read(fd, chunk.data(), size_t(qMin<qint64>(space, chunk.size()))) : -1;
+        const int readError = errno;
+        if (n > 0) {
+            bool full = false;
+            {
+                const std::lock_guard<std::mutex> hold(lock);
+                if (received.capacity() < streamBufferBytes) {
+                    received.reserve(int(streamBufferBytes));
+                }
+                received.append(chunk.constData(), int(n));
+                noteArrival(monotonicMs(), n);
+                full = received.size() >= streamBufferBytes;
+            }
+            // Told in the window's thread, where it is checked anew.
+            if (full) {
+                QMetaObject::invokeMethod(this, &SerialLink::streamFilled, Qt::QueuedConnection);
+            }
+            if (wake && !arrivalPosted.exchange(true)) {
+                QMetaObject::invokeMethod(this, &SerialLink::streamArrived, Qt::QueuedConnection);
+            }
+            continue;
+        }
+        const bool hangUp = (looks[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+        if (polled > 0 && !hangUp
+            && (n == 0 || readError == EINTR || readError == EAGAIN || readError == EWOULDBLOCK)) {
+            continue;
+        }
+        // The other end hung up or the device failed: the session ends in the window's thread.
+        {
+            const std::lock_guard<std::mutex> hold(lock);
+            streamHungUp = true;
+        }
+        QMetaObject::invokeMethod(this, &SerialLink::streamFailed, Qt::QueuedConnection);
+        return;
+    }
+}
+
+void SerialLink::streamFilled()
+{
+    bool full = false;
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        full = received.size() >= streamBufferBytes;
+    }
+    if (full && streaming && threaded()) {
+        emit held();
+    }
+}
+
+void SerialLink::streamArrived()
+{
+    arrivalPosted = false;
+    if (wake && serial->isOpen()) {
+        emit arrived();
+    }
+}
+
+void SerialLink::streamFailed()
+{
+    bool hungUp = false;
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        hungUp = streamHungUp;
+    }
+    if (hungUp && serial->isOpen()) {
+        fail();
+    }
+}
+
+void SerialLink::noteArrival(qint64 ms, qint64 taken)
+{
+    takenTotal += taken;
+    // Pieces of the same millisecond are one: their time is all the pairing uses.
+    if (!arrivals.isEmpty() && arrivals.last().ms == ms) {
+        arrivals.last().bufferedAfter = received.size();
+    } else {
+        arrivals.append({received.size(), ms});
+    }
+}
+
 void SerialLink::takeFromDevice(qint64 most)
 {
-    if (!serial->isOpen()) {
+    // The reader thread, when there is one, is the only reader.
+    if (!serial->isOpen() || threaded()) {
         return;
     }
     // A guard: reading through QSerialPort would turn its notifier on, and both would read.
@@ -280,13 +441,7 @@ void SerialLink::takeFromDevice(qint64 most)
     }
     const qint64 taken = received.size() - before;
     if (taken > 0) {
-        takenTotal += taken;
-        // Pieces of the same millisecond are one: their time is all the pairing uses.
-        if (!arrivals.isEmpty() && arrivals.last().ms == at) {
-            arrivals.last().bufferedAfter = received.size();
-        } else {
-            arrivals.append({received.size(), at});
-        }
+        noteArrival(at, taken);
     }
     if (hungUp) {
         fail();
@@ -298,10 +453,15 @@ void SerialLink::poll()
     takeFromDevice(bound());
     const qint64 now = monotonicMs();
     if (now > lastPollMs) {
-        const qint64 came = takenTotal - takenAtPoll;
+        qint64 total = 0;
+        {
+            const std::lock_guard<std::mutex> hold(lock);
+            total = takenTotal;
+        }
+        const qint64 came = total - takenAtPoll;
         streaming =
             came >= streamMinBytes && came * 1000 >= streamBytesPerSecond * (now - lastPollMs);
-        takenAtPoll = takenTotal;
+        takenAtPoll = total;
         lastPollMs = now;
     }
     updateReader();
@@ -312,17 +472,24 @@ qint64 SerialLink::bytesAvailable()
     // What the device delivered since the last look is taken in now, so that a reply that
     // came before a request is sent is never taken for that request's reply.
     poll();
+    const std::lock_guard<std::mutex> hold(lock);
     return received.size();
 }
 
 QVector<ReceivedPiece> SerialLink::readAll()
 {
     poll();
-    const QByteArray all = received;
-    received.clear();
+    QByteArray all;
+    QVector<Arrival> times;
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        all = std::exchange(received, QByteArray());
+        times = std::exchange(arrivals, QVector<Arrival>());
+    }
+    room.notify_one();
     QVector<ReceivedPiece> pieces;
     qint64 from = 0;
-    for (const Arrival &a : qAsConst(arrivals)) {
+    for (const Arrival &a : qAsConst(times)) {
         const qint64 to = qMin<qint64>(a.bufferedAfter, all.size());
         if (to > from) {
             // All of it in one piece (the usual case) is shared, not copied.
@@ -331,16 +498,16 @@ QVector<ReceivedPiece> SerialLink::readAll()
             from = to;
         }
     }
-    arrivals.clear();
     updateReader();
     return pieces;
 }
 
 void SerialLink::close()
 {
+    // The reader thread ends before what it shares is touched.
+    dropReader();
     arrivals.clear();
     received.clear();
-    dropReader();
     if (serial->isOpen()) {
         serial->close();
     }

@@ -10,6 +10,11 @@
 #include <QString>
 #include <QVector>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 class QSerialPort;
 class QSocketNotifier;
 
@@ -83,9 +88,10 @@ signals:
 private:
     // A poll that finds at least this many bytes at this rate or more means a stream that
     // polls cannot carry: a pseudo-terminal holds a few kilobytes only, and a full one holds
-    // the sender back. The link then reads as bytes come, and holds up to streamBufferBytes,
-    // which held() hands on without waiting for the next poll: small enough that taking it in
-    // is a short pause of the window.
+    // the sender back. The link then reads as bytes come, on a thread of its own so that the
+    // window's work on what came never keeps the line waiting, and holds up to
+    // streamBufferBytes, which held() hands on without waiting for the next poll: small enough
+    // that taking it in is a short pause of the window.
     static constexpr qint64 streamMinBytes = 4096;
     static constexpr qint64 streamBytesPerSecond = 400 * 1024;
     static constexpr qint64 streamBufferBytes = 1024 * 1024;
@@ -102,14 +108,35 @@ private:
     void updateReader();
     void dropReader();
     void fail();
+    // The stream's reader thread; stopped, it has been joined.
+    void startStreamReader();
+    void stopStreamReader();
+    void readStream();
+    // What the reader thread tells the link's own thread: the hold is full, bytes came (while
+    // waking on arrival), the device is gone.
+    void streamFilled();
+    void streamArrived();
+    void streamFailed();
+    bool threaded() const { return streamThread.joinable(); }
+    // Counts `taken` bytes just added to `received` as arrived at `ms`; with a reader thread
+    // the caller holds `lock`.
+    void noteArrival(qint64 ms, qint64 taken);
 
     QSerialPort *serial;
     int fd = -1;
     // Ours; the port's own read notifier stays off while it is open.
     QSocketNotifier *reader = nullptr;
     QPointer<QSocketNotifier> portReader;
+    // `received`, `arrivals` and `takenTotal` are shared with the stream's reader thread.
+    std::mutex lock;
+    std::condition_variable room;
+    std::thread streamThread;
+    bool stopping = false;      // under `lock`
+    bool streamHungUp = false;  // under `lock`: the reader thread found the device gone
+    int stopPipe[2] = {-1, -1}; // wakes the reader thread out of its wait for bytes
+    std::atomic<bool> arrivalPosted{false};
     QByteArray received;
-    bool wake = false;
+    std::atomic<bool> wake{false};
     // A stream faster than the polls can take: the device is read as it delivers until a
     // poll finds the rate below streamBytesPerSecond again.
     bool streaming = false;
