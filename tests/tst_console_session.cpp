@@ -302,6 +302,29 @@ private slots:
         QVERIFY(pair->start());
     }
 
+    void sessionTakesAFastStreamWhole()
+    {
+        // Far beyond what the link holds, read as it comes while the session shows it: every
+        // byte once and in order. Closed mid-stream, the session ends at once.
+        session->setOptions(hexOptions());
+        QVERIFY(session->open(port()));
+        QVERIFY(peer.open(pair->peerEnd()));
+        QByteArray got;
+        connect(session, &ConsoleSession::received, session,
+                [&](const QByteArray &bytes) { got += bytes; });
+        QByteArray stream(4 * 1024 * 1024, Qt::Uninitialized);
+        QRandomGenerator(3).fillRange(reinterpret_cast<quint32 *>(stream.data()),
+                                      stream.size() / 4);
+        peer.write(stream);
+        QVERIFY(waitUntil([&] { return got.size() >= stream.size(); }, 30000));
+        QVERIFY(got == stream);
+        QCOMPARE(session->receivedBytes(), qint64(stream.size()));
+        peer.write(stream);
+        QVERIFY(waitUntil([&] { return got.size() > stream.size() * 3 / 2; }, 30000));
+        session->close();
+        QVERIFY(!session->isOpen());
+    }
+
     // No serial port at all: requests to a pymodbus device over TCP, as Modbus TCP or as RTU
     // frames in the stream; a device that goes away and comes back.
     void requestsOverTcp_data()
