@@ -260,19 +260,26 @@ void SerialLink::startStreamReader()
     if (threaded()) {
         return;
     }
-    if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        stopPipe[0] = stopPipe[1] = -1;
+    // A descriptor of the thread's own: QSerialPort closes its own before it says it closes,
+    // and a number closed under a reading thread could be another file's a moment later.
+    streamFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (streamFd < 0) {
         return;
     }
-    stopping = false;
-    streamHungUp = false;
-    try {
-        streamThread = std::thread([this] { readStream(); });
-    } catch (const std::system_error &) {
-        ::close(stopPipe[0]);
-        ::close(stopPipe[1]);
-        stopPipe[0] = stopPipe[1] = -1;
+    if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        stopping = false;
+        streamHungUp = false;
+        try {
+            streamThread = std::thread([this] { readStream(); });
+            return;
+        } catch (const std::system_error &) {
+            ::close(stopPipe[0]);
+            ::close(stopPipe[1]);
+        }
     }
+    stopPipe[0] = stopPipe[1] = -1;
+    ::close(streamFd);
+    streamFd = -1;
 }
 
 void SerialLink::stopStreamReader()
@@ -293,6 +300,8 @@ void SerialLink::stopStreamReader()
     ::close(stopPipe[0]);
     ::close(stopPipe[1]);
     stopPipe[0] = stopPipe[1] = -1;
+    ::close(streamFd);
+    streamFd = -1;
     const std::lock_guard<std::mutex> hold(lock);
     stopping = false;
     streamHungUp = false;
@@ -311,7 +320,7 @@ void SerialLink::readStream()
             }
             space = streamBufferBytes - received.size();
         }
-        pollfd looks[2] = {{fd, POLLIN, 0}, {stopPipe[0], POLLIN, 0}};
+        pollfd looks[2] = {{streamFd, POLLIN, 0}, {stopPipe[0], POLLIN, 0}};
         const int polled = ::poll(looks, 2, -1);
         if (polled < 0 && errno == EINTR) {
             continue;
@@ -320,7 +329,8 @@ void SerialLink::readStream()
             return;
         }
         const ssize_t n =
-            polled > 0 ? ::read(fd, chunk.data(), size_t(qMin<qint64>(space, chunk.size()))) : -1;
+            polled > 0 ? ::read(streamFd, chunk.data(), size_t(qMin<qint64>(space, chunk.size())))
+                       : -1;
         const int readError = errno;
         if (n > 0) {
             bool full = false;
@@ -402,13 +412,16 @@ void SerialLink::noteArrival(qint64 ms, qint64 taken)
 
 void SerialLink::takeFromDevice(qint64 most)
 {
-    // The reader thread, when there is one, is the only reader.
-    if (!serial->isOpen() || threaded()) {
+    if (!serial->isOpen()) {
         return;
     }
     // A guard: reading through QSerialPort would turn its notifier on, and both would read.
     if (portReader && portReader->isEnabled()) {
         portReader->setEnabled(false);
+    }
+    // The reader thread, when there is one, is the only reader.
+    if (threaded()) {
+        return;
     }
     const qint64 at = monotonicMs();
     const qint64 before = received.size();

@@ -133,6 +133,7 @@ private:
     std::thread streamThread;
     bool stopping = false;      // under `lock`
     bool streamHungUp = false;  // under `lock`: the reader thread found the device gone
+    int streamFd = -1;          // the thread's own descriptor of the port
     int stopPipe[2] = {-1, -1}; // wakes the reader thread out of its wait for bytes
     std::atomic<bool> arrivalPosted{false};
     QByteArray received;
