@@ -119,16 +119,19 @@ private slots:
         // Auto-save off: beyond 4 MB the oldest unsaved lines go; the log says so at once and
         // counts the bytes at the next save, in UTF-8.
         const QString mb = QString(1024 * 1024, 'm') + "é中";
-        const int lineBytes = logLine(LogSerialReceive, QTime(1, 2, 3), "1" + mb).toUtf8().size();
+        const auto line = [&](int i) { return QString::number(i) + mb + (i == 2 ? "😀" : ""); };
+        const auto bytes = [&](int i) {
+            return logLine(LogSerialReceive, QTime(1, 2, 3), line(i)).toUtf8().size();
+        };
         QVERIFY(writeFile(file("send.txt"), "AT\n"));
         makeForm();
         for (int i = 1; i <= 5; ++i) {
-            appendLog(LogSerialReceive, QString::number(i) + mb);
+            appendLog(LogSerialReceive, line(i));
         }
         QCOMPARE(count("开始丢弃最早的日志"), 1);
         click("btnSave");
         const QString report =
-            QString("未保存的日志超过 4 MB, 已丢弃最早的 %1 字节日志").arg(2 * lineBytes);
+            QString("未保存的日志超过 4 MB, 已丢弃最早的 %1 字节日志").arg(bytes(1) + bytes(2));
         QVERIFY2(lastLine("已丢弃最早的").endsWith(report), qPrintable(lastLine("已丢弃最早的")));
         QByteArray saved = savedLogs();
         QVERIFY(!saved.contains("<< 2m"));
