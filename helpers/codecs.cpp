@@ -29,8 +29,8 @@ struct DigitTable {
 };
 constexpr DigitTable digitTable;
 
-const char upperDigits[] = "0123456789ABCDEF";
-const char lowerDigits[] = "0123456789abcdef";
+constexpr char upperDigits[] = "0123456789ABCDEF";
+constexpr char lowerDigits[] = "0123456789abcdef";
 
 // The two characters of each byte in upper-case hex.
 struct HexPairs {
