@@ -163,6 +163,9 @@ private slots:
         row("fixed gap above 19200", 38400, 0,
             {{10000, readRequest}, {second, readReply}, {second + 1600 + 8 * c38, readRequest}},
             {req + " -1 0", rep + " 1800 4", req + " 1600 5"});
+        row("exactly the gap", 38400, 0,
+            {{10000, readRequest}, {10000 + 1750 + 9 * c38, readReply}},
+            {req + " -1 0", rep + " 1750 0"});
         row("longer gap asked for", 9600, 20000,
             {{10000, readRequest}, {10000 + 10000 + 9 * c, readReply}},
             {req + " -1 4", rep + " 10000 4"});
@@ -338,6 +341,9 @@ private slots:
         writeFile(path, "time,hex\n2026-12-07T19:30:01.000001,0103\n2026-12-07T19:30:01,0103\n");
         QVERIFY(loadFramesCsv(path, &error).isEmpty());
         QVERIFY2(error.contains("第 3 行"), qPrintable(error));
+        writeFile(path, "time,hex\n2026-13-07T19:30:01.000001,0103\n");
+        QVERIFY(loadFramesCsv(path, &error).isEmpty());
+        QVERIFY2(error.contains("第 2 行"), qPrintable(error));
         writeFile(path, "time,hex\n2026-12-07T19:30:01.000001,01X3\n");
         QVERIFY(loadFramesCsv(path, &error).isEmpty());
         QVERIFY2(error.contains("第 2 行"), qPrintable(error));

@@ -72,8 +72,19 @@ private slots:
         QVERIFY(device.start(pair->peerEnd(), {"--holding", "123,65535,10"}));
         session->setOptions(hexOptions());
         QSignalSpy decoded(session, &ConsoleSession::replyDecoded);
+        // The port is read as bytes come only while a reply is awaited (its time counts from
+        // its arrival); otherwise at the ticks.
+        const auto reading = [&] {
+            int on = 0;
+            for (QSocketNotifier *n : session->findChildren<QSocketNotifier *>()) {
+                on += n->type() == QSocketNotifier::Read && n->isEnabled();
+            }
+            return on;
+        };
         QVERIFY(session->open(port()));
+        QCOMPARE(reading(), 0);
         QVERIFY(session->sendText(hexText(withCrc("01 03 00 00 00 03")), true));
+        QCOMPARE(reading(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(decoded.size(), 1, 5000);
         const auto reply = decoded.takeFirst().at(0).value<ReplyDecode>();
         QCOMPARE(reply.kind, ReplyDecode::Values);
@@ -89,6 +100,7 @@ private slots:
                  QString("无应答: 从站 2, 功能码 03, 等待 220 ms"));
         QVERIFY2(waited >= 220 && waited < 220 + 3 * ConsoleSession::readIntervalMs,
                  qPrintable(QString::number(waited)));
+        QCOMPARE(reading(), 0);
         QCOMPARE(session->sentBytes(), 16);
         QCOMPARE(session->receivedBytes(), 11);
     }

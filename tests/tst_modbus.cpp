@@ -355,6 +355,7 @@ private slots:
         row("ascii", "4E6F 7276 616E 6520 5631 0000", "Norvane V1");
         // Inner NULs, controls, the backslash and bytes past ASCII escaped; an odd byte left out.
         row("ascii", "4100 421B 5C7F E97E 41", "A\\x00B\\x1B\\x5C\\x7F\\xE9~");
+        row("ascii", "0000 0000", ""); // NULs only
     }
 
     void formats()

@@ -308,6 +308,9 @@ void TestScanner::cancelHalfway()
     wrong.firstAddress = 0;
     QVERIFY(!scanner.start(wrong));
     QCOMPARE(finished.takeFirst().at(1).toBool(), false); // refused, not cancelled
+    wrong = plan;
+    wrong.reg = 65536;
+    QVERIFY(wrong.problem().contains("寄存器地址"));
     QVERIFY(scanner.start(plan));
     const int timeout = scanTimeoutMs(plan.lines().first(), 3, deviceAnswerMs);
     QCOMPARE(steps.first().total, 247);

@@ -6,6 +6,7 @@
 #include "modbustcp.h"
 #include "seriallink.h"
 #include "simulator.h"
+#include "simulatorwindow.h"
 #include "testsupport.h"
 #include "threadedpeer.h"
 #include "virtualserial.h"
@@ -156,6 +157,11 @@ private slots:
         row("registers", {"01 10 00 01 00 02 04 00 0A 00 0B", "01 03 00 00 00 03"},
             {"01 10 00 01 00 02", "01 03 06 12 34 00 0A 00 0B"});
         row("byte count", {"01 10 00 00 00 02 03 00 0A 00"}, {"01 90 03"});
+        // 123 registers may be written at once (then the map is asked), 124 not.
+        row("123 registers written", {"01 10 00 00 00 7B F6" + QString(" 00").repeated(246)},
+            {"01 90 02"});
+        row("124 registers written", {"01 10 00 00 00 7C F8" + QString(" 00").repeated(248)},
+            {"01 90 03"});
         row("coils written", {"01 0F 00 00 00 0A 02 F0 00", "01 01 00 00 00 0A"},
             {"01 0F 00 00 00 0A", "01 01 02 F0 00"});
         row("other slave", {"02 03 00 00 00 01", "03 03 00 00 00 01"}, {"02 03 02 00 07", ""});
@@ -181,6 +187,35 @@ private slots:
         QByteArray badCrc = withCrc("01 03 00 00 00 01");
         badCrc[7] = char(badCrc.at(7) ^ 1);
         QVERIFY(!slaves.answer(badCrc, 0).reply);
+    }
+
+    void mapModelEdits()
+    {
+        // The window's table edits the map itself, values and generators checked as in the
+        // file; the other columns and other roles change nothing.
+        DeviceSimulator device;
+        QString error;
+        QVERIFY(device.registers().parse(mapText, "map", &error));
+        RegisterMapModel model(&device);
+        int row = 0;
+        while (row < model.rowCount()
+               && !(model.index(row, RegisterMapModel::TableColumn).data() == "holding"
+                    && model.index(row, RegisterMapModel::AddressColumn).data() == 1)) {
+            ++row;
+        }
+        const QModelIndex value = model.index(row, RegisterMapModel::ValueColumn);
+        const QModelIndex generator = model.index(row, RegisterMapModel::GeneratorColumn);
+        const auto held = [&] { return device.registers().value(1, RegisterMap::Holding, 1, 0); };
+        QVERIFY(model.setData(value, "0x00FF", Qt::EditRole));
+        QCOMPARE(held(), 255);
+        QVERIFY(!model.setData(value, "7", Qt::DisplayRole));
+        QVERIFY(!model.setData(value, "70000", Qt::EditRole));
+        QVERIFY(!model.setData(model.index(row, RegisterMapModel::AddressColumn), 5, Qt::EditRole));
+        QCOMPARE(held(), 255);
+        QCOMPARE(value.data().toInt(), 255);
+        QVERIFY(!model.setData(generator, "sometimes", Qt::EditRole));
+        QVERIFY(model.setData(generator, "counter", Qt::EditRole));
+        QCOMPARE(generator.data().toString(), QString("counter"));
     }
 
     void liveValues()

@@ -5,11 +5,16 @@
 #include "consolesession.h"
 #include "consoletest.h"
 #include "filesender.h"
+#include "filesendwindow.h"
 #include "sendline.h"
 #include "tavihelper.h"
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRandomGenerator>
+#include <QSpinBox>
 #include <QtTest>
 
 #include <atomic>
@@ -186,8 +191,18 @@ private slots:
         QCOMPARE(session.sentBytes(), qint64(data.size()));
 
         QVERIFY(writeFile(file("hex.txt"), "01 02 03\n04"));
-        QVERIFY(sender.start(file("hex.txt"), true, 20, 3, &error)); // 3 bytes every 20 ms
+        // From its window, 3 bytes every 20 ms; it can be cancelled only while it runs.
+        FileSendWindow window(&sender);
+        const auto button = [&](const char *name) { return window.findChild<QPushButton *>(name); };
+        window.findChild<QLineEdit *>("txtFilePath")->setText(file("hex.txt"));
+        window.findChild<QCheckBox *>("ckFileHex")->setChecked(true);
+        window.findChild<QSpinBox *>("spinChunkDelay")->setValue(20);
+        window.findChild<QSpinBox *>("spinChunkBytes")->setValue(3);
+        button("btnStartFile")->click();
+        QVERIFY(button("btnCancelFile")->isEnabled() && !button("btnStartFile")->isEnabled());
         QCOMPARE(peer.take(4), hexBytes("01 02 03 04"));
+        QTRY_VERIFY(button("btnStartFile")->isEnabled());
+        QVERIFY(!button("btnCancelFile")->isEnabled());
         QVERIFY(writeFile(file("hex.txt"), "01 0Z"));
         QVERIFY(!sender.start(file("hex.txt"), true, 0, 0, &error) && error.contains("\"Z\""));
 
