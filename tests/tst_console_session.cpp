@@ -317,7 +317,7 @@ private slots:
     void sessionTakesAFastStreamWhole()
     {
         // Far beyond what the link holds, read as it comes while the session shows it: every
-        // byte once and in order. Closed mid-stream, the session ends at once.
+        // byte once and in order. Closed mid-stream, it closes without waiting for the stream.
         session->setOptions(hexOptions());
         QVERIFY(session->open(port()));
         QVERIFY(peer.open(pair->peerEnd()));
