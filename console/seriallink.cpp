@@ -472,10 +472,15 @@ void SerialLink::poll()
             total = takenTotal;
         }
         const qint64 came = total - takenAtPoll;
-        streaming =
+        const bool fast =
             came >= streamMinBytes && came * 1000 >= streamBytesPerSecond * (now - lastPollMs);
-        takenAtPoll = total;
-        lastPollMs = now;
+        // A stream is seen at once, but its end only over a while: two looks close together
+        // (a send right after a reception was taken, say) find nothing new in between.
+        if (fast || now - lastPollMs >= streamJudgeMs) {
+            streaming = fast;
+            takenAtPoll = total;
+            lastPollMs = now;
+        }
     }
     updateReader();
 }

@@ -95,6 +95,9 @@ private:
     static constexpr qint64 streamMinBytes = 4096;
     static constexpr qint64 streamBytesPerSecond = 400 * 1024;
     static constexpr qint64 streamBufferBytes = 1024 * 1024;
+    // A stream is taken to have ended only when the polls find too little over at least this
+    // long (the console polls every 100 ms).
+    static constexpr qint64 streamJudgeMs = 50;
 
     void checkError(int error);
     // Reads what the device holds into `received`, up to the bound; ends the session when
@@ -142,6 +145,7 @@ private:
     // poll finds the rate below streamBytesPerSecond again.
     bool streaming = false;
     qint64 takenTotal = 0;
+    // The count, and the time, at the poll that last judged the rate.
     qint64 takenAtPoll = 0;
     qint64 lastPollMs = 0;
     PortSettings settings;
