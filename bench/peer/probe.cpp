@@ -30,6 +30,7 @@ namespace {
 
 const char *portPath;
 std::atomic<int> portFd{-1};
+std::atomic<int> portCopyFd{-1}; // a duplicate of it (a reader thread's own descriptor)
 std::atomic<long long> portBytes{0};
 std::atomic<long long> lastReadNs{0};
 std::atomic<int> portOpens{0};
@@ -66,7 +67,9 @@ int opened(int fd, const char *path)
 
 void counted(int fd, ssize_t n)
 {
-    if (n > 0 && fd == portFd.load(std::memory_order_relaxed)) {
+    if (n > 0
+        && (fd == portFd.load(std::memory_order_relaxed)
+            || fd == portCopyFd.load(std::memory_order_relaxed))) {
         portBytes += n;
         lastReadNs = nowNs();
     }
@@ -143,7 +146,23 @@ int close(int fd)
     static auto real = next<int (*)(int)>("close");
     int expected = fd;
     portFd.compare_exchange_strong(expected, -1);
+    expected = fd;
+    portCopyFd.compare_exchange_strong(expected, -1);
     return real(fd);
+}
+
+int fcntl(int fd, int cmd, ...)
+{
+    static auto real = next<int (*)(int, int, ...)>("fcntl");
+    va_list ap;
+    va_start(ap, cmd);
+    void *arg = va_arg(ap, void *);
+    va_end(ap);
+    const int rc = real(fd, cmd, arg);
+    if (rc >= 0 && (cmd == F_DUPFD || cmd == F_DUPFD_CLOEXEC) && fd == portFd.load()) {
+        portCopyFd = rc;
+    }
+    return rc;
 }
 
 } // extern "C"
